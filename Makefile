@@ -1,0 +1,51 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Convenience entry points; everything below is plain CMake + CTest.
+#   make run     install what is needed, build, start the program
+#   make check   install what is needed, build, run every test (normal and sanitizer builds)
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  ?= -G Ninja
+
+.PHONY: setup build build-asan run test test-asan check bench screenshot clean
+
+setup:
+	bash scripts/setup.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DRUTOMIA_SANITIZE=ON
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: setup build
+	scripts/run.sh $(BUILD)/app/517
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+check: setup
+	$(MAKE) test
+	$(MAKE) test-asan
+
+bench: build
+	scripts/bench.sh $(BUILD)
+
+screenshot: build
+	scripts/screenshot.sh
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

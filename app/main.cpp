@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Rutomia.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool haveDisplay()
+{
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!haveDisplay()) {
+        std::fputs("ルトミア: no display found (DISPLAY is not set).\n"
+                   "Start it on a desktop, or without one under a virtual display:\n"
+                   "    xvfb-run -a -s \"-screen 0 1280x800x24\" ./517\n",
+                   stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ルトミア"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(RUTOMIA_VERSION_MAJOR)
+                                            .arg(RUTOMIA_VERSION_MINOR)
+                                            .arg(RUTOMIA_VERSION_PATCH));
+    // Qt's own buttons and dialogs speak Japanese like the rest of the program.
+    QTranslator qtJapanese;
+    if (qtJapanese.load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtJapanese);
+
+    Rutomia program;
+    program.Start();
+    // Only the control panel's exit question ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    return app.exec();
+}

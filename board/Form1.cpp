@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "board/Form1.h"
+
+#include "board/BoardFace.h"
+#include "board/ChimeiCtl_A.h"
+#include "board/FontMap.h"
+#include "board/M_Degit.h"
+#include "board/mdl517_000.h"
+#include "companion/SysClock.h"
+#include "settings/SettingsRecord.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kTwips = 15;
+
+QPoint twipsToPixels(int left, int top)
+{
+    return QPoint(left / kTwips, top / kTwips);
+}
+
+qint32 pixelsToTwips(int px)
+{
+    return qint32(px) * kTwips;
+}
+
+// Re-enables a window on every way out of a scope.
+class EnableAgain {
+public:
+    explicit EnableAgain(QWidget* w) : m_w(w)
+    {
+        if (m_w)
+            m_w->setEnabled(false);
+    }
+    ~EnableAgain()
+    {
+        if (m_w)
+            m_w->setEnabled(true);
+    }
+    EnableAgain(const EnableAgain&) = delete;
+    EnableAgain& operator=(const EnableAgain&) = delete;
+
+private:
+    QWidget* m_w;
+};
+
+QLabel* makeSeiriLabel(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    // Presses fall through to the board, which moves on a drag.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+void setTextColor(QLabel* label, const QColor& c)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, c);
+    label->setPalette(pal);
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form2"));
+    setFixedSize(BoardFace::kWidth, BoardFace::kHeight);
+
+    m_imgRes[0] = BoardFace::Draw();
+    m_imgRes[1] = m_imgRes[0];
+    m_imgRes[2] = m_imgRes[0];
+    m_picture = m_imgRes[0];
+
+    m_chimei = new ChimeiCtl_A(this);
+    m_chimei->setObjectName(QStringLiteral("ChimeiCtl"));
+    m_chimei->setGeometry(BoardFace::ChimeiRect());
+
+    // Spare controls the board never addresses.
+    m_degit[0] = new M_Degit(this);
+    m_degit[0]->move(twipsToPixels(2100, 30));
+    m_degit[0]->hide();
+    m_label[0] = makeSeiriLabel(this);
+    m_label[0]->setGeometry(twipsToPixels(2100, 60).x(), 4, 52, 17);
+    m_label[0]->setFont(FontMap::MakeFont(QStringLiteral("M_DegitA"), 17, true));
+    setTextColor(m_label[0], Qt::black);
+    m_label[0]->hide();
+
+    const QFont numberFont =
+        FontMap::MakeFont(QStringLiteral("M_NumC1"), FontMap::PointsToPixels(12), true);
+    for (int k = 1; k <= kCells; ++k) {
+        m_label[k] = makeSeiriLabel(this);
+        m_label[k]->setGeometry(BoardFace::LabelRect(k));
+        m_label[k]->setFont(numberFont);
+        setTextColor(m_label[k], Qt::white);
+
+        m_degit[k] = new M_Degit(this);
+        m_degit[k]->move(BoardFace::CellRect(k).topLeft());
+    }
+    for (int k = 0; k <= kCells; ++k) {
+        m_degit[k]->setObjectName(QStringLiteral("Degit_%1").arg(k));
+        m_label[k]->setObjectName(QStringLiteral("lblSeiriNum_%1").arg(k));
+        connect(m_degit[k], &M_Degit::DblClick, this, [this, k] { Degit_DblClick(k); });
+    }
+
+    const int clockLeft[2] = {5445, 5850};
+    for (int i = 0; i < 2; ++i) {
+        m_time[i] = new M_Degit(this);
+        m_time[i]->setObjectName(QStringLiteral("TimeDegit_%1").arg(i));
+        m_time[i]->setKeta(2);
+        m_time[i]->move(twipsToPixels(clockLeft[i], 30));
+        m_time[i]->hide();
+    }
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    m_timer1->start();
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load(const LoadSteps& steps)
+{
+    mdl517_000::DegitReset(*this);
+    if (m_option)
+        mdl517_000::PanelInit(*this, *m_option);
+    if (steps.showPanel)
+        steps.showPanel();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().topLeft());
+    else
+        move(0, 0);
+    if (steps.placePanel)
+        steps.placePanel();
+    ShapeWindow();
+    update();
+    if (steps.loadSettings)
+        steps.loadSettings();
+}
+
+M_Degit* Form1::Degit(int index) const
+{
+    return (index >= 0 && index <= kCells) ? m_degit[size_t(index)] : nullptr;
+}
+
+QLabel* Form1::lblSeiriNum(int index) const
+{
+    return (index >= 0 && index <= kCells) ? m_label[size_t(index)] : nullptr;
+}
+
+M_Degit* Form1::TimeDegit(int index) const
+{
+    return (index >= 0 && index <= 1) ? m_time[size_t(index)] : nullptr;
+}
+
+const QImage& Form1::imgRes(int index) const
+{
+    return m_imgRes[size_t(qBound(0, index, 2))];
+}
+
+void Form1::setImgRes(int index, const QImage& picture)
+{
+    if (index >= 0 && index <= 2)
+        m_imgRes[size_t(index)] = picture;
+}
+
+void Form1::setPicture(const QImage& picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void Form1::GetFormInfo(FormInfo& info) const
+{
+    info.BoardLeft = pixelsToTwips(x());
+    info.BoardTop = pixelsToTwips(y());
+}
+
+void Form1::SetFormInfo(const FormInfo& info)
+{
+    move(int(std::lround(info.BoardLeft / double(kTwips))),
+         int(std::lround(info.BoardTop / double(kTwips))));
+}
+
+void Form1::Timer1_Timer()
+{
+    const QString now = ltm4::Now().time().toString(QStringLiteral("HH:mm:ss"));
+    m_time[0]->setValue(DegitValue(now.mid(0, 2).toInt()));
+    m_time[1]->setValue(DegitValue(now.mid(3, 2).toInt()));
+}
+
+void Form1::Degit_DblClick(int index)
+{
+    M_Degit* cell = Degit(index);
+    if (!cell || !cell->UserSet())
+        return;
+    const EnableAgain panel(m_ctl);
+    if (cell->ShowSetDlg() != 1)
+        return;
+    const qint16 zeroMode = cell->ZeroMode();
+    const qint16 shift = cell->Shift();
+    const qint16 fillZero = cell->FillZero();
+    for (int k = 1; k <= kCells; ++k) {
+        M_Degit* d = m_degit[size_t(k)];
+        const DegitValue value = d->Value();
+        d->setShift(shift);
+        d->setFillZero(fillZero);
+        d->setZeroMode(zeroMode);
+        d->setValue(value);
+    }
+}
+
+void Form1::ShapeWindow()
+{
+    // A client-sized rectangle with 1-pixel corners: the bare board, no frame.
+    const QRect r(QPoint(0, 0), size());
+    setMask(QRegion(r));
+}
+
+void Form1::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    // A smaller picture leaves grey around it; a larger one is cut at the edges.
+    p.fillRect(rect(), QColor(128, 128, 128));
+    p.drawImage(QPoint(0, 0), m_picture);
+}
+
+void Form1::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    if (QWindow* w = windowHandle(); w && w->startSystemMove())
+        return;
+    m_dragging = true;
+    m_dragOffset = e->globalPosition().toPoint() - pos();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* e)
+{
+    if (m_dragging)
+        move(e->globalPosition().toPoint() - m_dragOffset);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton)
+        m_dragging = false;
+}

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The display board: the board face with 50 fare cells and their ticket
+// numbers, the vertical stop-name display and the (hidden) clock. A frameless
+// window that is moved by dragging its surface.
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class ChimeiCtl_A;
+class M_Degit;
+class QLabel;
+class QTimer;
+class frmOption;
+struct FormInfo;
+
+class Form1 final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kCells = 50;
+
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Windows this one works with; set by their owner before Form_Load.
+    void setOptionDialog(frmOption* option) { m_option = option; }
+    void setControlPanel(QWidget* ctl) { m_ctl = ctl; }
+
+    // Steps of start-up that belong to the other windows, run in their place
+    // in the board's load order.
+    struct LoadSteps {
+        std::function<void()> showPanel;    // load, show and raise the control panel
+        std::function<void()> placePanel;   // bottom-right corner of the screen
+        std::function<void()> loadSettings; // the settings file
+    };
+
+    // Start-up: blank cells and panel defaults, the control panel, the board at
+    // the screen's top-left corner, its shape, then the settings.
+    void Form_Load(const LoadSteps& steps = {});
+
+    // Controls by index; nullptr outside the set.
+    M_Degit* Degit(int index) const;
+    QLabel* lblSeiriNum(int index) const;
+    M_Degit* TimeDegit(int index) const;
+    ChimeiCtl_A* ChimeiCtl() const { return m_chimei; }
+    QTimer* Timer1() const { return m_timer1; }
+
+    // Built-in board pictures: 0 backlight off, 1 ON1, 2 ON2.
+    const QImage& imgRes(int index) const;
+    void setImgRes(int index, const QImage& picture);
+    // The picture drawn behind the controls, from the top-left at its own size.
+    const QImage& Picture() const { return m_picture; }
+    void setPicture(const QImage& picture);
+
+    void GetFormInfo(FormInfo& info) const;
+    void SetFormInfo(const FormInfo& info);
+    // The window's shape is its own once set; nothing to release.
+    void DeleteRgn() {}
+
+    // One clock tick: hours and minutes of the current time into the clock cells.
+    void Timer1_Timer();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    void Degit_DblClick(int index);
+    void ShapeWindow();
+
+    std::array<M_Degit*, kCells + 1> m_degit{};
+    std::array<QLabel*, kCells + 1> m_label{};
+    std::array<M_Degit*, 2> m_time{};
+    ChimeiCtl_A* m_chimei = nullptr;
+    QTimer* m_timer1 = nullptr;
+    std::array<QImage, 3> m_imgRes;
+    QImage m_picture;
+
+    frmOption* m_option = nullptr;
+    QWidget* m_ctl = nullptr;
+
+    // Window managers without move support: follow the mouse ourselves.
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+};

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The companion library: common dialogs, byte-wise CP932 text helpers and the
+// OS name. The operation names are the ones the rest of the program has always
+// called; the signatures are native (QWidget* for owners, QImage for pictures).
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+class QWidget;
+
+namespace ltm4 {
+
+// Date record in SYSTEMTIME field order.
+struct SystemTime {
+    qint16 wYear = 0;
+    qint16 wMonth = 0;
+    qint16 wDayOfWeek = 0;
+    qint16 wDay = 0;
+    qint16 wHour = 0;
+    qint16 wMinute = 0;
+    qint16 wSecond = 0;
+    qint16 wMilliseconds = 0;
+};
+
+// Custom-colour table of the colour chooser, kept in the settings file.
+using CustColorTable = std::array<quint32, 17>;
+
+// Renders how a digit control would look with the given formatting; lets the
+// digit settings dialog show a live preview without knowing the control.
+using DigitPreview = std::function<QImage(qint16 zeroMode, qint16 shift, qint16 fillZero)>;
+
+// Digit settings dialog. zeroMode, shift and fillZero carry the control's
+// settings in and the chosen ones out. Returns 1 when the user confirmed.
+qint32 Call_dlg100(QWidget* owner, qint16 keta, qint16& zeroMode, qint16& shift,
+                   qint16& fillZero, const DigitPreview& preview = {});
+
+// Modal text dialog (About). mode 1: the text with an OK button.
+void Call_dlg110(QWidget* owner, qint32 mode, const QString& text);
+
+// Date picker. Non-zero when a date was chosen; year, month, day (and day of
+// week) are then filled in.
+qint32 Call_dlg111(QWidget* owner, SystemTime& date);
+
+// File chooser. filter holds description/pattern pairs, each text followed by
+// one NUL and the whole ended by a second NUL. mode 0 opens an existing file;
+// an empty initialDir means no initial folder. Empty result when cancelled.
+QString Lt3FileDlg(QWidget* owner, qint32 mode, const QString& filter,
+                   const QString& initialDir, const QString& title);
+
+// Folder chooser; empty result when cancelled.
+QString Lt3FolderDlg(QWidget* owner, const QString& prompt);
+
+// Colour chooser. Non-zero when a colour was chosen (then in color, 0x00BBGGRR).
+// custColors may be changed in place.
+qint32 Lt3ChooseColor(QWidget* owner, quint32& color, CustColorTable& custColors);
+
+// Byte length of a CP932 text.
+qint32 LenB_ASCII(const QByteArray& text);
+
+// The bytes of a CP932 text from 1-based byte position start, at most count of
+// them. Empty when start lies past the end or count is not positive; a start
+// below 1 counts from the first byte.
+QByteArray MidB_ASCII(const QByteArray& text, qint32 start, qint32 count);
+
+// A readable name of the running operating system.
+QString GetOsInfo();
+
+// CP932 conversion of texts that cross into files and byte operations.
+// A character CP932 cannot hold becomes "?"; *lossy (when given) tells.
+QByteArray ToCp932(const QString& text, bool* lossy = nullptr);
+QString FromCp932(const QByteArray& bytes);
+
+// Turns a NUL-separated filter into Qt name filters ("desc (patterns)").
+// Patterns match either letter case, as file names on Windows did.
+QStringList ParseFileFilter(const QString& filter);
+
+} // namespace ltm4

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "companion/MsgBox.h"
+
+#include <QMessageBox>
+
+namespace ltm4 {
+
+namespace {
+
+MsgBoxHandler& handlerSlot()
+{
+    static MsgBoxHandler h;
+    return h;
+}
+
+int showReal(const MsgBoxCall& call)
+{
+    QMessageBox box(call.owner);
+    box.setWindowTitle(call.title);
+    // The texts are built with CR LF; Qt breaks lines on LF alone.
+    QString text = call.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    box.setText(text);
+    switch (call.style & 0x70) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (call.style & 0x0F) {
+    case vbYesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case vbOKCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return vbYes;
+    case QMessageBox::No: return vbNo;
+    case QMessageBox::Cancel: return vbCancel;
+    default: return vbOK;
+    }
+}
+
+} // namespace
+
+QString ProgramTitle()
+{
+    return QStringLiteral("ルトミア");
+}
+
+int MsgBox(QWidget* owner, const QString& text, int style, const QString& title)
+{
+    const MsgBoxCall call{owner, text, style, title.isEmpty() ? ProgramTitle() : title};
+    if (const auto& h = handlerSlot())
+        return h(call);
+    return showReal(call);
+}
+
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler)
+{
+    return std::exchange(handlerSlot(), std::move(handler));
+}
+
+} // namespace ltm4

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "companion/SysWait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <utility>
+
+namespace ltm4 {
+
+namespace {
+std::function<void(int)>& overrideSlot()
+{
+    static std::function<void(int)> f;
+    return f;
+}
+} // namespace
+
+void Wait(int ms)
+{
+    if (const auto& f = overrideSlot()) {
+        f(ms);
+        return;
+    }
+    if (ms <= 0) {
+        DoEvents();
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void DoEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::function<void(int)> SetWaitOverride(std::function<void(int)> wait)
+{
+    return std::exchange(overrideSlot(), std::move(wait));
+}
+
+} // namespace ltm4

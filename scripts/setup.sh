@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages that building, running and testing need.
+# Safe to run again: apt skips what is already installed.
+set -euo pipefail
+
+packages=(
+    # build
+    make cmake ninja-build g++ ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    # Japanese texts of Qt's own dialogs and buttons
+    qt6-translations-l10n
+    # faces of the digit cells, ticket numbers and stop-name dots
+    fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
+    # running and screenshots without a display
+    xvfb xauth imagemagick
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: all packages present"
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

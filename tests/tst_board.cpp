@@ -1,0 +1,346 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The display board window: layout, start-up state, clock, drag, the digit
+// dialog on a double-click, and the numbering of the ticket-number labels.
+#include "board/BoardFace.h"
+#include "board/ChimeiCtl_A.h"
+#include "board/DegitFormat.h"
+#include "board/FontMap.h"
+#include "board/Form1.h"
+#include "board/M_Degit.h"
+#include "board/mdl517_000.h"
+#include "companion/ColorRef.h"
+#include "companion/ModalSeam.h"
+#include "companion/MsgBox.h"
+#include "companion/SysClock.h"
+#include "options/ColorButton.h"
+#include "options/VbCheckBox.h"
+#include "options/frmOption.h"
+#include "settings/SettingsRecord.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QString shown(const M_Degit* d)
+{
+    return DegitFormat::DisplayText(d->Value(), d->ZeroMode(), d->FillZero(), d->Shift(),
+                                    d->Keta());
+}
+
+bool anyLit(const M_Degit* d)
+{
+    const QImage img = d->Picture().convertToFormat(QImage::Format_RGB32);
+    const QRgb lit = ltm4::FromColorRef(d->DegitForeColor()).rgb();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) == lit)
+                return true;
+    return false;
+}
+
+struct Board {
+    frmOption option;
+    QWidget panel; // stands in for the control panel
+    Form1 form;
+    Board()
+    {
+        form.setOptionDialog(&option);
+        form.setControlPanel(&panel);
+        form.Form_Load();
+    }
+};
+
+// Answers the digit dialog: chosen values and OK, or cancel.
+struct DialogAnswer {
+    int calls = 0;
+    ltm4::ModalHandler previous;
+    DialogAnswer(bool accept, int zeroMode, int shift, int fillZero)
+    {
+        previous = ltm4::SetModalHandler([=, this](QDialog& dlg) {
+            ++calls;
+            dlg.findChild<QComboBox*>(QStringLiteral("cboZeroMode"))->setCurrentIndex(zeroMode);
+            dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(shift);
+            dlg.findChild<QSpinBox*>(QStringLiteral("spnFillZero"))->setValue(fillZero);
+            return accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+    }
+    ~DialogAnswer() { ltm4::SetModalHandler(previous); }
+};
+
+} // namespace
+
+class TestBoard : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutMatchesTheGrid();
+    void startUpState();
+    void clockShowsHoursAndMinutes();
+    void positionInTwips();
+    void dragMovesTheWindow();
+    void doubleClickReformatsAllCells();
+    void doubleClickCancelled();
+    void doubleClickRefusedWhenNotUserSet();
+    void numbering_data();
+    void numbering();
+    void numberingBackToNumberFace();
+    void numberingFailureReported();
+};
+
+void TestBoard::layoutMatchesTheGrid()
+{
+    Form1 f;
+    QCOMPARE(f.size(), QSize(704, 249));
+    QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
+    // Cell k sits at 10 x (row - 1) + column; twips / 15.
+    QCOMPARE(f.Degit(1)->geometry(), QRect(121, 45, 52, 20));
+    QCOMPARE(f.Degit(10)->geometry(), QRect(631, 45, 52, 20));
+    QCOMPARE(f.Degit(37)->pos(), QPoint(461, 164));
+    QCOMPARE(f.Degit(50)->pos(), QPoint(631, 205));
+    const int labelTop[5] = {28, 68, 108, 147, 188}; // 420, 1020, 1620, 2205, 2820 twips
+    for (int k = 1; k <= 50; ++k) {
+        // Each label over its cell, same column.
+        QCOMPARE(f.lblSeiriNum(k)->x(), f.Degit(k)->x());
+        QCOMPARE(f.lblSeiriNum(k)->y(), labelTop[(k - 1) / 10]);
+        QVERIFY(f.lblSeiriNum(k)->geometry().bottom() < f.Degit(k)->y());
+        QCOMPARE(f.lblSeiriNum(k)->size(), QSize(52, 16));
+        QCOMPARE(f.Degit(k)->geometry(), BoardFace::CellRect(k));
+    }
+    QCOMPARE(f.ChimeiCtl()->geometry(), QRect(32, 27, 37, 196));
+    QCOMPARE(f.TimeDegit(0)->geometry(), QRect(363, 2, 26, 20));
+    QCOMPARE(f.TimeDegit(1)->geometry(), QRect(390, 2, 26, 20));
+    QCOMPARE(f.TimeDegit(0)->Keta(), 2);
+    QVERIFY(f.TimeDegit(0)->isHidden());
+    QVERIFY(f.Degit(0)->isHidden());
+    QVERIFY(f.lblSeiriNum(0)->isHidden());
+    QCOMPARE(f.Degit(0)->pos(), QPoint(140, 2));
+    QVERIFY(f.Timer1()->isActive());
+    QCOMPARE(f.Timer1()->interval(), 1000);
+    QCOMPARE(f.Degit(51), nullptr);
+    QCOMPARE(f.TimeDegit(2), nullptr);
+}
+
+void TestBoard::startUpState()
+{
+    Board b;
+    QCOMPARE(b.form.pos(), QPoint(0, 0));
+    for (int k = 1; k <= 50; ++k) {
+        QVERIFY2(!anyLit(b.form.Degit(k)), qPrintable(QString::number(k)));
+        QCOMPARE(b.form.lblSeiriNum(k)->text(), QString::number(k));
+        QCOMPARE(b.form.lblSeiriNum(k)->palette().color(QPalette::WindowText), QColor(Qt::white));
+    }
+    QCOMPARE(b.option.Check1()->Value(), 1);
+    QCOMPARE(b.option.Command5(0)->BackColor(), 0xFFFFFFu);
+    QCOMPARE(b.option.Command5(1)->BackColor(), 0xC0FFC0u);
+    QCOMPARE(b.option.Command5(2)->BackColor(), 0xC0FFC0u);
+    QCOMPARE(b.form.Picture(), b.form.imgRes(0));
+    QCOMPARE(b.form.imgRes(1), b.form.imgRes(0));
+    QCOMPARE(b.form.imgRes(2), b.form.imgRes(0));
+    QCOMPARE(b.form.imgRes(0).size(), QSize(704, 249));
+    // The face shows black ticket strips over grey digit strips.
+    const QImage face = b.form.imgRes(0);
+    const QRect label = BoardFace::LabelRect(23);
+    QCOMPARE(QColor(face.pixel(label.center())).lightness() < 30, true);
+    const QRect cell = BoardFace::CellRect(23);
+    QCOMPARE(QColor(face.pixel(cell.left() + 1, cell.top() + 1)), QColor(128, 128, 128));
+}
+
+void TestBoard::clockShowsHoursAndMinutes()
+{
+    Form1 f;
+    QDateTime at(QDate(2026, 12, 6), QTime(9, 5, 30));
+    const auto previous = ltm4::SetNowOverride([&at] { return at; });
+    f.Timer1_Timer();
+    QVERIFY(f.TimeDegit(0)->Value() == DegitValue(9));
+    QVERIFY(f.TimeDegit(1)->Value() == DegitValue(5));
+    QCOMPARE(shown(f.TimeDegit(0)), QStringLiteral("9")); // one unlit cell, then 9
+    QCOMPARE(shown(f.TimeDegit(1)), QStringLiteral("5"));
+    at = QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0));
+    f.Timer1_Timer();
+    QCOMPARE(shown(f.TimeDegit(0)), QStringLiteral("10"));
+    QCOMPARE(shown(f.TimeDegit(1)), QString()); // zero minutes show blank cells
+    QVERIFY(!anyLit(f.TimeDegit(1)));
+    QVERIFY(anyLit(f.TimeDegit(0)));
+    ltm4::SetNowOverride(previous);
+}
+
+void TestBoard::positionInTwips()
+{
+    Form1 f;
+    f.move(100, 50);
+    FormInfo info;
+    f.GetFormInfo(info);
+    QCOMPARE(info.BoardLeft, 1500);
+    QCOMPARE(info.BoardTop, 750);
+    f.SetFormInfo(FormInfo{3000, 4500});
+    QCOMPARE(f.pos(), QPoint(200, 300));
+}
+
+void TestBoard::dragMovesTheWindow()
+{
+    Board b;
+    b.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b.form));
+    const QPoint start = b.form.pos();
+    // A press on a cell is not a grab of the board.
+    QTest::mousePress(b.form.Degit(1), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseMove(&b.form, QPoint(60, 60));
+    QTest::mouseRelease(b.form.Degit(1), Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(b.form.pos(), start);
+    // A press on the face is: the board follows the mouse until release.
+    QTest::mousePress(&b.form, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&b.form, QPoint(50, 30));
+    QCOMPARE(b.form.pos(), start + QPoint(40, 20));
+    QTest::mouseRelease(&b.form, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&b.form, QPoint(30, 30));
+    QCOMPARE(b.form.pos(), start + QPoint(40, 20));
+    QCOMPARE(b.form.size(), QSize(704, 249));
+    // Other buttons do nothing.
+    QTest::mousePress(&b.form, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&b.form, QPoint(90, 90));
+    QCOMPARE(b.form.pos(), start + QPoint(40, 20));
+}
+
+void TestBoard::doubleClickReformatsAllCells()
+{
+    Board b;
+    for (int k = 1; k <= 50; ++k)
+        b.form.Degit(k)->setValue(k * 10);
+    bool panelDisabledDuringDialog = false;
+    const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
+        panelDisabledDuringDialog = !b.panel.isEnabled();
+        dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(1);
+        return int(QDialog::Accepted);
+    });
+    QTest::mouseDClick(b.form.Degit(37), Qt::LeftButton);
+    ltm4::SetModalHandler(previous);
+
+    QVERIFY(panelDisabledDuringDialog);
+    QVERIFY(b.panel.isEnabled());
+    for (int k = 1; k <= 50; ++k) {
+        QCOMPARE(b.form.Degit(k)->Shift(), 1);
+        // Every value moved one cell to the left, and is still the same value.
+        QCOMPARE(shown(b.form.Degit(k)), QString::number(k * 10) + QLatin1Char(' '));
+        QVERIFY(b.form.Degit(k)->Value() == DegitValue(k * 10));
+    }
+}
+
+void TestBoard::doubleClickCancelled()
+{
+    Board b;
+    for (int k = 1; k <= 50; ++k)
+        b.form.Degit(k)->setValue(5);
+    DialogAnswer answer(false, 1, 2, 3);
+    QTest::mouseDClick(b.form.Degit(37), Qt::LeftButton);
+    QCOMPARE(answer.calls, 1);
+    QVERIFY(b.panel.isEnabled());
+    for (int k = 1; k <= 50; ++k) {
+        QCOMPARE(b.form.Degit(k)->Shift(), 0);
+        QCOMPARE(b.form.Degit(k)->FillZero(), 0);
+        QCOMPARE(shown(b.form.Degit(k)), QStringLiteral("5"));
+    }
+}
+
+void TestBoard::doubleClickRefusedWhenNotUserSet()
+{
+    Board b;
+    b.form.Degit(12)->setUserSet(false);
+    DialogAnswer answer(true, 1, 1, 1);
+    QTest::mouseDClick(b.form.Degit(12), Qt::LeftButton);
+    QTest::mouseDClick(b.form.TimeDegit(0), Qt::LeftButton);
+    QCOMPARE(answer.calls, 0);
+    QVERIFY(b.panel.isEnabled());
+    QCOMPARE(b.form.Degit(1)->Shift(), 0);
+}
+
+void TestBoard::numbering_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("zero");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("tenth");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<bool>("wordFace");
+
+    QTest::newRow("0") << 0 << 0 << "1" << "2" << "10" << "50" << false;
+    QTest::newRow("0 padded") << 0 << 1 << "01" << "02" << "10" << "50" << false;
+    QTest::newRow("1") << 1 << 0 << "0" << "1" << "9" << "49" << false;
+    QTest::newRow("1 padded") << 1 << 1 << "00" << "01" << "09" << "49" << false;
+    QTest::newRow("2") << 2 << 0 << "な し" << "1" << "9" << "49" << true;
+    QTest::newRow("3") << 3 << 0 << "な し" << "2" << "10" << "50" << true;
+    QTest::newRow("4 padded") << 4 << 1 << "無 券" << "01" << "09" << "49" << true;
+    QTest::newRow("5") << 5 << 0 << "無 券" << "2" << "10" << "50" << true;
+    QTest::newRow("6") << 6 << 0 << "券なし" << "1" << "9" << "49" << true;
+    QTest::newRow("7 padded") << 7 << 1 << "券なし" << "02" << "10" << "50" << true;
+    QTest::newRow("8") << 8 << 0 << "券無し" << "1" << "9" << "49" << true;
+    QTest::newRow("9") << 9 << 0 << "券無し" << "2" << "10" << "50" << true;
+    QTest::newRow("10") << 10 << 0 << "" << "1" << "9" << "49" << true;
+    QTest::newRow("11 padded") << 11 << 1 << "" << "02" << "10" << "50" << true;
+    // Outside the list: the word face with no word, the numbers untouched.
+    QTest::newRow("12") << 12 << 0 << "" << "2" << "10" << "50" << true;
+}
+
+void TestBoard::numbering()
+{
+    QFETCH(int, style);
+    QFETCH(int, zero);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, tenth);
+    QFETCH(QString, last);
+    QFETCH(bool, wordFace);
+    Board b;
+    b.form.lblSeiriNum(0)->setText(QStringLiteral("spare"));
+    mdl517_000::SeirikenNumSet(b.form, qint16(style), qint16(zero));
+    QCOMPARE(b.form.lblSeiriNum(1)->text(), first);
+    QCOMPARE(b.form.lblSeiriNum(2)->text(), second);
+    QCOMPARE(b.form.lblSeiriNum(10)->text(), tenth);
+    QCOMPARE(b.form.lblSeiriNum(50)->text(), last);
+    const QString face = wordFace ? QStringLiteral("ＭＳ Ｐゴシック") : QStringLiteral("M_NumC1");
+    QCOMPARE(b.form.lblSeiriNum(1)->font().family(), FontMap::ResolveFamily(face));
+    QVERIFY(b.form.lblSeiriNum(1)->font().bold());
+    QCOMPARE(b.form.lblSeiriNum(0)->text(), QStringLiteral("spare"));
+}
+
+void TestBoard::numberingBackToNumberFace()
+{
+    Board b;
+    mdl517_000::SeirikenNumSet(b.form, 4, 0);
+    mdl517_000::SeirikenNumSet(b.form, 0, 0);
+    QCOMPARE(b.form.lblSeiriNum(1)->text(), QStringLiteral("1"));
+    QCOMPARE(b.form.lblSeiriNum(1)->font().family(),
+             FontMap::ResolveFamily(QStringLiteral("M_NumC1")));
+}
+
+void TestBoard::numberingFailureReported()
+{
+    Board b;
+    QList<ltm4::MsgBoxCall> shownBoxes;
+    const auto previous = ltm4::SetMsgBoxHandler([&](const ltm4::MsgBoxCall& c) {
+        shownBoxes << c;
+        return int(ltm4::vbOK);
+    });
+    // A set that lacks its last label.
+    const auto labels = [&b](int k) { return k == 50 ? nullptr : b.form.lblSeiriNum(k); };
+    mdl517_000::SeirikenNumSet(labels, &b.form, 1, 1);
+    ltm4::SetMsgBoxHandler(previous);
+
+    QCOMPARE(shownBoxes.size(), 1);
+    QCOMPARE(shownBoxes[0].title, QStringLiteral("エラー！"));
+    QCOMPARE(shownBoxes[0].style, int(ltm4::vbCritical));
+    QCOMPARE(shownBoxes[0].text,
+             QStringLiteral("エラーです！\r\n\r\nコード：9\r\n\r\n内容：インデックスが有効範囲に"
+                            "ありません。\r\n\r\nモジュール：IniIO-SeirikenNumSet( )"));
+    // Labels numbered before the failure keep their new captions.
+    QCOMPARE(b.form.lblSeiriNum(1)->text(), QStringLiteral("00"));
+    QCOMPARE(b.form.lblSeiriNum(49)->text(), QStringLiteral("48"));
+    QCOMPARE(b.form.lblSeiriNum(50)->text(), QStringLiteral("50"));
+}
+
+QTEST_MAIN(TestBoard)
+#include "tst_board.moc"

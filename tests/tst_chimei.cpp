@@ -1,0 +1,763 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Stop-name display: layout rules, glyph dots, the control's drawing,
+// persistence and the timer-driven scroll (with a clock the tests move).
+
+#include "board/ChimeiCtl_A.h"
+#include "board/ChimeiGlyph.h"
+#include "board/ChimeiLayout.h"
+#include "board/PropertyBag.h"
+#include "companion/ColorRef.h"
+#include "companion/LTM4Res.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QRawFont>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using chimei::DotGrid;
+
+namespace {
+
+const QString kGothic = u"Unifont-JP"_s;
+const QString kMincho = u"IPAMincho"_s;
+const QString kFour = u"バス停前"_s;
+const QString kSeven = u"市役所前駅東口"_s;
+const QString kTen = u"県立総合運動公園北口"_s;
+
+QByteArray cp(const QString& s)
+{
+    return ltm4::ToCp932(s);
+}
+
+DotGrid blackPixels(const QImage& img)
+{
+    DotGrid g;
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; col < 16; ++col)
+            g.rows[row] |= img.pixel(col, row) == qRgb(0, 0, 0) ? 1u << col : 0u;
+    return g;
+}
+
+// A glyph as the installed face prints it, drawn here with a plain QFont rather
+// than through the display's own font and scratch code.
+DotGrid printedDots(const QString& family, const QString& text, QPoint pos = {})
+{
+    QFont f(family);
+    f.setPixelSize(16);
+    f.setStyleStrategy(QFont::NoAntialias);
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setFont(f);
+    p.drawText(pos.x(), pos.y() + QFontMetrics(f).ascent(), text);
+    p.end();
+    return blackPixels(img);
+}
+
+// The gothic glyph filled from its outline: an independent 1-bit rendering
+// (the face is drawn on a 16-pixel grid, its outline covers whole pixels).
+DotGrid outlineDots(const QString& text)
+{
+    QFont f(kGothic);
+    f.setPixelSize(16);
+    const QRawFont raw = QRawFont::fromFont(f);
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    qreal x = 0;
+    const auto glyphs = raw.glyphIndexesForString(text);
+    const auto advances = raw.advancesForGlyphIndexes(glyphs);
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        p.fillPath(raw.pathForGlyph(glyphs[i]).translated(x, raw.ascent()), Qt::black);
+        x += advances[i].x();
+    }
+    p.end();
+    return blackPixels(img);
+}
+
+// The 16 x 16 cell of the strip whose top-left dot is at (2, top).
+DotGrid cellDots(const ChimeiCtl_A& c, int top)
+{
+    DotGrid g;
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; col < 16; ++col)
+            if (c.dotAt(2 + 2 * col, top + 2 * row))
+                g.set(col, row);
+    return g;
+}
+
+QRect dotBounds(const ChimeiCtl_A& c, int* count = nullptr)
+{
+    QRect r;
+    int n = 0;
+    for (int y = 0; y < c.stripHeight(); ++y)
+        for (int x = 0; x < c.width(); ++x)
+            if (c.dotAt(x, y)) {
+                r |= QRect(x, y, 1, 1);
+                ++n;
+            }
+    if (count)
+        *count = n;
+    return r;
+}
+
+DotGrid glyphOf(const QString& ch, qint16 fontMode = 0, bool bold = false)
+{
+    return chimei::MakeGlyph(cp(ch), fontMode, bold).dots;
+}
+
+std::unique_ptr<ChimeiCtl_A> boardControl()
+{
+    auto c = std::make_unique<ChimeiCtl_A>();
+    c->resize(37, 196); // as the board places it
+    return c;
+}
+
+struct FakeClock {
+    qint64 ms = 1000;
+    ChimeiCtl_A::Clock fn()
+    {
+        return [this] { return ms; };
+    }
+};
+
+// Moves the clock on in frame-sized ticks, letting the control step each time.
+void runFor(ChimeiCtl_A& c, FakeClock& clock, qint64 ms, qint64 frame = 16)
+{
+    const qint64 end = clock.ms + ms;
+    while (clock.ms < end) {
+        clock.ms = qMin(end, clock.ms + frame);
+        c.advanceScroll();
+    }
+}
+
+} // namespace
+
+class TestChimei final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void layoutTable_data();
+    void layoutTable();
+    void unitCutting_data();
+    void unitCutting();
+    void faceByCode_data();
+    void faceByCode();
+    void treatments_data();
+    void treatments();
+    void onlyExactBlackIsADot();
+    void boldThickens_data();
+    void boldThickens();
+
+    void oneCharacterCentred();
+    void cellTops_data();
+    void cellTops();
+    void stripDotsMatchGlyphs_data();
+    void stripDotsMatchGlyphs();
+    void verticalForms();
+    void fontModeChoosesFace_data();
+    void fontModeChoosesFace();
+    void coloursAndBorder();
+    void persistence();
+
+    void scrollPosition_data();
+    void scrollPosition();
+    void wrapsAfterViewport_data();
+    void wrapsAfterViewport();
+    void newAndEmptyNamesDuringScroll();
+    void speedChanges();
+    void hundredLongNames();
+    void realTimerScrollsAndDiesWithControl();
+};
+
+void TestChimei::initTestCase()
+{
+    const QStringList fams = QFontDatabase::families();
+    // The dots come from these two faces; without them every glyph test is void.
+    QVERIFY2(fams.contains(kGothic) && fams.contains(kMincho),
+             "Unifont-JP and IPAMincho must be installed (scripts/setup.sh)");
+}
+
+// --- pure rules ---------------------------------------------------------------
+
+void TestChimei::layoutTable_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QList<int>>("expected"); // start, step, strip height, scrolls
+    QTest::newRow("one half-width") << 1 << 0 << QList<int>{0, 0, 192, 0};
+    QTest::newRow("1 and a byte") << 3 << 0 << QList<int>{80, 0, 192, 0};
+    QTest::newRow("2") << 4 << 1 << QList<int>{32, 96, 192, 0};
+    QTest::newRow("2 close") << 4 << 2 << QList<int>{48, 64, 192, 0};
+    QTest::newRow("3") << 6 << 2 << QList<int>{16, 64, 192, 0};
+    QTest::newRow("5") << 10 << 0 << QList<int>{4, 38, 192, 0};
+    QTest::newRow("6 and a byte") << 13 << 0 << QList<int>{0, 32, 192, 0};
+    QTest::newRow("7") << 14 << 0 << QList<int>{0, 32, 224, 1};
+    QTest::newRow("10") << 20 << 2 << QList<int>{0, 32, 320, 1};
+}
+
+void TestChimei::layoutTable()
+{
+    QFETCH(int, bytes);
+    QFETCH(int, mode);
+    const chimei::Layout l = chimei::LayoutFor(bytes, qint16(mode));
+    QTEST((QList<int>{l.start, l.step, l.stripHeight, int(l.scrolls)}), "expected");
+}
+
+void TestChimei::unitCutting_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<QByteArray>>("units");
+    QTest::addColumn<QList<int>>("tops");
+    QTest::newRow("two half-width share a unit")
+        << u"ab"_s << QList<QByteArray>{"ab"} << QList<int>{80};
+    // A half-width character shifts the pairing: a + バ + ス is 61 83 6F 83 58.
+    QTest::newRow("half-width shifts pairs")
+        << u"aバス"_s << QList<QByteArray>{"\x61\x83", "\x6F\x83", "\x58"}
+        << QList<int>{32, 128, 224};
+    QTest::newRow("not in CP932") << u"駅😀"_s << QList<QByteArray>{cp(u"駅"_s), "?"}
+                                  << QList<int>{80, 80};
+}
+
+void TestChimei::unitCutting()
+{
+    QFETCH(QString, name);
+    QList<QByteArray> units;
+    QList<int> tops;
+    for (const chimei::Cell& c : chimei::LayOut(name, 0).cells) {
+        units << c.unit;
+        tops << c.top;
+    }
+    QTEST(units, "units");
+    QTEST(tops, "tops");
+}
+
+void TestChimei::faceByCode_data()
+{
+    QTest::addColumn<int>("fontMode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("mincho");
+    QTest::newRow("1 single-byte") << 1 << u"a"_s << true;
+    QTest::newRow("2 first kanji 889F") << 2 << u"亜"_s << false;
+    QTest::newRow("2 last before kanji 889E") << 2 << u"○"_s << true; // 819B
+    QTest::newRow("2 single-byte") << 2 << u"a"_s << false;
+    QTest::newRow("2 half-width kana") << 2 << u"ｱ"_s << false;
+    QTest::newRow("2 kanji block ED4C") << 2 << u"丨"_s << false;
+    QTest::newRow("3 kana") << 3 << u"え"_s << false;
+    QTest::newRow("3 single-byte") << 3 << u"a"_s << true;
+    QTest::newRow("4 first 824F") << 4 << u"０"_s << false;
+    QTest::newRow("4 last 829A") << 4 << u"ｚ"_s << false;
+    QTest::newRow("4 past 829F") << 4 << u"ぁ"_s << true;
+    QTest::newRow("4 single-byte") << 4 << u"A"_s << true;
+    QTest::newRow("5 unknown") << 5 << u"え"_s << false;
+}
+
+void TestChimei::faceByCode()
+{
+    QFETCH(int, fontMode);
+    QFETCH(QString, text);
+    const chimei::Face f = chimei::ChooseFace(qint16(fontMode), chimei::UnitCode(cp(text)));
+    QTEST(f == chimei::Face::Mincho, "mincho");
+}
+
+void TestChimei::treatments_data()
+{
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<int>("fontMode");
+    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<bool>("transposed");
+    QTest::newRow("plain") << cp(u"駅"_s) << 0 << u"駅"_s << QPoint() << false;
+    QTest::newRow("long vowel") << cp(u"ー"_s) << 0 << u"丨"_s << QPoint() << false;
+    QTest::newRow("申 gothic") << cp(u"申"_s) << 0 << u"申"_s << QPoint(1, 0) << false;
+    QTest::newRow("山 mixed") << cp(u"山"_s) << 2 << u"山"_s << QPoint() << false;
+    QTest::newRow("ten") << cp(u"、"_s) << 3 << u"、"_s << QPoint(10, -10) << false;
+    QTest::newRow("lone lead byte") << QByteArray("\x83") << 0 << QString() << QPoint() << false;
+    QTest::newRow("half-width paren") << QByteArray("(") << 0 << u"("_s << QPoint() << false;
+    for (const QChar ch : u"（）『』〔〕「」［］＜＞｛｝〈〉《》【】～＝→←⇒⇔－"_s)
+        QTest::newRow(qPrintable(QString(ch))) << cp(ch) << 0 << QString(ch) << QPoint() << true;
+}
+
+void TestChimei::treatments()
+{
+    QFETCH(QByteArray, unit);
+    QFETCH(int, fontMode);
+    const chimei::Treatment t = chimei::TreatUnit(unit, qint16(fontMode));
+    QTEST(t.text, "printed");
+    QTEST(t.position, "position");
+    QTEST(t.transposed, "transposed");
+}
+
+void TestChimei::onlyExactBlackIsADot()
+{
+    QImage scratch(16, 16, QImage::Format_RGB32);
+    scratch.fill(Qt::white);
+    scratch.setPixel(0, 0, qRgb(0, 0, 0));
+    scratch.setPixel(15, 15, qRgb(0, 0, 0));
+    scratch.setPixel(3, 4, qRgb(1, 1, 1)); // shades of smoothing are no dots
+    scratch.setPixel(5, 6, qRgb(0, 0, 1));
+    const DotGrid g = chimei::ScratchDots(scratch);
+    QCOMPARE(g.count(), 2);
+    QVERIFY(g.at(0, 0) && g.at(15, 15));
+}
+
+void TestChimei::boldThickens_data()
+{
+    QTest::addColumn<int>("fontMode");
+    QTest::newRow("gothic") << 0;
+    QTest::newRow("mincho") << 1;
+}
+
+void TestChimei::boldThickens()
+{
+    QFETCH(int, fontMode);
+    const DotGrid regular = glyphOf(u"駅"_s, qint16(fontMode));
+    const DotGrid bold = glyphOf(u"駅"_s, qint16(fontMode), true);
+    QVERIFY2(bold.count() > regular.count() + 10,
+             qPrintable(u"%1 -> %2"_s.arg(regular.count()).arg(bold.count())));
+    auto c = boardControl();
+    c->setFontMode(qint16(fontMode));
+    c->setFontBold(true);
+    c->SetChimei(u"駅"_s);
+    QCOMPARE(cellDots(*c, 80), bold);
+}
+
+// --- the control's drawing ----------------------------------------------------
+
+void TestChimei::oneCharacterCentred()
+{
+    auto c = boardControl();
+    c->SetChimei(u"＿"_s); // all 16 columns of the gothic face
+    QCOMPARE(dotBounds(*c).left(), 2);
+    QCOMPARE(dotBounds(*c).right(), 32);
+    c->SetChimei(u"｜"_s); // all 16 rows
+    QCOMPARE(dotBounds(*c).top(), 80);
+    QCOMPARE(dotBounds(*c).bottom(), 110);
+    QVERIFY(!c->isScrolling());
+}
+
+void TestChimei::cellTops_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QList<int>>("tops");
+    QTest::addColumn<int>("strip");
+    QTest::newRow("four") << kFour << 0 << QList<int>{8, 56, 104, 152} << 192;
+    QTest::newRow("two, close") << u"本町"_s << 2 << QList<int>{48, 112} << 192;
+    QTest::newRow("seven") << kSeven << 0 << QList<int>{0, 32, 64, 96, 128, 160, 192} << 224;
+}
+
+void TestChimei::cellTops()
+{
+    QFETCH(QString, name);
+    QFETCH(int, mode);
+    QFETCH(QList<int>, tops);
+    auto c = boardControl();
+    c->setMode(qint16(mode));
+    c->SetChimei(name);
+    QTEST(c->stripHeight(), "strip");
+    QCOMPARE(c->stripImage().height(), c->stripHeight()); // at a device pixel ratio of 1
+    int expectedDots = 0;
+    for (qsizetype i = 0; i < tops.size(); ++i) {
+        const DotGrid g = glyphOf(name.mid(i, 1));
+        QCOMPARE(cellDots(*c, tops[i]), g);
+        expectedDots += g.count();
+    }
+    int dots = 0;
+    dotBounds(*c, &dots);
+    QCOMPARE(dots, expectedDots); // nothing anywhere else
+    QCOMPARE(c->isScrolling(), tops.size() > 6);
+}
+
+void TestChimei::stripDotsMatchGlyphs_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("transposed");
+    QTest::newRow("駅") << u"駅"_s << false;
+    QTest::newRow("バ") << u"バ"_s << false;
+    QTest::newRow("two half-width") << u"ab"_s << false;
+    QTest::newRow("（") << u"（"_s << true;
+    QTest::newRow("→") << u"→"_s << true;
+}
+
+// Each black pixel of the face's 1-bit glyph, filled here from its outline,
+// gives one amber dot; the pixels between dots and all others stay background.
+void TestChimei::stripDotsMatchGlyphs()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, transposed);
+    auto c = boardControl();
+    c->SetChimei(text);
+    const DotGrid glyph = outlineDots(text);
+    QVERIFY(glyph.count() > 4);
+    const QRgb amber = qRgb(255, 190, 0);
+    const QRgb grey = qRgb(128, 128, 128);
+    for (int row = 0; row < 16; ++row) {
+        for (int col = 0; col < 16; ++col) {
+            const int x = 2 + 2 * (transposed ? row : col);
+            const int y = 80 + 2 * (transposed ? col : row);
+            QCOMPARE(c->stripPixel(x, y), glyph.at(col, row) ? amber : grey);
+            QCOMPARE(c->stripPixel(x + 1, y), grey);
+            QCOMPARE(c->stripPixel(x, y + 1), grey);
+        }
+    }
+}
+
+void TestChimei::verticalForms()
+{
+    auto c = boardControl();
+
+    // （ becomes an arc opening downwards: the middle of its top row is lit,
+    // its ends come down at the sides.
+    c->SetChimei(u"（"_s);
+    const QRect arc = dotBounds(*c);
+    QVERIFY(arc.width() > arc.height());
+    QVERIFY(c->dotAt(arc.center().x() & ~1, arc.top()));
+    QVERIFY(!c->dotAt(arc.left(), arc.top()) && !c->dotAt(arc.right(), arc.top()));
+    QVERIFY(c->dotAt(arc.left(), arc.bottom()) || c->dotAt(arc.right(), arc.bottom()));
+
+    c->SetChimei(u"ー"_s);
+    QCOMPARE(cellDots(*c, 80), printedDots(kGothic, u"丨"_s));
+    QVERIFY(dotBounds(*c).height() > 20 && dotBounds(*c).width() <= 3);
+
+    // 。 and 、 sit whole in the upper right in both faces. The mincho face
+    // prints them at the lower left, so there the move is exactly 10 right and
+    // 10 up; the gothic face prints them higher, so its move starts from the ink.
+    for (const int fontMode : {0, 1}) {
+        c->setFontMode(qint16(fontMode));
+        const QString family = fontMode == 0 ? kGothic : kMincho;
+        for (const QString& mark : {u"。"_s, u"、"_s}) {
+            c->SetChimei(mark);
+            const QRect m = dotBounds(*c);
+            QVERIFY2(!m.isEmpty() && m.left() >= 18 && m.bottom() < 96, qPrintable(mark));
+            QCOMPARE(cellDots(*c, 80).count(), printedDots(family, mark).count());
+            if (fontMode == 1)
+                QCOMPARE(cellDots(*c, 80), printedDots(family, mark, {10, -10}));
+        }
+    }
+
+    // 申 moves one dot right in the gothic face only.
+    c->setFontMode(0);
+    c->SetChimei(u"申"_s);
+    QCOMPARE(cellDots(*c, 80), printedDots(kGothic, u"申"_s, {1, 0}));
+    c->setFontMode(1);
+    c->SetChimei(u"申"_s);
+    QCOMPARE(cellDots(*c, 80), printedDots(kMincho, u"申"_s));
+}
+
+void TestChimei::fontModeChoosesFace_data()
+{
+    QTest::addColumn<int>("fontMode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("2: 駅 gothic") << 2 << u"駅"_s << kGothic;
+    QTest::newRow("2: え mincho") << 2 << u"え"_s << kMincho;
+    QTest::newRow("2: Ａ mincho") << 2 << u"Ａ"_s << kMincho;
+    QTest::newRow("4: Ａ gothic") << 4 << u"Ａ"_s << kGothic;
+    QTest::newRow("4: 駅 mincho") << 4 << u"駅"_s << kMincho;
+    QTest::newRow("3: 駅 mincho") << 3 << u"駅"_s << kMincho;
+    QTest::newRow("2: ー is a kanji stroke") << 2 << u"ー"_s << kGothic;
+}
+
+void TestChimei::fontModeChoosesFace()
+{
+    QFETCH(int, fontMode);
+    QFETCH(QString, text);
+    QFETCH(QString, family);
+    const QString printed = text == u"ー"_s ? u"丨"_s : text;
+    QVERIFY(printedDots(kGothic, printed) != printedDots(kMincho, printed));
+    auto c = boardControl();
+    c->setFontMode(qint16(fontMode));
+    c->SetChimei(text);
+    QCOMPARE(cellDots(*c, 80), printedDots(family, printed));
+}
+
+void TestChimei::coloursAndBorder()
+{
+    auto c = boardControl();
+    c->SetChimei(kFour);
+    int amberDots = 0;
+    const QRect b = dotBounds(*c, &amberDots);
+    QVERIFY(amberDots > 100);
+
+    // A new foreground applies to the next name; a new background erases the dots.
+    c->setForeColor(ltm4::Rgb(0, 255, 0));
+    QCOMPARE(cellDots(*c, 8), glyphOf(u"バ"_s));
+    QSignalSpy changed(c.get(), &ChimeiCtl_A::PropertyChanged);
+    c->setBackColor(ltm4::Rgb(0, 0, 0));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toString(), u"BackColor"_s);
+    QVERIFY(dotBounds(*c).isEmpty());
+    QCOMPARE(c->stripPixel(b.center().x(), b.center().y()), qRgb(0, 0, 0));
+
+    // The widget shows exactly the strip's dots, in the new colour, inside a
+    // 2-pixel sunken edge (its light side at the bottom right).
+    c->SetChimei(kFour);
+    QImage shot = c->grab().toImage();
+    int green = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            green += shot.pixel(x, y) == qRgb(0, 255, 0);
+    QCOMPARE(green, amberDots);
+    QCOMPARE(shot.pixel(0, 50), qRgb(128, 128, 128));
+    QCOMPARE(shot.pixel(36, 50), qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(10, 195), qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(2, 50), qRgb(0, 0, 0));
+
+    // Appearance: flat 35 x 185 with a one-pixel line, 3-D 37 x 195; either
+    // erases the dots.
+    QCOMPARE(c->viewportSize(), QSize(37, 196));
+    c->setAppearance(0);
+    QCOMPARE(c->viewportSize(), QSize(35, 185));
+    QVERIFY(dotBounds(*c).isEmpty());
+    c->setBackColor(ltm4::Rgb(128, 128, 128));
+    shot = c->grab().toImage();
+    QCOMPARE(shot.pixel(34, 50), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(10, 184), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(33, 183), qRgb(128, 128, 128));
+    c->setAppearance(1);
+    QCOMPARE(c->viewportSize(), QSize(37, 195));
+}
+
+void TestChimei::persistence()
+{
+    PropertyBag bag;
+    ChimeiCtl_A().WriteProperties(bag);
+    QCOMPARE(bag.Keys(), QStringList()); // defaults are not written
+
+    ChimeiCtl_A src;
+    src.setBackColor(0x000010);
+    src.setForeColor(0x00FF00);
+    src.setSpeed(12);
+    src.setScrollStartWait(250);
+    src.setMode(2);
+    src.setAppearance(0);
+    src.setFontMode(4);
+    src.setFontBold(true);
+    src.WriteProperties(bag);
+    QCOMPARE(bag.Keys(),
+             (QStringList{u"BackColor"_s, u"ForeColor"_s, u"Speed"_s, u"ScrollStartWait"_s,
+                          u"Mode"_s, u"Appearance"_s, u"FontMode"_s, u"FontBold"_s}));
+
+    auto dst = boardControl();
+    QSignalSpy changed(dst.get(), &ChimeiCtl_A::PropertyChanged);
+    dst->ReadProperties(bag);
+    QCOMPARE(changed.size(), 0);
+    QCOMPARE(dst->BackColor(), 0x000010u);
+    QCOMPARE(dst->ForeColor(), 0x00FF00u);
+    QCOMPARE(dst->Speed(), qint16(12));
+    QCOMPARE(dst->ScrollStartWait(), 250);
+    QCOMPARE(dst->Mode(), qint16(2));
+    QCOMPARE(dst->Appearance(), qint16(0));
+    QCOMPARE(dst->FontMode(), qint16(4));
+    QCOMPARE(dst->FontBold(), true);
+    QCOMPARE(dst->viewportSize(), QSize(37, 196)); // a stored appearance does not resize
+    QCOMPARE(dst->stripPixel(5, 5), qRgb(0x10, 0, 0));
+
+    // A missing key reads as its default; a default value is dropped again.
+    PropertyBag partial;
+    partial.WriteProperty(u"Speed"_s, 7, 5);
+    dst->ReadProperties(partial);
+    QCOMPARE(dst->Speed(), qint16(7));
+    QCOMPARE(dst->BackColor(), 8421504u);
+    QCOMPARE(dst->ForeColor(), 48895u);
+    QCOMPARE(dst->ScrollStartWait(), 1500);
+    QCOMPARE(dst->Appearance(), qint16(1));
+    QCOMPARE(dst->FontBold(), false);
+    dst->setSpeed(5);
+    dst->WriteProperties(partial);
+    QCOMPARE(partial.Keys(), QStringList());
+}
+
+// --- scrolling ------------------------------------------------------------------
+
+void TestChimei::scrollPosition_data()
+{
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<int>("wait");
+    QTest::addColumn<QList<int>>("times"); // ms after SetChimei
+    QTest::addColumn<QList<double>>("tops");
+    QTest::addColumn<int>("frame");
+    QTest::newRow("default: wait, then 1 px per 40 ms")
+        << 5 << 1500 << QList<int>{1499, 1500, 1540, 1900} << QList<double>{0, 0, -1, -10} << 16;
+    QTest::newRow("same in one jump")
+        << 5 << 1500 << QList<int>{1900} << QList<double>{-10} << 5000;
+    QTest::newRow("slow, no wait") << 1 << 0 << QList<int>{1000} << QList<double>{-5} << 16;
+    QTest::newRow("odd speed and frames")
+        << 37 << 100 << QList<int>{1100} << QList<double>{-185} << 33;
+    QTest::newRow("negative wait is none")
+        << 10 << -50 << QList<int>{200} << QList<double>{-10} << 16;
+}
+
+void TestChimei::scrollPosition()
+{
+    QFETCH(int, speed);
+    QFETCH(int, wait);
+    QFETCH(QList<int>, times);
+    QFETCH(QList<double>, tops);
+    QFETCH(int, frame);
+    FakeClock clock;
+    auto c = boardControl();
+    c->setClock(clock.fn());
+    c->setSpeed(qint16(speed));
+    c->setScrollStartWait(wait);
+    c->SetChimei(kSeven); // returns at once; a blocking wait would never end on this clock
+    const qint64 t0 = clock.ms;
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        runFor(*c, clock, t0 + times[i] - clock.ms, frame);
+        QCOMPARE(c->stripTop(), tops[i]);
+        QCOMPARE(c->isWaitingToScroll(), times[i] < wait);
+    }
+}
+
+void TestChimei::wrapsAfterViewport_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("appearance"); // -1: the viewport fills the control
+    QTest::addColumn<int>("distance");
+    QTest::newRow("seven, initial viewport") << kSeven << -1 << 224 + 196;
+    QTest::newRow("seven, 3-D viewport") << kSeven << 1 << 224 + 195;
+    QTest::newRow("ten, flat viewport") << kTen << 0 << 320 + 185;
+}
+
+void TestChimei::wrapsAfterViewport()
+{
+    QFETCH(QString, name);
+    QFETCH(int, appearance);
+    QFETCH(int, distance);
+    FakeClock clock;
+    auto c = boardControl();
+    if (appearance >= 0)
+        c->setAppearance(qint16(appearance));
+    c->setClock(clock.fn());
+    c->SetChimei(name);
+    const qint64 steps = qint64(distance) * 200 / 5; // default Speed 5
+    runFor(*c, clock, 1500 + steps - 1);
+    QCOMPARE(c->stripTop(), -(distance - 5.0 / 200));
+    runFor(*c, clock, 1);
+    QVERIFY(c->isWaitingToScroll());
+    QCOMPARE(c->stripTop(), 0.0);
+    QCOMPARE(cellDots(*c, 0), glyphOf(name.left(1)));
+    runFor(*c, clock, 1500 + 400);
+    QCOMPARE(c->stripTop(), -10.0);
+
+    // A long gap (a suspended machine) lands in the right pass without
+    // stepping through the passes in between.
+    const qint64 cycle = 1500 + steps;
+    runFor(*c, clock, 1000 * cycle, 1000 * cycle);
+    QCOMPARE(c->stripTop(), -10.0);
+}
+
+void TestChimei::newAndEmptyNamesDuringScroll()
+{
+    FakeClock clock;
+    auto c = boardControl();
+    c->setClock(clock.fn());
+    QTimer* timer = c->findChild<QTimer*>();
+    c->SetChimei(kSeven);
+    runFor(*c, clock, 2000);
+    const double top = c->stripTop();
+    QVERIFY(top < 0);
+
+    // The empty name blanks the strip; the scroll carries on, blank.
+    c->SetChimei(QString());
+    QVERIFY(dotBounds(*c).isEmpty());
+    QCOMPARE(c->stripTop(), top);
+    QCOMPARE(c->stripHeight(), 224);
+    runFor(*c, clock, 400);
+    QCOMPARE(c->stripTop(), top - 10.0);
+
+    // A long name starts over with its own wait; a short one ends the scroll.
+    c->SetChimei(kTen);
+    QVERIFY(c->isWaitingToScroll());
+    QCOMPARE(c->stripTop(), 0.0);
+    QCOMPARE(c->stripHeight(), 320);
+    runFor(*c, clock, 1540);
+    QCOMPARE(c->stripTop(), -1.0);
+    c->SetChimei(kFour);
+    QVERIFY(!c->isScrolling());
+    QVERIFY(!timer->isActive());
+    runFor(*c, clock, 5000);
+    QCOMPARE(c->stripTop(), 0.0);
+    QCOMPARE(cellDots(*c, 152), glyphOf(u"前"_s));
+}
+
+void TestChimei::speedChanges()
+{
+    FakeClock clock;
+    auto c = boardControl();
+    c->setClock(clock.fn());
+    c->setSpeed(0);
+    c->SetChimei(kFour);
+    QCOMPARE(c->Speed(), qint16(0)); // only a scroll start mends it
+    QSignalSpy changed(c.get(), &ChimeiCtl_A::PropertyChanged);
+    c->SetChimei(kSeven);
+    QCOMPARE(c->Speed(), qint16(1));
+    QCOMPARE(changed.size(), 1);
+    runFor(*c, clock, 1500 + 400);
+    QCOMPARE(c->stripTop(), -2.0);
+
+    // Steps already due keep the old speed; the new one applies from the next.
+    clock.ms += 8;
+    c->setSpeed(50);
+    QCOMPARE(c->stripTop(), -2.04);
+    runFor(*c, clock, 100);
+    QCOMPARE(c->stripTop(), -27.04);
+    // Speed 0 mid-pass holds the strip and stops the frames until it changes.
+    c->setSpeed(0);
+    QVERIFY(!c->findChild<QTimer*>()->isActive());
+    runFor(*c, clock, 1000);
+    c->setSpeed(200);
+    runFor(*c, clock, 10);
+    QCOMPARE(c->stripTop(), -37.04);
+}
+
+void TestChimei::hundredLongNames()
+{
+    FakeClock clock;
+    auto c = boardControl();
+    c->setClock(clock.fn());
+    const auto children = c->children().size();
+    const QString base = u"東西南北中央公園前通り停留所"_s;
+    for (int i = 0; i < 100; ++i) {
+        // Each call returns with its name drawn, waiting to scroll, on one strip
+        // of its own size, leaving no other loop, timer or strip behind.
+        const QString name = base.left(7 + i % 8);
+        c->SetChimei(name);
+        QVERIFY(c->isWaitingToScroll());
+        QCOMPARE(c->stripImage().height(), int(name.size()) * 32);
+        QCOMPARE(c->children().size(), children);
+        runFor(*c, clock, 1500 + 200 + i);
+        QVERIFY(c->stripTop() < 0);
+    }
+    QCOMPARE(c->findChildren<QTimer*>().size(), 1);
+}
+
+void TestChimei::realTimerScrollsAndDiesWithControl()
+{
+    auto c = boardControl();
+    c->show();
+    c->setScrollStartWait(0);
+    c->setSpeed(200); // a pixel a millisecond
+    c->SetChimei(kSeven);
+    QTRY_VERIFY_WITH_TIMEOUT(c->stripTop() < -20, 2000);
+    QVERIFY(c->frameStats().frames > 0);
+    QPointer<QTimer> timer = c->findChild<QTimer*>();
+    QVERIFY(timer && timer->isActive());
+    c.reset();
+    QVERIFY(timer.isNull());
+    QTest::qWait(50); // nothing may step a destroyed control (the sanitizer build checks)
+}
+
+QTEST_MAIN(TestChimei)
+#include "tst_chimei.moc"

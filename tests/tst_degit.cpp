@@ -1,0 +1,306 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Digit cells: formatting rules, setter bounds, drawing and persistence.
+#include "board/DegitFormat.h"
+#include "board/M_Degit.h"
+#include "board/PropertyBag.h"
+#include "companion/ColorRef.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+constexpr int kCell = 13; // pixels per cell of size class 0
+
+// Pixels of exactly the lit colour in each cell of a drawn face.
+QList<int> litPerCell(const M_Degit& d)
+{
+    const QImage img = d.Picture().convertToFormat(QImage::Format_RGB32);
+    const QRgb lit = ltm4::FromColorRef(d.DegitForeColor()).rgb();
+    const int cell = img.width() / d.Keta();
+    QList<int> counts(d.Keta(), 0);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) == lit)
+                ++counts[x / cell];
+    return counts;
+}
+
+QList<bool> litCells(const M_Degit& d)
+{
+    QList<bool> out;
+    for (int n : litPerCell(d))
+        out << (n > 0);
+    return out;
+}
+
+} // namespace
+
+class TestDegit : public QObject {
+    Q_OBJECT
+private slots:
+    void displayText_data();
+    void displayText();
+    void setterBounds();
+    void sizeFollowsKetaAndSizeClass();
+    void formattingAloneDoesNotRedraw();
+    void litCellsFollowValue_data();
+    void litCellsFollowValue();
+    void lampTestLightsEverySegment();
+    void resetDegitRestoresFormatting();
+    void settersReportTheirKey();
+    void persistenceRoundTrip();
+};
+
+void TestDegit::displayText_data()
+{
+    QTest::addColumn<DegitValue>("value");
+    QTest::addColumn<int>("zeroMode");
+    QTest::addColumn<int>("fillZero");
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<int>("keta");
+    QTest::addColumn<QString>("expected");
+
+    // The worked examples of the board's cells.
+    QTest::newRow("230") << DegitValue(230) << 0 << 0 << 0 << 4 << "230";
+    QTest::newRow("230 shifted") << DegitValue(230) << 0 << 0 << 1 << 4 << "230 ";
+    QTest::newRow("5 filled to 3") << DegitValue(5) << 0 << 3 << 0 << 4 << "005";
+    QTest::newRow("0 blank") << DegitValue(0) << 0 << 0 << 0 << 4 << "";
+    QTest::newRow("0 shown") << DegitValue(0) << 1 << 0 << 0 << 4 << "0";
+    QTest::newRow("overflow cut left") << DegitValue(12345) << 0 << 0 << 0 << 4 << "2345";
+    QTest::newRow("shift pushes out") << DegitValue(12345) << 0 << 0 << 2 << 4 << "45  ";
+    // Zero modes: a text is never a number.
+    QTest::newRow("m0 empty") << DegitValue(u"") << 0 << 0 << 0 << 4 << "";
+    QTest::newRow("m0 text 0") << DegitValue(u"0") << 0 << 0 << 0 << 4 << "0";
+    QTest::newRow("m1 empty") << DegitValue(u"") << 1 << 0 << 0 << 4 << "0";
+    QTest::newRow("m2 -1") << DegitValue(-1) << 2 << 0 << 0 << 4 << "0";
+    QTest::newRow("m2 0") << DegitValue(0) << 2 << 0 << 0 << 4 << "";
+    QTest::newRow("m2 empty stays") << DegitValue(u"") << 2 << 0 << 0 << 4 << "";
+    QTest::newRow("m3 -1") << DegitValue(-1) << 3 << 0 << 0 << 4 << "0";
+    QTest::newRow("m3 empty") << DegitValue(u"") << 3 << 0 << 0 << 4 << "0";
+    QTest::newRow("m0 -1 shown") << DegitValue(-1) << 0 << 0 << 0 << 4 << "-1";
+    QTest::newRow("negative mode matches none") << DegitValue(0) << -1 << 0 << 0 << 4 << "0";
+    // Zero filling of numbers and numeric texts only.
+    QTest::newRow("numeric text filled") << DegitValue(u"12") << 0 << 4 << 0 << 4 << "0012";
+    QTest::newRow("route text kept") << DegitValue(u"00012") << 0 << 0 << 0 << 5 << "00012";
+    QTest::newRow("blank text not numeric") << DegitValue(u" ") << 0 << 4 << 0 << 4 << " ";
+    QTest::newRow("word not filled") << DegitValue(u"ab") << 0 << 3 << 0 << 4 << "ab";
+    QTest::newRow("negative filled") << DegitValue(-5) << 0 << 3 << 0 << 4 << "-005";
+    QTest::newRow("fraction rounded") << DegitValue(2.5) << 0 << 2 << 0 << 4 << "03";
+    QTest::newRow("fraction shown") << DegitValue(2.5) << 0 << 0 << 0 << 4 << "2.5";
+    QTest::newRow("negative fill pads nothing") << DegitValue(7) << 0 << -3 << 0 << 4 << "7";
+    QTest::newRow("no cells") << DegitValue(7) << 0 << 0 << 0 << 0 << "";
+}
+
+void TestDegit::displayText()
+{
+    QFETCH(DegitValue, value);
+    QFETCH(int, zeroMode);
+    QFETCH(int, fillZero);
+    QFETCH(int, shift);
+    QFETCH(int, keta);
+    QFETCH(QString, expected);
+    QCOMPARE(DegitFormat::DisplayText(value, qint16(zeroMode), qint16(fillZero), qint16(shift),
+                                      qint16(keta)),
+             expected);
+}
+
+void TestDegit::setterBounds()
+{
+    M_Degit d;
+    d.setFillZero(6);
+    QCOMPARE(d.FillZero(), 4);
+    d.setFillZero(-2); // no lower bound
+    QCOMPARE(d.FillZero(), -2);
+    d.setShift(9);
+    QCOMPARE(d.Shift(), 3);
+    d.setShift(-2);
+    QCOMPARE(d.Shift(), 0);
+    d.setZeroMode(5);
+    QCOMPARE(d.ZeroMode(), 0);
+    d.setZeroMode(4);
+    QCOMPARE(d.ZeroMode(), 0);
+    d.setZeroMode(-3);
+    QCOMPARE(d.ZeroMode(), -3);
+    d.setZeroMode(3);
+    QCOMPARE(d.ZeroMode(), 3);
+    d.setKeta(0);
+    QCOMPARE(d.Keta(), 4);
+    d.setKeta(16);
+    QCOMPARE(d.Keta(), 4);
+    d.setKeta(15);
+    QCOMPARE(d.Keta(), 15);
+    d.setKeta(2);
+    d.setShift(5); // bounded by the current cell count
+    QCOMPARE(d.Shift(), 1);
+    d.setDegitSize(7);
+    QCOMPARE(d.DegitSize(), 0);
+    d.setDegitSize(-1);
+    QCOMPARE(d.DegitSize(), 0);
+}
+
+void TestDegit::sizeFollowsKetaAndSizeClass()
+{
+    M_Degit d;
+    QCOMPARE(d.size(), QSize(52, 20)); // 780 x 300 twips
+    d.setKeta(16);
+    QCOMPARE(d.size(), QSize(4 * kCell, 20));
+    d.setDegitSize(1);
+    d.setKeta(3);
+    QCOMPARE(d.size(), QSize(3 * 17, 26));
+    d.setDegitSize(2);
+    QCOMPARE(d.size(), QSize(3 * 19, 29));
+    d.setDegitSize(3);
+    QCOMPARE(d.size(), QSize(3 * 11, 15));
+    QCOMPARE(d.Picture().size(), d.size() * d.devicePixelRatioF());
+}
+
+void TestDegit::formattingAloneDoesNotRedraw()
+{
+    M_Degit d;
+    d.setValue(5);
+    const QImage before = d.Picture();
+    d.setFillZero(3);
+    d.setShift(1);
+    d.setZeroMode(1);
+    QCOMPARE(d.Picture(), before);
+    d.setValue(5); // the next redraw shows "005" moved one cell left
+    QVERIFY(d.Picture() != before);
+    QCOMPARE(litCells(d), (QList<bool>{true, true, true, false}));
+}
+
+void TestDegit::litCellsFollowValue_data()
+{
+    QTest::addColumn<DegitValue>("value");
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<int>("fillZero");
+    QTest::addColumn<QList<bool>>("lit");
+    QTest::newRow("230") << DegitValue(230) << 0 << 0 << QList<bool>{false, true, true, true};
+    QTest::newRow("230 shift 1") << DegitValue(230) << 1 << 0
+                                 << QList<bool>{true, true, true, false};
+    QTest::newRow("5 filled 3") << DegitValue(5) << 0 << 3 << QList<bool>{false, true, true, true};
+    QTest::newRow("zero blank") << DegitValue(0) << 0 << 0
+                                << QList<bool>{false, false, false, false};
+    QTest::newRow("gap in text") << DegitValue(u"1 1") << 0 << 0
+                                 << QList<bool>{false, true, false, true};
+}
+
+void TestDegit::litCellsFollowValue()
+{
+    QFETCH(DegitValue, value);
+    QFETCH(int, shift);
+    QFETCH(int, fillZero);
+    QFETCH(QList<bool>, lit);
+    M_Degit d;
+    d.setShift(qint16(shift));
+    d.setFillZero(qint16(fillZero));
+    d.setValue(value);
+    QCOMPARE(litCells(d), lit);
+}
+
+void TestDegit::lampTestLightsEverySegment()
+{
+    M_Degit d;
+    d.setKeta(3);
+    d.ResetDegit(0);
+    const QImage blank = d.Picture().convertToFormat(QImage::Format_RGB32);
+    d.ResetDegit(-1);
+    const QImage lamp = d.Picture().convertToFormat(QImage::Format_RGB32);
+
+    // Wherever an unlit segment shows, the lamp test shows a lit one.
+    const QRgb unlit = ltm4::FromColorRef(d.BaseForeColor()).rgb();
+    const QRgb lit = ltm4::FromColorRef(d.DegitForeColor()).rgb();
+    int segments = 0;
+    for (int y = 0; y < blank.height(); ++y) {
+        for (int x = 0; x < blank.width(); ++x) {
+            if (blank.pixel(x, y) == unlit) {
+                ++segments;
+                // Edge pixels may differ by a rounding step of the blending.
+                const QRgb got = lamp.pixel(x, y);
+                QVERIFY2(qAbs(qRed(got) - qRed(lit)) <= 2 && qAbs(qGreen(got) - qGreen(lit)) <= 2 &&
+                             qAbs(qBlue(got) - qBlue(lit)) <= 2,
+                         qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+    QVERIFY(segments > 30);
+    QCOMPARE(litCells(d), (QList<bool>{true, true, true}));
+    // Every cell shows the same full "8".
+    const QList<int> perCell = litPerCell(d);
+    QCOMPARE(perCell[0], perCell[1]);
+    QCOMPARE(perCell[1], perCell[2]);
+}
+
+void TestDegit::resetDegitRestoresFormatting()
+{
+    for (qint16 mode : {qint16(-1), qint16(0), qint16(1)}) {
+        M_Degit d;
+        d.setShift(2);
+        d.setZeroMode(3);
+        d.setFillZero(3);
+        d.ResetDegit(mode);
+        QCOMPARE(d.Shift(), 2);
+        QCOMPARE(d.ZeroMode(), 3);
+        QCOMPARE(d.FillZero(), 3);
+        // Only -1 is the lamp test; every other mode blanks.
+        const QList<bool> expected(4, mode == -1);
+        QCOMPARE(litCells(d), expected);
+    }
+}
+
+void TestDegit::settersReportTheirKey()
+{
+    M_Degit d;
+    QSignalSpy spy(&d, &M_Degit::PropertyChanged);
+    d.setKeta(3);
+    d.setValue(1);
+    d.setUserSet(false);
+    d.setBackColor(0x102030);
+    QCOMPARE(spy.size(), 4);
+    QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("Keta"));
+    QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("Value"));
+    QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("UserSet"));
+    QCOMPARE(spy.at(3).at(0).toString(), QStringLiteral("BackColor"));
+}
+
+void TestDegit::persistenceRoundTrip()
+{
+    M_Degit fresh;
+    PropertyBag defaults;
+    fresh.WriteProperties(defaults);
+    QVERIFY(defaults.Keys().isEmpty());
+
+    M_Degit d;
+    d.setBaseForeColor(0x010203);
+    d.setKeta(6);
+    d.setFillZero(5);
+    d.setZeroMode(2);
+    d.setShift(1);
+    d.setDegitStyle(1);
+    d.setValue(DegitValue(u"0"));
+    d.setUserSet(false);
+    d.setBackColor(0x404040);
+    PropertyBag bag;
+    d.WriteProperties(bag);
+    // Only what differs from the defaults, in the controls' own order; the
+    // text "0" is not the default number 0.
+    QCOMPARE(bag.Keys(), (QStringList{"BaseForeColor", "FillZero", "ZeroMode", "Shift", "Keta",
+                                      "DegitStyle", "Value", "UserSet", "BackColor"}));
+
+    M_Degit back;
+    back.ReadProperties(bag);
+    QCOMPARE(back.BaseForeColor(), 0x010203u);
+    QCOMPARE(back.DegitForeColor(), M_Degit::kDefaultDegitForeColor);
+    QCOMPARE(back.Keta(), 6);
+    QCOMPARE(back.FillZero(), 5);
+    QCOMPARE(back.ZeroMode(), 2);
+    QCOMPARE(back.Shift(), 1);
+    QCOMPARE(back.DegitStyle(), 1);
+    QVERIFY(back.Value() == DegitValue(u"0"));
+    QCOMPARE(back.UserSet(), false);
+    QCOMPARE(back.BackColor(), 0x404040u);
+    QCOMPARE(back.width(), 6 * kCell);
+}
+
+QTEST_MAIN(TestDegit)
+#include "tst_degit.moc"
