@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/mdlIniIo.h"
+
+#include "board/ChimeiCtl_A.h"
+#include "board/Form1.h"
+#include "board/M_Degit.h"
+#include "companion/MsgBox.h"
+#include "options/frmOption.h"
+#include "panel/frmCtl.h"
+#include "settings/SettingsCodec.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+// Failure codes the settings messages have always shown.
+constexpr int kFileAccessError = 75;
+constexpr int kDeviceIoError = 57;
+
+} // namespace
+
+mdlIniIo::mdlIniIo(Form1& board, frmOption& option, frmCtl& ctl)
+    : m_board(board), m_option(option), m_ctl(ctl)
+{
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    m_programDir = exe.absolutePath();
+    m_baseName = exe.completeBaseName();
+    m_configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+void mdlIniIo::setFolders(const QString& programDir, const QString& configDir)
+{
+    m_programDir = programDir;
+    m_configDir = configDir;
+}
+
+QString mdlIniIo::ProgramFile() const
+{
+    return SettingsFileName(m_programDir, m_baseName);
+}
+
+QString mdlIniIo::ConfigFile() const
+{
+    return m_configDir.isEmpty() ? QString() : SettingsFileName(m_configDir, m_baseName);
+}
+
+void mdlIniIo::report(int code, const QString& description, bool withModule)
+{
+    QString text = QStringLiteral("エラー Code:") + QString::number(code) + QStringLiteral("\r\n") +
+                   QStringLiteral("内容:") + description;
+    if (withModule)
+        text += QStringLiteral("\r\nモジュール:mdlIniIo.LoadIni()");
+    ltm4::MsgBox(&m_ctl, text);
+}
+
+void mdlIniIo::collect()
+{
+    for (int k = 1; k <= Form1::kCells; ++k) {
+        const M_Degit* d = m_board.Degit(k);
+        m_rec.DegitSet[size_t(k)] = {d->Shift(), d->ZeroMode(), d->FillZero()};
+    }
+    m_option.GetOptionInfo(m_rec);
+    m_ctl.GetCtrlDataInfo(m_rec.CtrlData);
+    m_board.GetFormInfo(m_rec.Form);
+    const ltm4::CustColorTable& table = m_option.CustColors();
+    for (size_t i = 0; i < table.size(); ++i)
+        m_rec.CustColors[i] = qint32(table[i]);
+}
+
+void mdlIniIo::LoadIni()
+{
+    QString path = ProgramFile();
+    if (!QFileInfo::exists(path))
+        path = ConfigFile();
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return; // no settings yet: every control keeps its initial value
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        report(kFileAccessError,
+               QStringLiteral("設定ファイルを開けません。(%1)").arg(file.errorString()), true);
+        return;
+    }
+    // A settings file is a few hundred bytes; anything huge is not ours.
+    constexpr qint64 kMaxSize = 4 * 1024 * 1024;
+    const QByteArray bytes = file.read(kMaxSize);
+    if (file.error() != QFileDevice::NoError) {
+        report(kDeviceIoError,
+               QStringLiteral("設定ファイルを読み込めません。(%1)").arg(file.errorString()),
+               true);
+        return;
+    }
+    file.close();
+
+    // Start from what the windows show, so fields a short file lacks keep them.
+    collect();
+    DecodeSettings(bytes, m_rec);
+
+    for (int k = 1; k <= Form1::kCells; ++k) {
+        M_Degit* d = m_board.Degit(k);
+        const DegitSetEntry& e = m_rec.DegitSet[size_t(k)];
+        d->setZeroMode(e.ZeroMode);
+        d->setShift(e.Shift);
+        d->setFillZero(e.FillZero);
+        d->setBackColor(quint32(m_rec.Degit.DegitBackColor));
+        d->setBaseForeColor(quint32(m_rec.Degit.DegitBaseForeColor));
+        d->setDegitForeColor(quint32(m_rec.Degit.DegitForeColor));
+        d->setValue(DegitValue(QStringLiteral(" ")));
+    }
+    for (int i = 0; i < 2; ++i) {
+        M_Degit* d = m_board.TimeDegit(i);
+        d->setBackColor(quint32(m_rec.Degit.DegitBackColor));
+        d->setBaseForeColor(quint32(m_rec.Degit.DegitBaseForeColor));
+        d->setDegitForeColor(quint32(m_rec.Degit.DegitForeColor));
+    }
+    m_board.ChimeiCtl()->setBackColor(quint32(m_rec.Chimei.ChimeiBackColor));
+    m_board.ChimeiCtl()->setForeColor(quint32(m_rec.Chimei.ChimeiForeColor));
+    ltm4::CustColorTable table{};
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = quint32(m_rec.CustColors[i]);
+    m_option.setCustColors(table);
+
+    const auto refused = m_option.SetOptionInfo(m_rec);
+    if (refused) {
+        report(refused->code, refused->description, true);
+        return;
+    }
+    m_ctl.SetCtrlDataInfo(m_rec.CtrlData);
+    m_board.SetFormInfo(m_rec.Form);
+    m_option.SetProp();
+}
+
+void mdlIniIo::SaveIni()
+{
+    collect();
+    const SettingsEncodeResult encoded = EncodeSettings(m_rec);
+    if (!encoded.ok()) {
+        report(kFileAccessError,
+               QStringLiteral("%1 の文字数が多すぎて保存できません。")
+                   .arg(SettingsFieldName(encoded.errorField)),
+               false);
+        return; // the existing file stays as it was
+    }
+    if (encoded.lossy && !m_toldLossy) {
+        m_toldLossy = true;
+        ltm4::MsgBox(&m_ctl,
+                     QStringLiteral("設定の %1 に、設定ファイルに保存できない文字が含まれています。"
+                                    "\r\nその文字は「?」として保存されます。")
+                         .arg(SettingsFieldName(encoded.firstLossyField)),
+                     ltm4::vbExclamation);
+    }
+
+    // Beside the program when that folder can be written, else the user's
+    // configuration folder.
+    QString path = ProgramFile();
+    if (!QFileInfo(m_programDir).isWritable() && !ConfigFile().isEmpty()) {
+        QDir().mkpath(m_configDir);
+        path = ConfigFile();
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(encoded.bytes) != encoded.bytes.size() ||
+        !file.commit()) {
+        report(kFileAccessError,
+               QStringLiteral("設定ファイルを書き込めません。(%1)").arg(file.errorString()),
+               false);
+    }
+}

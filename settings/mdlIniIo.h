@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Moves every setting between the windows' controls and the settings file
+// "<program name>.in4": read once at start-up, written once at exit.
+
+#include "settings/SettingsRecord.h"
+
+#include <QString>
+
+class Form1;
+class frmCtl;
+class frmOption;
+
+class mdlIniIo final {
+public:
+    mdlIniIo(Form1& board, frmOption& option, frmCtl& ctl);
+
+    // Reads the settings file and pushes its values into the controls. A
+    // missing file is quiet; a file cut short applies what it holds.
+    void LoadIni();
+    // Collects the values from the controls and writes the file atomically.
+    void SaveIni();
+
+    // The file beside the executable, or in the user's configuration folder
+    // when the executable's folder cannot be written.
+    QString ProgramFile() const;
+    QString ConfigFile() const;
+    // Folders used instead of the real ones (tests).
+    void setFolders(const QString& programDir, const QString& configDir);
+
+    const SettingsRecord& Record() const { return m_rec; }
+
+private:
+    void collect();
+    void report(int code, const QString& description, bool withModule);
+
+    Form1& m_board;
+    frmOption& m_option;
+    frmCtl& m_ctl;
+    SettingsRecord m_rec;
+    QString m_programDir;
+    QString m_configDir;
+    QString m_baseName;
+    bool m_toldLossy = false;
+};
