@@ -151,6 +151,7 @@ void ChimeiCtl_A::ReadProperties(const PropertyBag& bag)
 
 void ChimeiCtl_A::SetChimei(const QString& text)
 {
+    m_text = text;
     clearStrip();
     if (text.isEmpty()) {
         // Blank only; a running scroll carries on with the blank strip.

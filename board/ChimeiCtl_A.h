@@ -52,6 +52,8 @@ public:
     // scroll; more than six characters start a new one. The empty name only
     // blanks the strip: a running scroll carries on, blank.
     void SetChimei(const QString& text);
+    // The name last sent (empty after a blanking).
+    const QString& Text() const { return m_text; }
 
     // Draws one display unit's dots with its top-left dot at (x, y) on the strip.
     void DrawDot16(int x, int y, const QString& text);
@@ -136,4 +138,5 @@ private:
     QElapsedTimer m_elapsed;
     Clock m_clock;
     FrameStats m_stats;
+    QString m_text;
 };

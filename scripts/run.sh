@@ -14,5 +14,5 @@ or take a screenshot of it:
 MSG
     exit 2
 fi
-cd "$here/data"
+cd "$(dirname "$exe")/../data"
 exec "$exe"

@@ -12,7 +12,7 @@ packages=(
     # faces of the digit cells, ticket numbers and stop-name dots
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
     # running and screenshots without a display
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick xdotool
 )
 
 sudo_cmd=()

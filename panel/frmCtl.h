@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The control panel (集中操作盤): route and section entry by keypad or digit
+// lists, stepping, display clear, late-night fares, the stop-name scroll
+// sliders, the backlight, the announcement buttons and the ticket preview.
+
+#include "options/BacklightHost.h"
+#include "panel/RouteState.h"
+
+#include <QImage>
+#include <QRegion>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class Form1;
+class frmOption;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class VbCheckBox;
+struct CtrlDataInfo;
+
+class frmCtl final : public QWidget, public BacklightHost {
+    Q_OBJECT
+public:
+    // What the panel uses of the rest of the program; an empty function is skipped.
+    struct Services {
+        std::function<void(const QString& path, const QString& channel, qint16 sync,
+                           qint16 delay)>
+            SndPlay;
+        std::function<void()> SndCloseAll;
+        std::function<void()> TapeInit;
+        std::function<void(const QString& folder, const QString& routeKey)> TapeLoad;
+        std::function<void()> TapeNext;
+        std::function<void()> TapeBack;
+        std::function<void()> TapeStop;
+        std::function<void()> TapeVoiceDialog;
+        std::function<qint32()> GetTapeIndex;
+        std::function<qint16(qint32 index)> GetTapeStepFlag;
+        std::function<bool()> VoiceAvailable;
+        std::function<void()> TapeRelease;
+        std::function<void()> SaveIni;
+        // Ends the program; by default leaves the application's event loop.
+        std::function<void()> Quit;
+    };
+
+    static constexpr int kClosedWidthTwips = 5385;
+    static constexpr int kOpenWidthTwips = 9000;
+
+    explicit frmCtl(QWidget* parent = nullptr);
+    ~frmCtl() override;
+
+    void setBoard(Form1* board) { m_board = board; }
+    void setOptionDialog(frmOption* option) { m_option = option; }
+    void setServices(Services services) { m_services = std::move(services); }
+
+    // The window's load step: board caption, keypad shapes, announcements.
+    void Form_Load();
+
+    void GetCtrlDataInfo(CtrlDataInfo& info) const;
+    void SetCtrlDataInfo(const CtrlDataInfo& info);
+    void Frame1_DblClick(int index);
+    qint16 CtrlPanelMode() const { return m_ctrlPanelMode; }
+    bool IsRouteEntry() const { return m_isRouteEntry; }
+
+    // Backlight: picture and ticket-number colour of a lighting state.
+    int SelectedBacklight() const override;
+    void Option4_Click(int index) override;
+
+    // Controls by name and index; nullptr outside the set.
+    QFrame* Frame1(int index) const;
+    QPushButton* CommandButton1(int index) const;
+    QLabel* Label2(int index) const;
+    QPushButton* Command1(int index) const;
+    QListWidget* List2(int index) const;
+    QListWidget* List3(int index) const;
+    QPushButton* Command2(int index) const;
+    VbCheckBox* Check1() const { return m_check1; }
+    QFrame* Frame6() const { return m_frame6; }
+    VbCheckBox* Check2() const { return m_check2; }
+    QScrollBar* HScroll1(int index) const;
+    QLabel* Label1(int index) const;
+    QGroupBox* Frame2() const { return m_frame2; }
+    QRadioButton* Option4(int index) const;
+    QPushButton* Command4() const { return m_command4; }
+    QPushButton* Command8() const { return m_command8; }
+    QGroupBox* grpM_Tape() const { return m_grpMTape; }
+    QPushButton* cmdTapeSet() const { return m_cmdTapeSet; }
+    QPushButton* cmdTapeBack() const { return m_cmdTapeBack; }
+    QPushButton* cmdTapeNext() const { return m_cmdTapeNext; }
+    QPushButton* cmdTapeStop() const { return m_cmdTapeStop; }
+    VbCheckBox* Check4() const { return m_check4; }
+    QLabel* Label4() const { return m_label4; }
+    QLabel* picSeirikenPrev() const { return m_preview; }
+    QComboBox* Combo1() const { return m_combo1; }
+    QMenu* MnuHide() const { return m_mnuHide; }
+    const QRegion& BtnRgn(int index) const { return m_btnRgn[size_t(index)]; }
+
+    // The ticket preview picture shown in the pane.
+    const QImage& PreviewImage() const { return m_previewImage; }
+    void setPreviewImage(const QImage& image);
+
+    // Route set from the keypad (1) or the digit lists (0).
+    void Command1_Click(int index);
+    // Step back (0) or forward (1).
+    void Command2_Click(int index);
+    // Draws a row of the fare table on the board.
+    void DispData(qint16 row);
+    // Display clear on or off.
+    void Check1_Click();
+    void cmdTapeNext_Click();
+    void cmdTapeBack_Click();
+
+    const RouteState& Route() const { return m_route; }
+    const QString& HoldDate() const { return m_holdDate; }
+    // The ticket date for the preview, by the date setting.
+    QString TicketDateText() const;
+
+    void CommandButton1_Click(int index);
+    void HScroll1_Change(int index);
+    void Command8_Click();
+    // "設定...": the options dialog, modal, with both windows disabled meanwhile.
+    void Command4_Click();
+    void Check4_Click();
+    void MnuHideCopy_Click();
+
+    // The version text shown by "ﾊﾞｰｼﾞｮﾝ", lines ended by CR LF.
+    static QString VersionText(const QString& modelName, int year);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildEntryFrames();
+    void buildRightSide();
+    void buildPreviewPane();
+    void playOnS1(const QString& path);
+    QString settingText(int soundIndex) const;
+    void shutdown();
+    QString listDigits(const std::array<QListWidget*, 5>& lists, int count) const;
+    QString stepSoundFor(qint16 row) const;
+    int infoCell(int comboIndex) const;
+
+    RouteState m_route;
+    QString m_holdDate;
+
+    Form1* m_board = nullptr;
+    frmOption* m_option = nullptr;
+    Services m_services;
+
+    bool m_isRouteEntry = false;
+    qint16 m_ctrlPanelMode = 0;
+    std::array<QRegion, 12> m_btnRgn;
+
+    std::array<QFrame*, 2> m_frame1{};
+    std::array<QPushButton*, 12> m_key{};
+    std::array<QLabel*, 3> m_label2{};
+    std::array<QPushButton*, 2> m_command1{};
+    std::array<QListWidget*, 5> m_list2{};
+    std::array<QListWidget*, 5> m_list3{}; // three used
+    std::array<QPushButton*, 2> m_command2{};
+    VbCheckBox* m_check1 = nullptr;
+    QFrame* m_frame6 = nullptr;
+    VbCheckBox* m_check2 = nullptr;
+    std::array<QScrollBar*, 2> m_hscroll1{};
+    std::array<QLabel*, 2> m_label1{};
+    QGroupBox* m_frame2 = nullptr;
+    std::array<QRadioButton*, 3> m_option4{};
+    QPushButton* m_command4 = nullptr;
+    QPushButton* m_command8 = nullptr;
+    QGroupBox* m_grpMTape = nullptr;
+    QPushButton* m_cmdTapeSet = nullptr;
+    QPushButton* m_cmdTapeBack = nullptr;
+    QPushButton* m_cmdTapeNext = nullptr;
+    QPushButton* m_cmdTapeStop = nullptr;
+    VbCheckBox* m_check4 = nullptr;
+    QLabel* m_label4 = nullptr;
+    QLabel* m_preview = nullptr;
+    QComboBox* m_combo1 = nullptr;
+    QMenu* m_mnuHide = nullptr;
+    QImage m_previewImage;
+};

@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Route operation on the control panel: route set, stepping, the board
+// update, display clear and the announcement buttons' stepping.
+#include "panel/frmCtl.h"
+
+#include "board/ChimeiCtl_A.h"
+#include "board/Form1.h"
+#include "board/M_Degit.h"
+#include "companion/MsgBox.h"
+#include "companion/SysClock.h"
+#include "companion/SysWait.h"
+#include "options/VbCheckBox.h"
+#include "options/VbComboBox.h"
+#include "options/VbOptionButton.h"
+#include "options/frmOption.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// The lamp test: every segment lit this long after a route is set.
+constexpr int kLampTestMs = 3000;
+
+// The largest legal fare file: 301 records with the longest names.
+constexpr qint64 kMaxFareFileBytes = 2 + qint64(kFareTableRows) * (kFareRecordFixedBytes + 0xFFFF);
+
+QString dateMmDdYyyy(const QDate& d)
+{
+    return d.toString(QStringLiteral("MM-dd-yyyy"));
+}
+
+} // namespace
+
+QString frmCtl::listDigits(const std::array<QListWidget*, 5>& lists, int count) const
+{
+    QString digits;
+    for (int i = 0; i < count; ++i) {
+        // A list without a selection adds no digit.
+        if (const QListWidgetItem* item = lists[size_t(i)]->currentItem();
+            item && lists[size_t(i)]->currentRow() >= 0)
+            digits += item->text();
+    }
+    return digits;
+}
+
+void frmCtl::Command1_Click(int index)
+{
+    if (!m_option || !m_board)
+        return;
+    const QString fareFolder = WithTrailingSeparator(m_option->Text2(0)->text());
+    const QString tapeFolder = WithTrailingSeparator(m_option->Text2(1)->text());
+    playOnS1(settingText(0));
+
+    QString section;
+    if (index != 0) {
+        m_route.RouteNo = m_label2[0]->text();
+        section = m_label2[2]->text();
+    } else {
+        m_route.RouteNo = listDigits(m_list2, 5);
+        section = listDigits(m_list3, 3);
+    }
+    m_route.SectionNo = ClampSection(LeadingNumber(section));
+    const QString routeKey = RouteKey(m_route.RouteNo);
+
+    // Announcements first: they follow the route even when its fares are missing.
+    if (m_services.TapeLoad)
+        m_services.TapeLoad(tapeFolder, routeKey);
+
+    QFile file(FareFileName(fareFolder, m_route.RouteNo));
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
+        ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."));
+        return;
+    }
+    const QByteArray bytes = file.read(kMaxFareFileBytes);
+    if (file.error() != QFileDevice::NoError) {
+        ltm4::MsgBox(this, QStringLiteral("運賃データを読み込めません。(%1)").arg(file.errorString()));
+        return;
+    }
+    file.close();
+
+    const FareFileResult data = ParseFareFile(bytes);
+    const RouteSetCheck check = CheckSection(data.count, m_route.SectionNo);
+    if (check != RouteSetCheck::Ok) {
+        ltm4::MsgBox(this, RouteSetCheckText(check));
+        return;
+    }
+    // Refused before the table is touched: the previous route stays usable.
+    if (!data.ok()) {
+        ltm4::MsgBox(this, FareFileErrorText(data.error));
+        return;
+    }
+    m_route.Table.Fill(data.records);
+    m_route.DataCount = data.count;
+    m_route.CurIndex = qint16(m_route.SectionNo - 1);
+
+    m_board->ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
+    for (int k = 1; k <= Form1::kCells; ++k)
+        m_board->Degit(k)->ResetDegit(-1);
+    ltm4::DoEvents();
+    ltm4::Wait(kLampTestMs);
+    for (int k = 1; k <= Form1::kCells; ++k)
+        m_board->Degit(k)->setValue(0);
+
+    m_command2[0]->setEnabled(true);
+    m_command2[1]->setEnabled(true);
+    m_check1->setEnabled(true);
+
+    if (m_option->Option4(2)->Value() == -1)
+        m_holdDate = m_option->Label10()->text();
+    else if (m_option->Option4(0)->Value() == -1 || m_option->Option4(1)->Value() == -1)
+        m_holdDate = dateMmDdYyyy(ltm4::Now().date());
+    DispData(qint16(m_route.CurIndex + 1));
+}
+
+QString frmCtl::stepSoundFor(qint16 row) const
+{
+    if (m_option->Option2(0)->Value() == -1)
+        return m_option->txtSelectSound(7)->text();
+    const std::optional<qint16> flag =
+        m_route.Table.Fare(row, m_option->Combo1()->ListIndex() + 1);
+    if (flag && *flag >= 1 && *flag <= 3)
+        return m_option->txtSelectSound(7 + *flag)->text();
+    return {};
+}
+
+void frmCtl::Command2_Click(int index)
+{
+    if (!m_option || !m_board)
+        return;
+    if (index == 0) {
+        if (m_route.CurIndex == 0)
+            return;
+        --m_route.CurIndex;
+    } else {
+        if (m_route.CurIndex + 1 >= m_route.DataCount)
+            return;
+        ++m_route.CurIndex;
+    }
+    const qint16 row = qint16(m_route.CurIndex + 1);
+    const QString sound = stepSoundFor(row);
+    if (!sound.isEmpty() && m_services.SndPlay)
+        m_services.SndPlay(sound, QStringLiteral("S2"), m_option->Option6(0)->Value(), 0);
+    DispData(row);
+}
+
+int frmCtl::infoCell(int comboIndex) const
+{
+    return comboIndex + 1;
+}
+
+QString frmCtl::TicketDateText() const
+{
+    if (!m_option)
+        return {};
+    if (m_option->Option4(0)->Value() == -1)
+        return dateMmDdYyyy(ltm4::Now().date());
+    if (m_option->Option4(1)->Value() == -1)
+        return m_holdDate;
+    return m_option->Label10()->text();
+}
+
+void frmCtl::DispData(qint16 row)
+{
+    if (!m_option || !m_board)
+        return;
+    const StopRecord* rec = m_route.Table.Row(row);
+    if (!rec)
+        return;
+    const bool lateNight = m_check2->Value() == 1;
+    for (int k = m_route.SectionNo; k <= Form1::kCells; ++k) {
+        // Doubled in full width: a fare too large for the cell shows its
+        // rightmost digits instead of wrapping to a negative number.
+        int v = rec->Fare[size_t(k)];
+        if (lateNight && v != -1)
+            v *= 2;
+        m_board->Degit(k)->setValue(v);
+    }
+
+    // Information digits overwrite the fares of their cells, in this order.
+    const auto show = [this](int comboIndex, const DegitValue& value) {
+        // A cell index from a damaged settings file names no cell: skip it.
+        if (M_Degit* cell = m_board->Degit(infoCell(comboIndex)); cell && comboIndex >= 0)
+            cell->setValue(value);
+    };
+    if (m_option->Check3(0)->Value() == 1)
+        show(m_option->Combo4(0)->ListIndex(),
+             m_option->Check3(4)->Value() == 1 ? row - 1 : int(row));
+    if (m_option->Check3(1)->Value() == 1)
+        show(m_option->Combo4(1)->ListIndex(), int(rec->SeiriNo));
+    if (m_option->Check3(2)->Value() == 1)
+        show(m_option->Combo4(2)->ListIndex(), m_route.RouteNo);
+    if (m_option->Check3(3)->Value() == 1) {
+        if (const auto v = m_route.Table.Fare(row, m_option->Combo4(4)->ListIndex() + 1))
+            show(m_option->Combo4(3)->ListIndex(), int(*v));
+    }
+
+    // The ticket preview: cleared here, drawn by a ticket plugin when one is in use.
+    QImage blank(m_preview->size(), QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    setPreviewImage(blank);
+
+    ltm4::DoEvents();
+    m_board->ChimeiCtl()->SetChimei(rec->StopName);
+}
+
+void frmCtl::Check1_Click()
+{
+    if (!m_board)
+        return;
+    const bool clear = m_check1->Value() == 1;
+    if (clear) {
+        m_board->ChimeiCtl()->SetChimei(QString());
+        for (int k = 1; k <= Form1::kCells; ++k)
+            m_board->Degit(k)->ResetDegit(0);
+        m_board->Timer1()->stop();
+        m_board->TimeDegit(0)->setValue(QString());
+        m_board->TimeDegit(1)->setValue(QString());
+    } else if (!m_board->TimeDegit(0)->isHidden()) {
+        m_board->Timer1()->start();
+    }
+    for (QWidget* w : {static_cast<QWidget*>(m_frame1[0]), static_cast<QWidget*>(m_frame1[1]),
+                       static_cast<QWidget*>(m_command2[0]), static_cast<QWidget*>(m_command2[1]),
+                       static_cast<QWidget*>(m_frame6)})
+        w->setEnabled(!clear);
+    const bool voice = m_services.VoiceAvailable && m_services.VoiceAvailable();
+    m_grpMTape->setEnabled(!clear && voice);
+    if (!clear)
+        DispData(qint16(m_route.CurIndex + 1));
+}
+
+void frmCtl::cmdTapeNext_Click()
+{
+    if (m_services.TapeNext)
+        m_services.TapeNext();
+    if (m_services.GetTapeIndex && m_services.GetTapeStepFlag &&
+        m_services.GetTapeStepFlag(m_services.GetTapeIndex()) == 1)
+        Command2_Click(1);
+}
+
+void frmCtl::cmdTapeBack_Click()
+{
+    if (m_services.TapeBack)
+        m_services.TapeBack();
+    if (m_services.GetTapeIndex && m_services.GetTapeStepFlag &&
+        m_services.GetTapeStepFlag(m_services.GetTapeIndex()) == 1)
+        Command2_Click(0);
+}

@@ -1,0 +1,489 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The fare data reader, its file-name rules and the fare table, over files
+// built byte by byte here rather than by our own encoder.
+
+#include "panel/FareData.h"
+
+#include <QTest>
+#include <QtEndian>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace {
+
+void PutI16(QByteArray& b, qint16 v)
+{
+    char c[2];
+    qToLittleEndian(v, c);
+    b.append(c, 2);
+}
+
+// One record as the file holds it; fares not given are 0.
+QByteArray RecordBytes(const QByteArray& cp932Name, qint16 seiriNo, const QList<qint16>& fares = {})
+{
+    QByteArray b;
+    char len[2];
+    qToLittleEndian(quint16(cp932Name.size()), len);
+    b.append(len, 2);
+    b += cp932Name;
+    PutI16(b, seiriNo);
+    for (int k = 1; k <= kFareColumns; ++k)
+        PutI16(b, k <= fares.size() ? fares[k - 1] : qint16(0));
+    return b;
+}
+
+QByteArray FileBytes(qint16 count, const QList<QByteArray>& records)
+{
+    QByteArray b;
+    PutI16(b, count);
+    for (const QByteArray& r : records)
+        b += r;
+    return b;
+}
+
+StopRecord Stop(const QString& name, qint16 seiriNo, const QList<qint16>& fares = {})
+{
+    StopRecord r;
+    r.StopName = name;
+    r.SeiriNo = seiriNo;
+    for (int k = 1; k <= fares.size(); ++k)
+        r.Fare[size_t(k)] = fares[k - 1];
+    return r;
+}
+
+// Parses a copy that sits in a buffer of exactly its size, so that the address
+// sanitizer sees any read past the end.
+FareFileResult ParseExact(const QByteArray& bytes)
+{
+    std::vector<char> buf(bytes.begin(), bytes.end());
+    return ParseFareFile(QByteArray::fromRawData(buf.data(), qsizetype(buf.size())));
+}
+
+// Three records of different name lengths: none, CP932 kanji, NEC extension.
+const QList<QByteArray> kSmallRecords = {
+    RecordBytes({}, 1, {160}), RecordBytes("\x89\x77\x91\x4f", 2, {190, 160}), // 駅前
+    RecordBytes("\x87\x40\x94\xd4\x81\x60", 3, {-1, 190, 160}),                // ①番～
+};
+const QList<StopRecord> kSmallStops = {
+    Stop({}, 1, {160}),
+    Stop(QStringLiteral("駅前"), 2, {190, 160}),
+    Stop(QStringLiteral("①番～"), 3, {-1, 190, 160}),
+};
+
+} // namespace
+
+class tst_FareData final : public QObject {
+    Q_OBJECT
+private slots:
+    void fileName_data();
+    void fileName();
+    void leadingNumberAndSection_data();
+    void leadingNumberAndSection();
+    void checkSection_data();
+    void checkSection();
+    void readsRecords();
+    void emptyNameRecordIs304Bytes();
+    void countWithoutRecords_data();
+    void countWithoutRecords();
+    void largestFileAndOneMore();
+    void truncatedAtEveryOffset();
+    void nameLengthPastTheEnd_data();
+    void nameLengthPastTheEnd();
+    void encoder();
+    void setCell_data();
+    void setCell();
+    void fillAndClear();
+};
+
+void tst_FareData::fileName_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("leading zeros") << ""
+                                   << "00012"
+                                   << "12.hy3";
+    QTest::newRow("empty route") << ""
+                                 << ""
+                                 << "0.hy3";
+    QTest::newRow("all zeros") << ""
+                               << "00000"
+                               << "0.hy3";
+    QTest::newRow("five digits") << ""
+                                 << "99999"
+                                 << "99999.hy3";
+    QTest::newRow("digits then text") << ""
+                                      << "12ab"
+                                      << "12.hy3";
+    QTest::newRow("beyond any integer") << ""
+                                        << "00000000000000000000123456789012345678901234567890"
+                                        << "123456789012345678901234567890.hy3";
+    QTest::newRow("folder without separator") << "/srv/運賃"
+                                              << "7"
+                                              << "/srv/運賃/7.hy3";
+    QTest::newRow("folder with slash") << "/srv/運賃/"
+                                       << "007"
+                                       << "/srv/運賃/7.hy3";
+    QTest::newRow("folder with backslash") << "D:\\運賃\\"
+                                           << "7"
+                                           << "D:\\運賃\\7.hy3";
+    QTest::newRow("relative folder") << "data"
+                                     << "1"
+                                     << "data/1.hy3";
+}
+
+void tst_FareData::fileName()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, route);
+    QFETCH(QString, expected);
+    QCOMPARE(FareFileName(folder, route), expected);
+}
+
+void tst_FareData::leadingNumberAndSection_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("section");
+    QTest::newRow("empty") << "" << 0 << 1;
+    QTest::newRow("zero") << "0" << 0 << 1;
+    QTest::newRow("one") << "1" << 1 << 1;
+    QTest::newRow("digits then letters") << "12ab" << 12 << 12;
+    QTest::newRow("leading zeros") << "007" << 7 << 7;
+    QTest::newRow("leading blanks") << "  42" << 42 << 42;
+    QTest::newRow("no leading number") << "ab12" << 0 << 1;
+    QTest::newRow("sign is not a digit") << "-5" << 0 << 1;
+    QTest::newRow("full-width digits") << "１２" << 0 << 1;
+    QTest::newRow("last row") << "300" << 300 << 300;
+    QTest::newRow("one past") << "301" << 301 << 300;
+    QTest::newRow("999") << "999" << 999 << 300;
+    const int max = std::numeric_limits<int>::max();
+    QTest::newRow("int max") << "2147483647" << max << 300;
+    QTest::newRow("int max + 1") << "2147483648" << max << 300;
+    QTest::newRow("forty digits") << QString(40, u'9') << max << 300;
+}
+
+void tst_FareData::leadingNumberAndSection()
+{
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QFETCH(int, section);
+    QCOMPARE(LeadingNumber(text), number);
+    QCOMPARE(ClampSection(LeadingNumber(text)), qint16(section));
+}
+
+void tst_FareData::checkSection_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("section");
+    QTest::addColumn<RouteSetCheck>("expected");
+    QTest::newRow("count 0") << 0 << 1 << RouteSetCheck::NoRecords;
+    QTest::newRow("count 0, section 300") << 0 << 300 << RouteSetCheck::NoRecords;
+    for (int s = 1; s <= 4; ++s)
+        QTest::addRow("5 records, section %d", s) << 5 << s << RouteSetCheck::Ok;
+    QTest::newRow("5 records, section 5") << 5 << 5 << RouteSetCheck::SectionBeyondData;
+    QTest::newRow("1 record") << 1 << 1 << RouteSetCheck::SectionBeyondData;
+    QTest::newRow("count -1") << -1 << 1 << RouteSetCheck::SectionBeyondData;
+    QTest::newRow("count -32768") << -32768 << 1 << RouteSetCheck::SectionBeyondData;
+    QTest::newRow("301 records, section 300") << 301 << 300 << RouteSetCheck::Ok;
+    QTest::newRow("count 32767") << 32767 << 300 << RouteSetCheck::Ok;
+}
+
+void tst_FareData::checkSection()
+{
+    QFETCH(int, count);
+    QFETCH(int, section);
+    QFETCH(RouteSetCheck, expected);
+    const RouteSetCheck got = CheckSection(qint16(count), qint16(section));
+    QCOMPARE(got, expected);
+
+    const QString text = RouteSetCheckText(got);
+    switch (expected) {
+    case RouteSetCheck::Ok:
+        QVERIFY(text.isEmpty());
+        break;
+    case RouteSetCheck::NoRecords:
+        QCOMPARE(text, u"指定した系統はデータの数が0(未登録)の可能性があります...");
+        break;
+    case RouteSetCheck::SectionBeyondData:
+        QCOMPARE(text, u"指定した区間はデータの数よりも多いです...\r\n"
+                       u"  解決法：正しい区間を入力して下さい.");
+        break;
+    }
+}
+
+void tst_FareData::readsRecords()
+{
+    // Fares at both ends of the row and of the 16-bit range, -1 kept as a code,
+    // and bytes after the last record left alone.
+    QList<qint16> fares(kFareColumns, 0);
+    fares.first() = -1;
+    fares[1] = std::numeric_limits<qint16>::min();
+    fares[2] = std::numeric_limits<qint16>::max();
+    fares.last() = -1;
+    const QByteArray bytes = FileBytes(2, {RecordBytes("\x8e\x73\x97\xa7\x91\x8d\x8d\x87\x88\xe3"
+                                                       "\x97\xc3\x83\x5a\x83\x93\x83\x5e\x81\x5b"
+                                                       "\x91\x4f",
+                                                       -7, fares),
+                                           kSmallRecords[1]}) +
+                             "tail";
+    const FareFileResult res = ParseExact(bytes);
+    QVERIFY(res.ok());
+    QCOMPARE(res.count, qint16(2));
+    QCOMPARE(res.recordsRead, 2);
+    QVERIFY(!res.truncated);
+    QCOMPARE(res.trailingBytes, 4);
+    QCOMPARE(res.records.size(), 2);
+    QCOMPARE(res.records[0], Stop(QStringLiteral("市立総合医療センター前"), -7, fares));
+    QCOMPARE(res.records[1], kSmallStops[1]);
+}
+
+void tst_FareData::emptyNameRecordIs304Bytes()
+{
+    const QByteArray record = RecordBytes({}, 4, {120});
+    QCOMPARE(record.size(), kFareRecordFixedBytes);
+    // Exactly one record and nothing else: whole, and nothing left over.
+    FareFileResult res = ParseExact(FileBytes(1, {record}));
+    QCOMPARE(res.recordsRead, 1);
+    QVERIFY(!res.truncated);
+    QCOMPARE(res.trailingBytes, 0);
+    QCOMPARE(res.records, QList<StopRecord>{Stop({}, 4, {120})});
+    // One byte less is a record the file does not hold.
+    res = ParseExact(FileBytes(1, {record.chopped(1)}));
+    QCOMPARE(res.recordsRead, 0);
+    QVERIFY(res.truncated);
+    QCOMPARE(res.records, QList<StopRecord>{StopRecord{}});
+}
+
+void tst_FareData::countWithoutRecords_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("truncated");
+    QTest::newRow("empty file") << QByteArray() << 0 << true;
+    QTest::newRow("one byte") << QByteArray("\x05", 1) << 0 << true;
+    QTest::newRow("count 0") << QByteArray("\0\0", 2) << 0 << false;
+    QTest::newRow("count 0 with a record after it")
+        << FileBytes(0, {kSmallRecords[1]}) << 0 << false;
+    QTest::newRow("count -1") << FileBytes(-1, {kSmallRecords[1]}) << -1 << false;
+    QTest::newRow("count -32768") << QByteArray("\0\x80", 2) << -32768 << false;
+}
+
+void tst_FareData::countWithoutRecords()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, count);
+    QFETCH(bool, truncated);
+    const FareFileResult res = ParseExact(bytes);
+    QVERIFY(res.ok());
+    QCOMPARE(res.count, qint16(count));
+    QVERIFY(res.records.isEmpty());
+    QCOMPARE(res.recordsRead, 0);
+    QCOMPARE(res.truncated, truncated);
+    QCOMPARE(res.trailingBytes, truncated ? 0 : bytes.size() - 2);
+    // Route set refuses each of these whatever the section.
+    QVERIFY(CheckSection(res.count, 1) != RouteSetCheck::Ok);
+}
+
+void tst_FareData::largestFileAndOneMore()
+{
+    QList<QByteArray> records;
+    for (int r = 1; r <= kFareTableRows + 1; ++r)
+        records << RecordBytes(QByteArray::number(r), qint16(r), {qint16(r * 10)});
+
+    FareFileResult res = ParseExact(FileBytes(kFareTableRows, records.mid(0, kFareTableRows)));
+    QVERIFY(res.ok());
+    QCOMPARE(res.recordsRead, kFareTableRows);
+    QVERIFY(!res.truncated);
+    QCOMPARE(res.records.last(), Stop(QStringLiteral("301"), 301, {3010}));
+    QCOMPARE(CheckSection(res.count, kFareMaxSection), RouteSetCheck::Ok);
+
+    // 302 records, all present, and absurd counts the file cannot back: refused
+    // from the count alone, with nothing built.
+    for (qint16 count : {qint16(kFareTableRows + 1), std::numeric_limits<qint16>::max()}) {
+        res = ParseExact(FileBytes(count, records));
+        QCOMPARE(res.error, FareFileError::TooManyRecords);
+        QCOMPARE(res.count, count);
+        QVERIFY(res.records.isEmpty());
+        QCOMPARE(res.recordsRead, 0);
+    }
+    QVERIFY(!FareFileErrorText(FareFileError::TooManyRecords).isEmpty());
+}
+
+void tst_FareData::truncatedAtEveryOffset()
+{
+    const QByteArray whole = FileBytes(3, kSmallRecords);
+    QList<qsizetype> recordEnds;
+    qsizetype end = 2;
+    for (const QByteArray& r : kSmallRecords)
+        recordEnds << (end += r.size());
+    QCOMPARE(recordEnds.last(), whole.size());
+
+    for (qsizetype n = 0; n <= whole.size(); ++n) {
+        const FareFileResult res = ParseExact(whole.left(n));
+        QVERIFY(res.ok());
+        if (n < 2) {
+            QCOMPARE(res.count, qint16(0));
+            QVERIFY(res.truncated);
+            QVERIFY(res.records.isEmpty());
+            continue;
+        }
+        const int whole_records = int(std::count_if(recordEnds.begin(), recordEnds.end(),
+                                                    [n](qsizetype e) { return e <= n; }));
+        QCOMPARE(res.count, qint16(3));
+        QCOMPARE(res.recordsRead, whole_records);
+        QCOMPARE(res.truncated, whole_records < 3);
+        QCOMPARE(res.trailingBytes, 0);
+        QCOMPARE(res.records.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(res.records[i], i < whole_records ? kSmallStops[i] : StopRecord{});
+    }
+}
+
+void tst_FareData::nameLengthPastTheEnd_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    // The second record's length word claims more than the file holds.
+    const auto withLength = [](quint16 length, qsizetype bytesAfter) {
+        QByteArray b = FileBytes(3, {kSmallRecords[1]});
+        char len[2];
+        qToLittleEndian(length, len);
+        b.append(len, 2);
+        return b + QByteArray(bytesAfter, '\x82');
+    };
+    QTest::newRow("65535, few bytes") << withLength(0xFFFF, 100);
+    QTest::newRow("one byte short") << withLength(10, 10 + kFareRecordFixedBytes - 3);
+    QTest::newRow("name fits, fares do not") << withLength(10, 12);
+    QTest::newRow("65535, nothing after") << withLength(0xFFFF, 0);
+}
+
+void tst_FareData::nameLengthPastTheEnd()
+{
+    QFETCH(QByteArray, bytes);
+    const FareFileResult res = ParseExact(bytes);
+    QVERIFY(res.ok());
+    QVERIFY(res.truncated);
+    QCOMPARE(res.recordsRead, 1);
+    QCOMPARE(res.records, (QList<StopRecord>{kSmallStops[1], {}, {}}));
+}
+
+void tst_FareData::encoder()
+{
+    // Byte for byte the file built by hand, and it reads back.
+    FareEncodeResult enc = EncodeFareFile(kSmallStops);
+    QVERIFY(enc.ok());
+    QVERIFY(!enc.lossy);
+    QCOMPARE(enc.bytes, FileBytes(3, kSmallRecords));
+    QCOMPARE(EncodeFareFile({}).bytes, QByteArray("\0\0", 2));
+
+    // The longest name the length word can carry, and one byte more.
+    const StopRecord longest = Stop(QString(int(kFareNameMaxBytes), u'a'), 1, {-1});
+    enc = EncodeFareFile({kSmallStops[0], longest});
+    QVERIFY(enc.ok());
+    QCOMPARE(enc.bytes.size(), 2 + 2 * kFareRecordFixedBytes + kFareNameMaxBytes);
+    QCOMPARE(ParseExact(enc.bytes).records, (QList<StopRecord>{kSmallStops[0], longest}));
+    // Two bytes a character in CP932: 32768 of them are one byte too many.
+    enc = EncodeFareFile({kSmallStops[0], kSmallStops[1], Stop(QString(32768, u'あ'), 1)});
+    QCOMPARE(enc.error, FareEncodeError::NameTooLong);
+    QCOMPARE(enc.errorRecord, 3);
+    QVERIFY(enc.bytes.isEmpty());
+
+    enc = EncodeFareFile(QList<StopRecord>(kFareTableRows + 1));
+    QCOMPARE(enc.error, FareEncodeError::TooManyRecords);
+    QVERIFY(enc.bytes.isEmpty());
+    QVERIFY(EncodeFareFile(QList<StopRecord>(kFareTableRows)).ok());
+
+    // A character CP932 lacks is written as "?" and reported.
+    enc = EncodeFareFile({kSmallStops[1], Stop(QStringLiteral("停留所😀"), 2)});
+    QVERIFY(enc.ok());
+    QVERIFY(enc.lossy);
+    QCOMPARE(enc.firstLossyRecord, 2);
+    QCOMPARE(ParseExact(enc.bytes).records[1].StopName, u"停留所?");
+}
+
+void tst_FareData::setCell_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<FareCellResult>("result");
+    QTest::addColumn<StopRecord>("rowAfter"); // the row's content afterwards
+
+    const StopRecord before = Stop(QStringLiteral("旧"), 9, {1, 2});
+    StopRecord r = before;
+    r.StopName = QStringLiteral("駅前");
+    QTest::newRow("name") << 1 << 1 << QVariant(QStringLiteral("駅前")) << FareCellResult::Ok << r;
+    r.StopName = QStringLiteral("123");
+    QTest::newRow("number as name") << 301 << 1 << QVariant(123) << FareCellResult::Ok << r;
+    r = before;
+    r.SeiriNo = -7;
+    QTest::newRow("ticket number from text")
+        << 1 << 2 << QVariant(QStringLiteral("-7")) << FareCellResult::Ok << r;
+    r = before;
+    r.Fare[1] = -1;
+    QTest::newRow("column 3 is Fare(1)") << 1 << 3 << QVariant(-1) << FareCellResult::Ok << r;
+    r = before;
+    r.Fare[150] = 32767;
+    QTest::newRow("column 152 is Fare(150)")
+        << 1 << 152 << QVariant(32767) << FareCellResult::Ok << r;
+
+    QTest::newRow("row 0") << 0 << 1 << QVariant(1) << FareCellResult::RowOutOfRange << before;
+    QTest::newRow("row 302") << 302 << 3 << QVariant(1) << FareCellResult::RowOutOfRange << before;
+    QTest::newRow("column 0") << 1 << 0 << QVariant(1) << FareCellResult::ColumnOutOfRange
+                              << before;
+    QTest::newRow("column 153") << 1 << 153 << QVariant(1) << FareCellResult::ColumnOutOfRange
+                                << before;
+    QTest::newRow("text into a fare")
+        << 1 << 3 << QVariant(QStringLiteral("abc")) << FareCellResult::NotANumber << before;
+    QTest::newRow("32768") << 1 << 4 << QVariant(32768) << FareCellResult::Overflow << before;
+    QTest::newRow("-32769") << 1 << 2 << QVariant(-32769) << FareCellResult::Overflow << before;
+}
+
+void tst_FareData::setCell()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QVariant, value);
+    QFETCH(FareCellResult, result);
+    QFETCH(StopRecord, rowAfter);
+
+    FareTable t;
+    const StopRecord before = Stop(QStringLiteral("旧"), 9, {1, 2});
+    QCOMPARE(t.Fill(QList<StopRecord>(kFareTableRows, before)), FareCellResult::Ok);
+    QCOMPARE(t.SetCell(row, column, value), result);
+    const int shown = FareTable::IsRow(row) ? row : 1;
+    QCOMPARE(*t.Row(shown), rowAfter);
+    QCOMPARE(t.Fare(shown, 1), std::optional<qint16>(rowAfter.Fare[1]));
+}
+
+void tst_FareData::fillAndClear()
+{
+    FareTable t;
+    QVERIFY(!t.Row(0));
+    QVERIFY(!t.Row(302));
+    for (int k : {0, 151})
+        QCOMPARE(t.Fare(1, k), std::nullopt);
+    QCOMPARE(t.Fare(302, 1), std::nullopt);
+
+    // A longer route, then a shorter one: the rows beyond it are cleared.
+    QCOMPARE(t.Fill(QList<StopRecord>(5, kSmallStops[2])), FareCellResult::Ok);
+    QCOMPARE(t.Fill(kSmallStops.mid(0, 2)), FareCellResult::Ok);
+    QCOMPARE(*t.Row(2), kSmallStops[1]);
+    QCOMPARE(*t.Row(3), StopRecord{});
+    QCOMPARE(t.Fare(2, 1), std::optional<qint16>(190));
+
+    // More rows than the table: fails at row 302 with rows 1..301 filled.
+    QList<StopRecord> tooMany(kFareTableRows + 1, kSmallStops[1]);
+    tooMany.last() = kSmallStops[2];
+    QCOMPARE(t.Fill(tooMany), FareCellResult::RowOutOfRange);
+    QCOMPARE(*t.Row(kFareTableRows), kSmallStops[1]);
+
+    t.Clear();
+    for (int r : {1, 150, 301})
+        QCOMPARE(*t.Row(r), StopRecord{});
+}
+
+QTEST_APPLESS_MAIN(tst_FareData)
+#include "tst_faredata.moc"

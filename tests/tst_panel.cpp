@@ -1,0 +1,385 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The control panel: keypad and list entry, the entry-frame swap, sliders,
+// version text, preview pane, backlight pictures and the exit question.
+#include "board/ChimeiCtl_A.h"
+#include "board/Form1.h"
+#include "companion/ColorRef.h"
+#include "companion/ModalSeam.h"
+#include "companion/MsgBox.h"
+#include "options/ColorButton.h"
+#include "options/VbCheckBox.h"
+#include "options/VbOptionButton.h"
+#include "options/frmOption.h"
+#include "panel/PanelPicture.h"
+#include "panel/frmCtl.h"
+#include "settings/SettingsRecord.h"
+
+#include <QDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Played {
+    QString path;
+    QString channel;
+};
+
+struct Panel {
+    frmOption option;
+    Form1 board;
+    frmCtl ctl;
+    QList<Played> played;
+    QStringList calls; // shutdown services in the order they ran
+
+    Panel()
+    {
+        board.setOptionDialog(&option);
+        board.setControlPanel(&ctl);
+        ctl.setBoard(&board);
+        ctl.setOptionDialog(&option);
+        option.setLinks(&board, &ctl);
+        option.txtSelectSound(0)->setText(QStringLiteral("/snd/route.wav"));
+        option.txtSelectSound(1)->setText(QStringLiteral("/snd/key.wav"));
+        frmCtl::Services s;
+        s.SndPlay = [this](const QString& p, const QString& c, qint16, qint16) {
+            played << Played{p, c};
+        };
+        s.SndCloseAll = [this] { calls << QStringLiteral("SndCloseAll"); };
+        s.TapeRelease = [this] { calls << QStringLiteral("TapeRelease"); };
+        s.SaveIni = [this] { calls << QStringLiteral("SaveIni"); };
+        s.Quit = [this] { calls << QStringLiteral("Quit"); };
+        ctl.setServices(s);
+        board.Form_Load();
+        ctl.Form_Load();
+    }
+
+    void keys(std::initializer_list<int> indices)
+    {
+        for (int i : indices)
+            ctl.CommandButton1(i)->click();
+    }
+};
+
+// Records message boxes and answers them.
+struct Answer {
+    QList<ltm4::MsgBoxCall> shown;
+    ltm4::MsgBoxHandler previous;
+    explicit Answer(int reply)
+    {
+        previous = ltm4::SetMsgBoxHandler([this, reply](const ltm4::MsgBoxCall& c) {
+            shown << c;
+            return reply;
+        });
+    }
+    ~Answer() { ltm4::SetMsgBoxHandler(previous); }
+};
+
+} // namespace
+
+class TestPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void initialState();
+    void keypadEntry();
+    void listsPlayTheirSounds();
+    void frameSwapPersists();
+    void slidersSendBothValues();
+    void versionText();
+    void previewPaneWidth();
+    void panelStateRoundTrip();
+    void backlightPictures();
+    void pictureErrorTexts_data();
+    void pictureErrorTexts();
+    void exitQuestion();
+    void settingsDialogDisablesWindows();
+};
+
+void TestPanel::initialState()
+{
+    Panel p;
+    QCOMPARE(p.ctl.windowTitle(), QStringLiteral("集中操作盤"));
+    QVERIFY(p.board.windowTitle().startsWith(QStringLiteral("ルトミア - 型番:")));
+    QCOMPARE(p.ctl.width(), 359);
+    QVERIFY(!p.ctl.Command2(0)->isEnabled());
+    QVERIFY(!p.ctl.Command2(1)->isEnabled());
+    QVERIFY(!p.ctl.Check1()->isEnabled());
+    QVERIFY(!p.ctl.grpM_Tape()->isEnabled());
+    QCOMPARE(p.ctl.grpM_Tape()->title(), QStringLiteral("音合使用不可"));
+    QVERIFY(p.ctl.Option4(0)->isChecked());
+    QCOMPARE(p.ctl.Label1(0)->text(), QStringLiteral("1"));
+    QCOMPARE(p.ctl.Label1(1)->text(), QStringLiteral("0"));
+    QCOMPARE(p.ctl.HScroll1(0)->minimum(), 1);
+    QCOMPARE(p.ctl.HScroll1(0)->maximum(), 2000);
+    QCOMPARE(p.ctl.HScroll1(1)->maximum(), 3000);
+    QCOMPARE(p.ctl.CommandButton1(10)->text(), QStringLiteral("系統"));
+    QCOMPARE(p.ctl.CommandButton1(11)->text(), QStringLiteral("区間"));
+    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
+    // Keys are rounded; the keypad is in front before any saved state.
+    QVERIFY(!p.ctl.CommandButton1(5)->mask().isEmpty());
+    QVERIFY(!p.ctl.CommandButton1(5)->mask().contains(QPoint(2, 2)));
+    QVERIFY(p.ctl.CommandButton1(5)->mask().contains(QPoint(3, 3)));
+    QCOMPARE(p.ctl.CtrlPanelMode(), 0);
+    QVERIFY(!p.ctl.Frame1(1)->isHidden());
+    QVERIFY(p.ctl.Frame1(0)->isHidden());
+}
+
+void TestPanel::keypadEntry()
+{
+    Panel p;
+    // Before any mode key the digits go to the section display.
+    p.keys({1, 2});
+    QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("12"));
+    QCOMPARE(p.ctl.Label2(0)->text(), QString());
+    p.keys({3, 4}); // the fourth section digit is ignored
+    QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("123"));
+    p.keys({10, 0, 0, 0, 1, 2, 9}); // route 00012, sixth digit ignored
+    QCOMPARE(p.ctl.Label2(0)->text(), QStringLiteral("00012"));
+    QVERIFY(p.ctl.IsRouteEntry());
+    // Every press sounds the reset sound on S1, ignored ones too.
+    QCOMPARE(p.played.size(), 11);
+    for (const Played& s : p.played) {
+        QCOMPARE(s.path, QStringLiteral("/snd/key.wav"));
+        QCOMPARE(s.channel, QStringLiteral("S1"));
+    }
+    p.keys({10}); // clears a full route display
+    QCOMPARE(p.ctl.Label2(0)->text(), QString());
+    p.keys({11});
+    QCOMPARE(p.ctl.Label2(2)->text(), QString());
+    QVERIFY(!p.ctl.IsRouteEntry());
+    p.keys({7});
+    QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("7"));
+}
+
+void TestPanel::listsPlayTheirSounds()
+{
+    Panel p;
+    p.ctl.List2(3)->setCurrentRow(4);
+    p.ctl.List3(0)->setCurrentRow(1);
+    QCOMPARE(p.played.size(), 2);
+    QCOMPARE(p.played[0].path, QStringLiteral("/snd/key.wav"));
+    QCOMPARE(p.played[1].path, QStringLiteral("/snd/route.wav"));
+    QCOMPARE(p.played[1].channel, QStringLiteral("S1"));
+    QCOMPARE(p.ctl.List2(0)->count(), 10);
+    QCOMPARE(p.ctl.List3(2)->item(9)->text(), QStringLiteral("9"));
+}
+
+void TestPanel::frameSwapPersists()
+{
+    Panel p;
+    p.ctl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p.ctl));
+    // A double-click on the frame in front sends it back.
+    QTest::mouseDClick(p.ctl.Frame1(1), Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(p.ctl.CtrlPanelMode(), 1);
+    QVERIFY(p.ctl.Frame1(1)->isHidden());
+    QVERIFY(!p.ctl.Frame1(0)->isHidden());
+    CtrlDataInfo info;
+    p.ctl.GetCtrlDataInfo(info);
+    QCOMPARE(info.CtrlPanelMode, 1);
+
+    Panel q;
+    q.ctl.SetCtrlDataInfo(info);
+    QCOMPARE(q.ctl.CtrlPanelMode(), 1);
+    QVERIFY(!q.ctl.Frame1(0)->isHidden()); // the lists are in front
+    info.CtrlPanelMode = 0;
+    q.ctl.SetCtrlDataInfo(info);
+    QVERIFY(!q.ctl.Frame1(1)->isHidden());
+    q.ctl.Frame1_DblClick(2); // not a frame: nothing happens
+    QCOMPARE(q.ctl.CtrlPanelMode(), 0);
+}
+
+void TestPanel::slidersSendBothValues()
+{
+    Panel p;
+    ChimeiCtl_A* name = p.board.ChimeiCtl();
+    p.ctl.HScroll1(1)->setValue(2500);
+    QCOMPARE(p.ctl.Label1(1)->text(), QStringLiteral("2500"));
+    QCOMPARE(name->ScrollStartWait(), 2500);
+    QCOMPARE(name->Speed(), 1); // the other slider's value is sent too
+    p.ctl.HScroll1(0)->setValue(700);
+    QCOMPARE(p.ctl.Label1(0)->text(), QStringLiteral("700"));
+    QCOMPARE(name->Speed(), 700);
+    QCOMPARE(name->ScrollStartWait(), 2500);
+}
+
+void TestPanel::versionText()
+{
+    QCOMPARE(frmCtl::VersionText(QStringLiteral("517"), 2026),
+             QStringLiteral("型番：517\r\nバージョン：4.0.0\r\n\r\n配布元：ホロテ交通\r\n"
+                            "制作：ルトミア開発チーム　GPL-3.0-or-later　©2026\r\n"));
+    Panel p;
+    QString shownText;
+    bool boardDisabled = false;
+    const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
+        boardDisabled = !p.board.isEnabled();
+        for (const QLabel* l : dlg.findChildren<QLabel*>())
+            shownText += l->text();
+        return int(QDialog::Accepted);
+    });
+    p.ctl.Command8()->click();
+    ltm4::SetModalHandler(previous);
+    QVERIFY(boardDisabled);
+    QVERIFY(p.board.isEnabled());
+    QVERIFY(shownText.contains(QStringLiteral("バージョン：4.0.0")));
+}
+
+void TestPanel::previewPaneWidth()
+{
+    Panel p;
+    p.ctl.Check4()->setValue(1);
+    QCOMPARE(p.ctl.width(), 600); // 9000 twips
+    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral("<<"));
+    QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを隠します"));
+    p.ctl.Check4()->setValue(0);
+    QCOMPARE(p.ctl.width(), 359); // 5385 twips
+    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
+    QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを開きます"));
+}
+
+void TestPanel::panelStateRoundTrip()
+{
+    Panel p;
+    p.ctl.move(150, 90);
+    p.ctl.HScroll1(0)->setValue(40);
+    p.ctl.HScroll1(1)->setValue(1200);
+    p.ctl.Check2()->setValue(1);
+    p.ctl.Check4()->setValue(1);
+    CtrlDataInfo info;
+    p.ctl.GetCtrlDataInfo(info);
+    QCOMPARE(info.CtrlLeft, 2250);
+    QCOMPARE(info.CtrlTop, 1350);
+    QCOMPARE(info.ScrollSpeed, 40);
+    QCOMPARE(info.ScrollInterval, 1200);
+    QCOMPARE(info.LateNight, 1);
+    QCOMPARE(info.PreviewOpen, 1);
+
+    Panel q;
+    q.ctl.SetCtrlDataInfo(info);
+    QCOMPARE(q.ctl.pos(), QPoint(150, 90));
+    QCOMPARE(q.ctl.HScroll1(0)->value(), 40);
+    QCOMPARE(q.board.ChimeiCtl()->Speed(), 40); // change handlers ran
+    QCOMPARE(q.board.ChimeiCtl()->ScrollStartWait(), 1200);
+    QCOMPARE(q.ctl.Check2()->Value(), 1);
+    QCOMPARE(q.ctl.width(), 600); // the preview pane opened
+}
+
+void TestPanel::backlightPictures()
+{
+    Panel p;
+    QTemporaryDir dir;
+    QImage user(704, 249, QImage::Format_RGB32);
+    user.fill(Qt::darkBlue);
+    const QString userFile = dir.filePath(QStringLiteral("on1.png"));
+    QVERIFY(user.save(userFile));
+    const QString notPicture = dir.filePath(QStringLiteral("on2.bmp"));
+    {
+        QFile f(notPicture);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+    }
+    p.option.Command5(1)->setBackColor(ltm4::Rgb(10, 200, 30));
+    p.option.txtSelectPanel(1)->setText(userFile);
+    p.option.Option3(2)->setValue(-1); // ON1 from a user file
+
+    // Built-in pictures while panels are not set one by one.
+    Answer ok(ltm4::vbOK);
+    p.ctl.Option4(1)->click();
+    QCOMPARE(p.board.Picture(), p.board.imgRes(1));
+    QCOMPARE(p.board.lblSeiriNum(7)->palette().color(QPalette::WindowText), QColor(10, 200, 30));
+
+    p.option.Option3(1)->setValue(-1); // 個別に設定する
+    p.ctl.Option4(1)->click();
+    QCOMPARE(p.board.Picture().pixelColor(5, 5), QColor(Qt::darkBlue));
+
+    // A missing user file keeps the picture and still recolours the labels.
+    p.option.txtSelectPanel(1)->setText(dir.filePath(QStringLiteral("gone.png")));
+    p.option.Command5(1)->setBackColor(ltm4::Rgb(1, 2, 3));
+    p.ctl.Option4(1)->click();
+    QCOMPARE(p.board.Picture().pixelColor(5, 5), QColor(Qt::darkBlue));
+    QCOMPARE(p.board.lblSeiriNum(50)->palette().color(QPalette::WindowText), QColor(1, 2, 3));
+    QVERIFY(ok.shown.isEmpty());
+
+    // A file that is not a picture: the error message, picture unchanged.
+    p.option.Option3(5)->setValue(-1);
+    p.option.txtSelectPanel(2)->setText(notPicture);
+    p.ctl.Option4(2)->click();
+    QCOMPARE(ok.shown.size(), 1);
+    QCOMPARE(ok.shown[0].title, QStringLiteral("エラー"));
+    QCOMPARE(ok.shown[0].style, int(ltm4::vbCritical));
+    QCOMPARE(ok.shown[0].text, PanelPicture::ErrorText(481));
+    QCOMPARE(p.board.Picture().pixelColor(5, 5), QColor(Qt::darkBlue));
+    QCOMPARE(p.ctl.SelectedBacklight(), 2);
+}
+
+void TestPanel::pictureErrorTexts_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("expected");
+    const QString head = QStringLiteral("エラーです。\r\n\r\nエラーコード：");
+    QTest::newRow("481") << 481
+                         << head + "481　指定した画像の内容が不正です。この部分では扱えません。";
+    QTest::newRow("76") << 76
+                        << head + "76　画像ファイルが見つからないか、指定している場所が不正です。";
+    QTest::newRow("68") << 68 << head + "68　デバイスエラーもしくは準備が出来ていません。";
+    QTest::newRow("28") << 28
+                        << head +
+                               "28　内部的なエラーです。ホロテ交通へ報告してください。"
+                               "エラー場所：frmCtl.Option4_Click()";
+    QTest::newRow("other") << 5 << head + "5";
+}
+
+void TestPanel::pictureErrorTexts()
+{
+    QFETCH(int, code);
+    QFETCH(QString, expected);
+    QCOMPARE(PanelPicture::ErrorText(code), expected);
+}
+
+void TestPanel::exitQuestion()
+{
+    Panel p;
+    p.ctl.show();
+    {
+        Answer no(ltm4::vbNo);
+        QVERIFY(!p.ctl.close());
+        QCOMPARE(no.shown.size(), 1);
+        QCOMPARE(no.shown[0].text, QStringLiteral("ルトミアを終了しますか？"));
+        QCOMPARE(no.shown[0].title, QStringLiteral("ルトミアの終了確認"));
+        QCOMPARE(no.shown[0].style, int(ltm4::vbYesNo + ltm4::vbQuestion));
+        QVERIFY(p.calls.isEmpty());
+        QVERIFY(p.ctl.isVisible());
+        QVERIFY(!p.ctl.BtnRgn(0).isEmpty());
+    }
+    Answer yes(ltm4::vbYes);
+    QVERIFY(p.ctl.close());
+    QCOMPARE(p.calls,
+             (QStringList{"SndCloseAll", "TapeRelease", "SaveIni", "Quit"}));
+    QVERIFY(p.ctl.BtnRgn(0).isEmpty());
+}
+
+void TestPanel::settingsDialogDisablesWindows()
+{
+    Panel p;
+    bool bothDisabled = false;
+    const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
+        bothDisabled = !p.board.isEnabled() && !p.ctl.isEnabled() && &dlg == &p.option;
+        return int(QDialog::Accepted);
+    });
+    p.ctl.Command4()->click();
+    ltm4::SetModalHandler(previous);
+    QVERIFY(bothDisabled);
+    QVERIFY(p.board.isEnabled());
+    QVERIFY(p.ctl.isEnabled());
+}
+
+QTEST_MAIN(TestPanel)
+#include "tst_panel.moc"

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The whole program: start-up order, the settings file written at exit and
+// read at the next start, damaged settings files.
+#include "app/Rutomia.h"
+#include "board/ChimeiCtl_A.h"
+#include "board/M_Degit.h"
+#include "companion/ColorRef.h"
+#include "companion/ModalSeam.h"
+#include "companion/MsgBox.h"
+#include "options/ColorButton.h"
+#include "options/VbCheckBox.h"
+#include "options/VbComboBox.h"
+#include "options/VbOptionButton.h"
+#include "settings/SettingsCodec.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+struct Messages {
+    QList<ltm4::MsgBoxCall> shown;
+    ltm4::MsgBoxHandler previous;
+    int reply = ltm4::vbYes;
+    Messages()
+    {
+        previous = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
+            shown << c;
+            return reply;
+        });
+    }
+    ~Messages() { ltm4::SetMsgBoxHandler(previous); }
+};
+
+bool anyLit(const M_Degit* d)
+{
+    const QImage img = d->Picture().convertToFormat(QImage::Format_RGB32);
+    const QRgb lit = ltm4::FromColorRef(d->DegitForeColor()).rgb();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) == lit)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void firstStartWithoutSettings();
+    void settingsSurviveARestart();
+    void answeringNoWritesNothing();
+    void shortFileKeepsInitialValues();
+    void refusedListIndexStopsTheTransfer();
+    void unwritableProgramFolderUsesConfigFolder();
+
+private:
+    std::unique_ptr<Rutomia> start();
+    QString settingsFile() const { return m_dir->filePath(QStringLiteral("prog/tst_program.in4")); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestProgram::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QDir(m_dir->path()).mkpath(QStringLiteral("prog"));
+}
+
+std::unique_ptr<Rutomia> TestProgram::start()
+{
+    auto p = std::make_unique<Rutomia>();
+    p->ini().setFolders(m_dir->filePath(QStringLiteral("prog")),
+                        m_dir->filePath(QStringLiteral("config")));
+    p->Start();
+    return p;
+}
+
+void TestProgram::firstStartWithoutSettings()
+{
+    Messages messages;
+    auto p = start();
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(p->board().pos(), QPoint(0, 0));
+    QVERIFY(p->panel().isVisible());
+    QCOMPARE(p->options().Combo2()->ListIndex(), 0);
+    QCOMPARE(p->options().Combo4(3)->ListIndex(), 0);
+    QCOMPARE(p->options().Combo3()->ListIndex(), -1);
+    QVERIFY(!p->options().isVisible());
+    for (int k = 1; k <= 50; ++k)
+        QVERIFY(!anyLit(p->board().Degit(k)));
+    QVERIFY(!QFile::exists(settingsFile()));
+}
+
+void TestProgram::settingsSurviveARestart()
+{
+    Messages messages;
+    {
+        auto p = start();
+        frmOption& o = p->options();
+        o.Text2(0)->setText(QStringLiteral("/運賃/data"));
+        o.txtSelectSound(9)->setText(QStringLiteral("音.wav"));
+        o.Command8(2)->setBackColor(ltm4::Rgb(10, 250, 20));
+        o.Command9(1)->setBackColor(ltm4::Rgb(255, 0, 0));
+        o.Check3(0)->setValue(1);
+        o.Combo4(0)->setListIndex(7);
+        o.Combo3()->setListIndex(2);
+        o.Combo2()->setListIndex(9);
+        o.Option3(1)->setValue(-1);
+        o.Command4_Click(); // OK applies to the board
+        p->panel().HScroll1(0)->setValue(120);
+        p->panel().Frame1_DblClick(1);
+        p->board().move(40, 30);
+        p->panel().move(300, 200);
+        // One cell's dialog formats every cell.
+        const auto previous = ltm4::SetModalHandler([](QDialog& dlg) {
+            dlg.findChild<QSpinBox*>(QStringLiteral("spnFillZero"))->setValue(3);
+            return int(QDialog::Accepted);
+        });
+        QTest::mouseDClick(p->board().Degit(5), Qt::LeftButton);
+        ltm4::SetModalHandler(previous);
+        p->board().Degit(5)->setValue(42);
+        QVERIFY(p->panel().close());
+    }
+    QFile f(settingsFile());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // Fixed part plus the CP932 bytes of the texts: folder, sound, today's date.
+    const int texts = 10 + 6 + 10;
+    QCOMPARE(bytes.size(), 538 + texts);
+    QCOMPARE(qFromLittleEndian<qint16>(bytes.constData() + 236 + texts), 50); // DegitCount
+    // DegitSet entry 5: Shift, ZeroMode, FillZero.
+    QCOMPARE(qFromLittleEndian<qint16>(bytes.constData() + 238 + texts + 6 * 4 + 4), 3);
+
+    auto p = start();
+    QVERIFY2(messages.shown.size() == 1, "only the exit question of the first run");
+    frmOption& o = p->options();
+    QCOMPARE(o.Text2(0)->text(), QStringLiteral("/運賃/data"));
+    QCOMPARE(o.txtSelectSound(9)->text(), QStringLiteral("音.wav"));
+    QCOMPARE(o.Command8(2)->BackColor(), ltm4::Rgb(10, 250, 20));
+    QCOMPARE(o.Check3(0)->Value(), 1);
+    QVERIFY(o.Combo4(0)->isEnabled());
+    QCOMPARE(o.Combo4(0)->ListIndex(), 7);
+    QCOMPARE(o.Combo3()->ListIndex(), 2);
+    QCOMPARE(o.Option3(1)->Value(), -1);
+    QCOMPARE(o.Option3(0)->Value(), 0);
+    // Applied to the board at start-up.
+    QCOMPARE(p->board().Degit(17)->DegitForeColor(), ltm4::Rgb(10, 250, 20));
+    QCOMPARE(p->board().ChimeiCtl()->ForeColor(), ltm4::Rgb(255, 0, 0));
+    QCOMPARE(p->board().ChimeiCtl()->FontMode(), 2);
+    QCOMPARE(p->board().lblSeiriNum(1)->text(), QStringLiteral("券無し"));
+    QCOMPARE(p->panel().HScroll1(0)->value(), 120);
+    QCOMPARE(p->board().ChimeiCtl()->Speed(), 120);
+    QCOMPARE(p->panel().CtrlPanelMode(), 1);
+    QCOMPARE(p->board().pos(), QPoint(40, 30));
+    QCOMPARE(p->panel().pos(), QPoint(300, 200));
+    for (int k = 1; k <= 50; ++k) {
+        QCOMPARE(p->board().Degit(k)->FillZero(), 3);
+        QVERIFY(!anyLit(p->board().Degit(k))); // the fare cells come back blank
+    }
+}
+
+void TestProgram::answeringNoWritesNothing()
+{
+    Messages messages;
+    messages.reply = ltm4::vbNo;
+    auto p = start();
+    p->board().move(10, 10);
+    QVERIFY(!p->panel().close());
+    QVERIFY(!QFile::exists(settingsFile()));
+    QCOMPARE(p->board().pos(), QPoint(10, 10));
+    QVERIFY(p->panel().isVisible());
+}
+
+void TestProgram::shortFileKeepsInitialValues()
+{
+    SettingsRecord rec;
+    rec.DataDir.FareDataDir = QStringLiteral("fares");
+    rec.Panel.AutoSeiriNum = 0;
+    rec.Panel.SeiriNumStyle = 3;
+    rec.Degit.DegitBackColor = qint32(ltm4::Rgb(1, 2, 3));
+    QByteArray bytes = EncodeSettings(rec).bytes;
+    bytes.truncate(2 + 5 + 2 + 2 + 4); // through the first colour of the panel
+    {
+        QFile f(settingsFile());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    Messages messages;
+    auto p = start();
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(p->options().Text2(0)->text(), QStringLiteral("fares"));
+    QCOMPARE(p->options().Check1()->Value(), 0);
+    QCOMPARE(p->options().Combo2()->ListIndex(), 0); // not in the file: initial value
+    QCOMPARE(p->options().Command8(0)->BackColor(), ltm4::Rgb(128, 128, 128));
+    QCOMPARE(p->board().Degit(1)->BackColor(), ltm4::Rgb(128, 128, 128));
+}
+
+void TestProgram::refusedListIndexStopsTheTransfer()
+{
+    SettingsRecord rec;
+    rec.DataDir.FareDataDir = QStringLiteral("x");
+    rec.Panel.SeiriNumStyle = 40; // beyond the twelve styles
+    rec.Panel.SeiriNumZero = 1;
+    rec.Degit.DegitForeColor = qint32(ltm4::Rgb(9, 9, 9));
+    {
+        QFile f(settingsFile());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(EncodeSettings(rec).bytes);
+    }
+    Messages messages;
+    auto p = start();
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text,
+             QStringLiteral("エラー Code:380\r\n内容:プロパティの値が不正です。\r\n"
+                            "モジュール:mdlIniIo.LoadIni()"));
+    QCOMPARE(p->options().Text2(0)->text(), QStringLiteral("x"));
+    QCOMPARE(p->options().Check2()->Value(), 0); // the row after the refused one
+    QCOMPARE(p->options().Command8(2)->BackColor(), ltm4::Rgb(248, 210, 114));
+}
+
+void TestProgram::unwritableProgramFolderUsesConfigFolder()
+{
+    Messages messages;
+    auto p = std::make_unique<Rutomia>();
+    const QString config = m_dir->filePath(QStringLiteral("config"));
+    p->ini().setFolders(m_dir->filePath(QStringLiteral("missing/folder")), config);
+    p->Start();
+    p->options().Text2(1)->setText(QStringLiteral("tape"));
+    QVERIFY(p->panel().close());
+    QVERIFY(QFile::exists(config + QStringLiteral("/tst_program.in4")));
+
+    auto q = std::make_unique<Rutomia>();
+    q->ini().setFolders(m_dir->filePath(QStringLiteral("missing/folder")), config);
+    q->Start();
+    QCOMPARE(q->options().Text2(1)->text(), QStringLiteral("tape"));
+}
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"

@@ -1,0 +1,418 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Route operation through the real control panel: route set, its refusals,
+// the lamp test, stepping, late-night fares, information digits, display clear.
+#include "board/ChimeiCtl_A.h"
+#include "board/DegitFormat.h"
+#include "board/Form1.h"
+#include "board/M_Degit.h"
+#include "companion/MsgBox.h"
+#include "companion/SysClock.h"
+#include "companion/SysWait.h"
+#include "options/VbCheckBox.h"
+#include "options/VbComboBox.h"
+#include "options/VbOptionButton.h"
+#include "options/frmOption.h"
+#include "panel/FareData.h"
+#include "panel/frmCtl.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Record r (1-based) is named "停留所r"; Fare[k] = 100 * r + k, ticket number r.
+QList<StopRecord> makeRoute(int count)
+{
+    QList<StopRecord> out;
+    for (int r = 1; r <= count; ++r) {
+        StopRecord s;
+        s.StopName = QStringLiteral("停留所%1").arg(r);
+        s.SeiriNo = qint16(r);
+        for (int k = 1; k <= 150; ++k)
+            s.Fare[size_t(k)] = qint16(100 * r + k);
+        out << s;
+    }
+    return out;
+}
+
+QString shown(const M_Degit* d)
+{
+    return DegitFormat::DisplayText(d->Value(), d->ZeroMode(), d->FillZero(), d->Shift(),
+                                    d->Keta());
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    frmOption option;
+    Form1 board;
+    frmCtl ctl;
+    QStringList messages;
+    QList<QPair<QString, QString>> sounds; // path, channel
+    QList<int> waits;
+    QStringList tapeLoads;
+    ltm4::MsgBoxHandler previousBox;
+    std::function<void(int)> previousWait;
+
+    Fixture()
+    {
+        board.setOptionDialog(&option);
+        board.setControlPanel(&ctl);
+        ctl.setBoard(&board);
+        ctl.setOptionDialog(&option);
+        option.setLinks(&board, &ctl);
+        frmCtl::Services s;
+        s.SndPlay = [this](const QString& p, const QString& c, qint16, qint16) {
+            sounds << qMakePair(p, c);
+        };
+        s.TapeLoad = [this](const QString& f, const QString& k) { tapeLoads << f + k; };
+        ctl.setServices(s);
+        board.Form_Load();
+        ctl.Form_Load();
+        option.Text2(0)->setText(dir.path());
+        previousBox = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
+            messages << c.text;
+            return int(ltm4::vbOK);
+        });
+        previousWait = ltm4::SetWaitOverride([this](int ms) { waits << ms; });
+    }
+    ~Fixture()
+    {
+        ltm4::SetMsgBoxHandler(previousBox);
+        ltm4::SetWaitOverride(previousWait);
+    }
+
+    void writeRoute(const QString& name, const QList<StopRecord>& stops)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(EncodeFareFile(stops).bytes);
+    }
+
+    // Keys the route and section on the keypad and presses リセット.
+    void set(const QString& route, const QString& section)
+    {
+        ctl.CommandButton1(10)->click();
+        for (QChar c : route)
+            ctl.CommandButton1(c.digitValue())->click();
+        ctl.CommandButton1(11)->click();
+        for (QChar c : section)
+            ctl.CommandButton1(c.digitValue())->click();
+        ctl.Command1(1)->click();
+    }
+
+    int row() const { return ctl.Route().CurIndex + 1; }
+};
+
+} // namespace
+
+class TestRoute : public QObject {
+    Q_OBJECT
+private slots:
+    void routeSetShowsStartingRow();
+    void sectionClamps_data();
+    void sectionClamps();
+    void refusedSectionKeepsPreviousRoute();
+    void refusals();
+    void tooManyRecordsKeepsPreviousRoute();
+    void listEntry();
+    void steppingStopsAtBothEnds();
+    void stepSounds();
+    void lateNightDoubles();
+    void informationDigits();
+    void displayClearRoundTrip();
+    void announcementButtonsStepMarkedEntries();
+};
+
+void TestRoute::routeSetShowsStartingRow()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("12.hy3"), makeRoute(6));
+    QStringList names;
+    QList<QString> duringLamp;
+    ltm4::SetWaitOverride([&](int ms) {
+        f.waits << ms;
+        names << f.board.ChimeiCtl()->Text();
+        duringLamp << shown(f.board.Degit(1)) << shown(f.board.Degit(50));
+    });
+    f.set(QStringLiteral("00012"), QStringLiteral("3"));
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.waits, QList<int>{3000});
+    QCOMPARE(names, QStringList{QStringLiteral("系統設定")});
+    QCOMPARE(duringLamp, (QList<QString>{"8888", "8888"}));
+    QCOMPARE(f.tapeLoads, QStringList{QStringLiteral("12")});
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("00012"));
+    QCOMPARE(f.ctl.Route().DataCount, 6);
+    QCOMPARE(f.row(), 3);
+    QVERIFY(f.ctl.Command2(0)->isEnabled());
+    QVERIFY(f.ctl.Command2(1)->isEnabled());
+    QVERIFY(f.ctl.Check1()->isEnabled());
+    // Cells before the section keep the 0 of route set (blank in zero mode 0).
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(0));
+    QVERIFY(f.board.Degit(3)->Value() == DegitValue(303));
+    QVERIFY(f.board.Degit(50)->Value() == DegitValue(350));
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));
+    // The route-set sound, then the keys' sounds, all on S1.
+    QCOMPARE(f.sounds.last().second, QStringLiteral("S1"));
+}
+
+void TestRoute::sectionClamps_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<int>("row");
+    QTest::newRow("empty") << "" << 1;
+    QTest::newRow("zero") << "0" << 1;
+    QTest::newRow("999") << "999" << 300;
+    QTest::newRow("300") << "300" << 300;
+}
+
+void TestRoute::sectionClamps()
+{
+    QFETCH(QString, section);
+    QFETCH(int, row);
+    Fixture f;
+    f.writeRoute(QStringLiteral("7.hy3"), makeRoute(301));
+    f.set(QStringLiteral("7"), section);
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join('|')));
+    QCOMPARE(f.row(), row);
+}
+
+void TestRoute::refusedSectionKeepsPreviousRoute()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("5.hy3"), makeRoute(5));
+    f.writeRoute(QStringLiteral("3.hy3"), makeRoute(3));
+    for (const char* s : {"1", "2", "3", "4"}) {
+        f.set(QStringLiteral("5"), QString::fromLatin1(s));
+        QVERIFY(f.messages.isEmpty());
+    }
+    f.set(QStringLiteral("3"), QStringLiteral("1"));
+    QCOMPARE(f.ctl.Route().DataCount, 3);
+    f.set(QStringLiteral("5"), QStringLiteral("5"));
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].startsWith(QStringLiteral("指定した区間は")));
+    QCOMPARE(f.messages[0], QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                                           "  解決法：正しい区間を入力して下さい."));
+    // The refused route's number and section are taken, its data is not.
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("5"));
+    QCOMPARE(f.ctl.Route().DataCount, 3);
+    for (int i = 0; i < 5; ++i)
+        f.ctl.Command2(1)->click();
+    QCOMPARE(f.row(), 3); // the previous route's last row
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));
+}
+
+void TestRoute::refusals()
+{
+    Fixture f;
+    f.set(QStringLiteral("44"), QStringLiteral("1"));
+    f.writeRoute(QStringLiteral("8.hy3"), {});
+    f.set(QStringLiteral("8"), QStringLiteral("1"));
+    QByteArray negative("\xff\xff", 2); // count -1
+    {
+        QFile file(f.dir.filePath(QStringLiteral("9.hy3")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(negative);
+    }
+    f.set(QStringLiteral("9"), QStringLiteral("1"));
+    QCOMPARE(f.messages,
+             (QStringList{QStringLiteral("指定した系統のデータがありません..."),
+                          QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."),
+                          QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                                         "  解決法：正しい区間を入力して下さい.")}));
+    // Announcements were loaded for each, the missing route too.
+    QCOMPARE(f.tapeLoads, (QStringList{"44", "8", "9"}));
+    QVERIFY(!f.ctl.Command2(1)->isEnabled());
+    QVERIFY(f.waits.isEmpty());
+}
+
+void TestRoute::tooManyRecordsKeepsPreviousRoute()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("2.hy3"), makeRoute(4));
+    f.set(QStringLiteral("2"), QStringLiteral("2"));
+    // 302 records: more than the table holds. Built by hand, the encoder refuses it.
+    QByteArray big = EncodeFareFile(makeRoute(301)).bytes;
+    const QByteArray one = EncodeFareFile(makeRoute(1)).bytes.mid(2);
+    big += one;
+    big[0] = char(302 & 0xFF);
+    big[1] = char(302 >> 8);
+    {
+        QFile file(f.dir.filePath(QStringLiteral("6.hy3")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(big);
+    }
+    f.set(QStringLiteral("6"), QStringLiteral("1"));
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messages[0], FareFileErrorText(FareFileError::TooManyRecords));
+    QCOMPARE(f.ctl.Route().DataCount, 4);
+    QCOMPARE(f.row(), 2);
+    f.ctl.Command2(1)->click();
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));
+    QVERIFY(f.board.Degit(10)->Value() == DegitValue(310));
+}
+
+void TestRoute::listEntry()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("120.hy3"), makeRoute(20));
+    f.ctl.Frame1_DblClick(1);
+    f.ctl.List2(2)->setCurrentRow(1);
+    f.ctl.List2(3)->setCurrentRow(2);
+    f.ctl.List2(4)->setCurrentRow(0); // lists 0 and 1 unselected: no digit
+    f.ctl.List3(0)->setCurrentRow(0);
+    f.ctl.List3(1)->setCurrentRow(1);
+    f.ctl.List3(2)->setCurrentRow(5);
+    f.ctl.Command1(0)->click();
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("120"));
+    QCOMPARE(f.row(), 15);
+}
+
+void TestRoute::steppingStopsAtBothEnds()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(3));
+    f.option.txtSelectSound(7)->setText(QStringLiteral("/step.wav"));
+    f.set(QStringLiteral("1"), QStringLiteral("2"));
+    f.sounds.clear();
+    f.ctl.Command2(1)->click();
+    QCOMPARE(f.row(), 3);
+    QCOMPARE(f.sounds.size(), 1);
+    f.board.Degit(20)->setValue(7); // a forward step on the last row redraws nothing
+    f.ctl.Command2(1)->click();
+    QCOMPARE(f.row(), 3);
+    QCOMPARE(f.sounds.size(), 1);
+    QVERIFY(f.board.Degit(20)->Value() == DegitValue(7));
+    f.ctl.Command2(0)->click();
+    f.ctl.Command2(0)->click();
+    QCOMPARE(f.row(), 1); // back past the starting section, to row 1
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(0)); // before the section: untouched
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(102));
+    f.ctl.Command2(0)->click();
+    QCOMPARE(f.row(), 1);
+    QCOMPARE(f.sounds.size(), 3);
+    for (const auto& s : f.sounds) {
+        QCOMPARE(s.first, QStringLiteral("/step.wav"));
+        QCOMPARE(s.second, QStringLiteral("S2"));
+    }
+}
+
+void TestRoute::stepSounds()
+{
+    Fixture f;
+    QList<StopRecord> stops = makeRoute(4);
+    stops[1].Fare[5] = 2; // column 5 of row 2 asks for the second sound
+    stops[2].Fare[5] = 4; // no such sound
+    f.writeRoute(QStringLiteral("1.hy3"), stops);
+    f.option.Option2(1)->setValue(-1); // by column
+    f.option.Combo1()->setListIndex(4);
+    for (int i = 8; i <= 10; ++i)
+        f.option.txtSelectSound(i)->setText(QStringLiteral("/flag%1.wav").arg(i - 7));
+    f.set(QStringLiteral("1"), QStringLiteral("1"));
+    f.sounds.clear();
+    f.ctl.Command2(1)->click();
+    f.ctl.Command2(1)->click();
+    QCOMPARE(f.row(), 3);
+    QCOMPARE(f.sounds.size(), 1);
+    QCOMPARE(f.sounds[0].first, QStringLiteral("/flag2.wav"));
+}
+
+void TestRoute::lateNightDoubles()
+{
+    Fixture f;
+    QList<StopRecord> stops = makeRoute(2);
+    stops[0].Fare[1] = 120;
+    stops[0].Fare[2] = -1;
+    stops[0].Fare[3] = 30000; // too large to double in 16 bits
+    f.writeRoute(QStringLiteral("1.hy3"), stops);
+    f.ctl.Check2()->setValue(1);
+    f.set(QStringLiteral("1"), QStringLiteral("1"));
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(240));
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(-1));
+    QVERIFY(f.board.Degit(3)->Value() == DegitValue(60000));
+    QCOMPARE(shown(f.board.Degit(3)), QStringLiteral("0000")); // rightmost digits
+    f.board.Degit(2)->setZeroMode(2);
+    f.ctl.DispData(1);
+    QCOMPARE(shown(f.board.Degit(2)), QStringLiteral("0")); // -1 shows "0"
+    f.ctl.Check2()->setValue(0); // takes effect at the next update only
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(240));
+    f.ctl.DispData(1);
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(120));
+}
+
+void TestRoute::informationDigits()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("12.hy3"), makeRoute(5));
+    f.option.Check3(0)->setValue(1); // stop order, counted from 0, in cell 1
+    f.option.Check3(4)->setValue(1);
+    f.option.Combo4(0)->setListIndex(0);
+    f.option.Check3(1)->setValue(1); // ticket number in cell 2
+    f.option.Combo4(1)->setListIndex(1);
+    f.option.Check3(2)->setValue(1); // route number in cell 50
+    f.option.Combo4(2)->setListIndex(49);
+    f.option.Check3(3)->setValue(1); // column 7 in cell 2: overwrites the ticket number
+    f.option.Combo4(4)->setListIndex(6);
+    f.option.Combo4(3)->setListIndex(1);
+    f.board.Degit(50)->setKeta(5);
+    f.set(QStringLiteral("00012"), QStringLiteral("1"));
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(0));
+    QCOMPARE(shown(f.board.Degit(50)), QStringLiteral("00012"));
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(107));
+    f.ctl.Command2(1)->click();
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(1));
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(207));
+    QVERIFY(f.board.Degit(3)->Value() == DegitValue(203));
+}
+
+void TestRoute::displayClearRoundTrip()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(4));
+    f.set(QStringLiteral("1"), QStringLiteral("2"));
+    f.ctl.Check1()->setValue(1);
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QString());
+    QCOMPARE(shown(f.board.Degit(10)), QString());
+    QVERIFY(!f.board.Timer1()->isActive());
+    QVERIFY(!f.ctl.Command2(1)->isEnabled());
+    QVERIFY(!f.ctl.Frame1(1)->isEnabled());
+    QVERIFY(!f.ctl.Frame6()->isEnabled());
+    f.ctl.Check1()->setValue(0);
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所2"));
+    QVERIFY(f.board.Degit(10)->Value() == DegitValue(210));
+    QVERIFY(f.ctl.Command2(1)->isEnabled());
+    QVERIFY(!f.board.Timer1()->isActive()); // the clock cells are hidden in this layout
+    QVERIFY(!f.ctl.grpM_Tape()->isEnabled()); // no speech available
+}
+
+void TestRoute::announcementButtonsStepMarkedEntries()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(3));
+    qint32 tapeIndex = 0;
+    const QList<qint16> flags{0, 0, 1, 0}; // entries 1..3; entry 2 is marked
+    frmCtl::Services s;
+    s.TapeNext = [&] { ++tapeIndex; };
+    s.TapeBack = [&] { --tapeIndex; };
+    s.GetTapeIndex = [&] { return tapeIndex; };
+    s.GetTapeStepFlag = [&](qint32 i) { return i >= 1 && i <= 3 ? flags[i] : qint16(0); };
+    f.ctl.setServices(s);
+    f.set(QStringLiteral("1"), QStringLiteral("1"));
+    f.ctl.cmdTapeNext_Click(); // entry 1: no step
+    QCOMPARE(f.row(), 1);
+    f.ctl.cmdTapeNext_Click(); // entry 2: steps
+    QCOMPARE(f.row(), 2);
+    f.ctl.cmdTapeNext_Click();
+    f.ctl.cmdTapeBack_Click(); // back onto entry 2: steps back
+    QCOMPARE(f.row(), 1);
+}
+
+QTEST_MAIN(TestRoute)
+#include "tst_route.moc"

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The readable form of a fare data file: one CSV line per stop, in running
+// order: stop name, ticket number, then the fares for ticket numbers 1, 2, ...
+// (at most 150; missing or empty fares are 0, -1 is the blank code).
+//
+// Rules of the reader:
+// - UTF-8 (a leading BOM is skipped), or CP932 when the bytes are not UTF-8.
+// - Fields are separated by commas; a field in double quotes may hold commas,
+//   line breaks and doubled quotes (""). Blanks around a number are ignored;
+//   a name is taken as written.
+// - A line whose first character is "#" is a comment; blank lines are skipped.
+// - The ticket number is required; numbers are whole numbers -32768..32767.
+// - At most 301 stops; a name must fit CP932 in at most 65535 bytes.
+
+#include "panel/FareData.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct FareCsvError {
+    int line = 0;   // 1-based line where the bad field (or the stop) begins
+    int column = 0; // 1-based field: 1 name, 2 ticket number, 3.. fares; 0 = whole line
+    QString message;
+};
+
+struct FareCsvResult {
+    QList<StopRecord> records;
+    bool ok = true;
+    FareCsvError error;
+};
+
+FareCsvResult ParseFareCsv(const QByteArray& bytes);
+
+// UTF-8 CSV that ParseFareCsv reads back to the same records: a comment line
+// naming the columns, then one line per stop with trailing zero fares left out.
+QByteArray WriteFareCsv(const QList<StopRecord>& records);
+
+// "<file>:<line>: <column>列目: <message>", without the column part for 0.
+QString FormatFareCsvError(const QString& fileName, const FareCsvError& error);

@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Converts fare data between the readable CSV form and the .hy3 files the
+// control panel loads.
+//
+//   hy3tool encode in.csv out.hy3
+//   hy3tool decode in.hy3 out.csv
+//
+// Exit code 0 on success, 1 for bad input, 2 for a wrong command line.
+
+#include "tools/FareCsv.h"
+
+#include "panel/FareData.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+#include <QtEndian>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kBadInput = 1;
+constexpr int kUsage = 2;
+
+// Messages go out as UTF-8 whatever the locale says, like the CSV we write.
+void Say(FILE* to, const QString& text)
+{
+    const QByteArray b = (text + u'\n').toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), to);
+}
+
+int Usage()
+{
+    Say(stderr,
+        QStringLiteral(
+            "使い方:\n"
+            "  hy3tool encode 入力.csv 出力.hy3   CSVから運賃データを作ります\n"
+            "  hy3tool decode 入力.hy3 出力.csv   運賃データをCSV(UTF-8)にします\n"
+            "\n"
+            "CSVは1行に1停留所、運行順に: 停留所名,整理券番号,整理券番号1の運賃,2の運賃,...\n"
+            "(運賃は150まで。書かれていない運賃は0、-1は表示用の符号)。\n"
+            "UTF-8またはCP932。\"で囲んだ欄には , \" 改行を書けます(\"は\"\"と書く)。\n"
+            "先頭が # の行は注釈、空行は読み飛ばします。停留所は301まで。"));
+    return kUsage;
+}
+
+bool ReadAll(const QString& path, QByteArray& out)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        Say(stderr, QStringLiteral("%1: 読み込めません (%2)").arg(path, f.errorString()));
+        return false;
+    }
+    out = f.readAll();
+    return true;
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    // Written whole or not at all: a failed run never leaves a cut-short file.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        Say(stderr, QStringLiteral("%1: 書き込めません (%2)").arg(path, f.errorString()));
+        return false;
+    }
+    return true;
+}
+
+int Encode(const QString& in, const QString& out)
+{
+    QByteArray csv;
+    if (!ReadAll(in, csv))
+        return kBadInput;
+    const FareCsvResult parsed = ParseFareCsv(csv);
+    if (!parsed.ok) {
+        Say(stderr, FormatFareCsvError(in, parsed.error));
+        return kBadInput;
+    }
+    // The CSV reader has already refused what the encoder would.
+    const FareEncodeResult enc = EncodeFareFile(parsed.records);
+    if (!enc.ok() || enc.lossy) {
+        Say(stderr, QStringLiteral("%1: 運賃データにできません (レコード %2)")
+                        .arg(in)
+                        .arg(enc.ok() ? enc.firstLossyRecord : enc.errorRecord));
+        return kBadInput;
+    }
+    return WriteAll(out, enc.bytes) ? 0 : kBadInput;
+}
+
+// The first record whose bytes the text form cannot give back, 0 if none.
+// Such a name holds bytes that are not CP932 or one of CP932's duplicate codes.
+int FirstRecordNotKept(const QByteArray& file, const QByteArray& again)
+{
+    qsizetype at = 2;
+    for (int r = 1; at + 2 <= file.size(); ++r) {
+        const qsizetype size =
+            kFareRecordFixedBytes + qFromLittleEndian<quint16>(file.constData() + at);
+        if (file.mid(at, size) != again.mid(at, size))
+            return r;
+        at += size;
+    }
+    return 0;
+}
+
+int Decode(const QString& in, const QString& out)
+{
+    QByteArray file;
+    if (!ReadAll(in, file))
+        return kBadInput;
+    const FareFileResult res = ParseFareFile(file);
+    if (!res.ok()) {
+        Say(stderr, in + QLatin1String(": ") + FareFileErrorText(res.error));
+        return kBadInput;
+    }
+    if (res.count < 0) {
+        Say(stderr, QStringLiteral("%1: レコード数が負の値です (%2)").arg(in).arg(res.count));
+        return kBadInput;
+    }
+    if (res.truncated) {
+        Say(stderr, QStringLiteral("%1: ファイルが途中で終わっています "
+                                   "(レコード数 %2 のうち完全なものは %3)")
+                        .arg(in)
+                        .arg(res.count)
+                        .arg(res.recordsRead));
+        return kBadInput;
+    }
+    const FareEncodeResult again = EncodeFareFile(res.records);
+    const QByteArray used = file.left(file.size() - res.trailingBytes);
+    if (!again.ok() || again.bytes != used) {
+        Say(stderr, QStringLiteral("%1: レコード %2: 停留所名のバイト列が文字に変換すると"
+                                   "元に戻りません")
+                        .arg(in)
+                        .arg(FirstRecordNotKept(used, again.bytes)));
+        return kBadInput;
+    }
+    if (res.trailingBytes > 0)
+        Say(stderr, QStringLiteral("%1: 警告: 最後のレコードの後ろの %2 バイトは読まれないため、"
+                                   "CSVには書きません")
+                        .arg(in)
+                        .arg(res.trailingBytes));
+    return WriteAll(out, WriteFareCsv(res.records)) ? 0 : kBadInput;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4)
+        return Usage();
+    const QString command = QString::fromLocal8Bit(argv[1]);
+    const QString in = QString::fromLocal8Bit(argv[2]);
+    const QString out = QString::fromLocal8Bit(argv[3]);
+    if (command == QLatin1String("encode"))
+        return Encode(in, out);
+    if (command == QLatin1String("decode"))
+        return Decode(in, out);
+    return Usage();
+}
