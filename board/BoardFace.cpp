@@ -83,8 +83,8 @@ QImage Draw()
     const QRect chimei = ChimeiRect();
     p.setPen(kHeading);
     p.setFont(FontMap::MakeFont(QStringLiteral("ＭＳ Ｐゴシック"), 15, true));
-    p.drawText(QRect(chimei.left() - 6, 6, chimei.width() + 12, chimei.top() - 8),
-               Qt::AlignCenter, QStringLiteral("次は"));
+    p.drawText(QRect(chimei.left() - 6, 6, chimei.width() + 12, chimei.top() - 8), Qt::AlignCenter,
+               QStringLiteral("次は"));
     p.setPen(QPen(QColor(70, 70, 70), 1));
     p.setBrush(kDigitField);
     p.drawRect(chimei.adjusted(-1, -1, 0, 0));

@@ -84,19 +84,26 @@ qint16 BoundDegitSize(qint16 v)
 SizeClass SizeOf(qint16 degitSize)
 {
     switch (degitSize) {
-    case 1: return {24, 255, 390};
-    case 2: return {27, 285, 435};
-    case 3: return {14, 165, 225};
-    default: return {18, 195, 300};
+    case 1:
+        return {24, 255, 390};
+    case 2:
+        return {27, 285, 435};
+    case 3:
+        return {14, 165, 225};
+    default:
+        return {18, 195, 300};
     }
 }
 
 QString FaceOf(qint16 degitStyle)
 {
     switch (degitStyle) {
-    case 1: return QStringLiteral("M_DegitB");
-    case 2: return QStringLiteral("M_DegitC");
-    default: return QStringLiteral("M_DegitA");
+    case 1:
+        return QStringLiteral("M_DegitB");
+    case 2:
+        return QStringLiteral("M_DegitC");
+    default:
+        return QStringLiteral("M_DegitA");
     }
 }
 

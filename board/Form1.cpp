@@ -6,9 +6,11 @@
 #include "board/FontMap.h"
 #include "board/M_Degit.h"
 #include "board/mdl517_000.h"
+#include "companion/ColorRef.h"
 #include "companion/SysClock.h"
 #include "settings/SettingsRecord.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -184,6 +186,12 @@ void Form1::setPicture(const QImage& picture)
     update();
 }
 
+void Form1::SetSeiriNumColor(quint32 color)
+{
+    for (int k = 1; k <= kCells; ++k)
+        setTextColor(m_label[size_t(k)], ltm4::FromColorRef(color));
+}
+
 void Form1::GetFormInfo(FormInfo& info) const
 {
     info.BoardLeft = pixelsToTwips(x());
@@ -237,6 +245,12 @@ void Form1::paintEvent(QPaintEvent*)
     // A smaller picture leaves grey around it; a larger one is cut at the edges.
     p.fillRect(rect(), QColor(128, 128, 128));
     p.drawImage(QPoint(0, 0), m_picture);
+}
+
+void Form1::closeEvent(QCloseEvent* e)
+{
+    // The board never closes by itself; only the control panel ends the program.
+    e->ignore();
 }
 
 void Form1::mousePressEvent(QMouseEvent* e)

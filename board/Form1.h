@@ -57,6 +57,9 @@ public:
     const QImage& Picture() const { return m_picture; }
     void setPicture(const QImage& picture);
 
+    // Text colour of the ticket-number labels 1..50 (0x00BBGGRR).
+    void SetSeiriNumColor(quint32 color);
+
     void GetFormInfo(FormInfo& info) const;
     void SetFormInfo(const FormInfo& info);
     // The window's shape is its own once set; nothing to release.
@@ -67,6 +70,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;

@@ -263,8 +263,7 @@ void M_Degit::DrawDegit(const DegitValue& value, quint32 baseColor, quint32 digi
         m_back = QImage(size() * dpr, QImage::Format_RGB32);
         m_back.setDevicePixelRatio(dpr);
     }
-    paintFace(m_back,
-              DegitFormat::DisplayText(value, m_zeroMode, m_fillZero, m_shift, m_keta),
+    paintFace(m_back, DegitFormat::DisplayText(value, m_zeroMode, m_fillZero, m_shift, m_keta),
               baseColor, digitColor);
     update();
 }

@@ -16,7 +16,7 @@ class PropertyBag;
 class M_Degit final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr quint32 kDefaultBaseForeColor = 9868950; // grey 150
+    static constexpr quint32 kDefaultBaseForeColor = 9868950;  // grey 150
     static constexpr quint32 kDefaultDegitForeColor = 7525112; // amber 248, 210, 114
     static constexpr quint32 kDefaultBackColor = 8421504;      // grey 128
 

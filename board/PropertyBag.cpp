@@ -16,8 +16,10 @@ bool isNumber(const QVariant& v)
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Float:
-    case QMetaType::Double: return true;
-    default: return false;
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -16,14 +16,19 @@ QString FirstWord(qint16 style)
 {
     switch (style) {
     case 2:
-    case 3: return QStringLiteral("な し");
+    case 3:
+        return QStringLiteral("な し");
     case 4:
-    case 5: return QStringLiteral("無 券");
+    case 5:
+        return QStringLiteral("無 券");
     case 6:
-    case 7: return QStringLiteral("券なし");
+    case 7:
+        return QStringLiteral("券なし");
     case 8:
-    case 9: return QStringLiteral("券無し");
-    default: return {};
+    case 9:
+        return QStringLiteral("券無し");
+    default:
+        return {};
     }
 }
 

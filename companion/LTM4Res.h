@@ -38,8 +38,8 @@ using DigitPreview = std::function<QImage(qint16 zeroMode, qint16 shift, qint16 
 
 // Digit settings dialog. zeroMode, shift and fillZero carry the control's
 // settings in and the chosen ones out. Returns 1 when the user confirmed.
-qint32 Call_dlg100(QWidget* owner, qint16 keta, qint16& zeroMode, qint16& shift,
-                   qint16& fillZero, const DigitPreview& preview = {});
+qint32 Call_dlg100(QWidget* owner, qint16 keta, qint16& zeroMode, qint16& shift, qint16& fillZero,
+                   const DigitPreview& preview = {});
 
 // Modal text dialog (About). mode 1: the text with an OK button.
 void Call_dlg110(QWidget* owner, qint32 mode, const QString& text);
@@ -51,8 +51,8 @@ qint32 Call_dlg111(QWidget* owner, SystemTime& date);
 // File chooser. filter holds description/pattern pairs, each text followed by
 // one NUL and the whole ended by a second NUL. mode 0 opens an existing file;
 // an empty initialDir means no initial folder. Empty result when cancelled.
-QString Lt3FileDlg(QWidget* owner, qint32 mode, const QString& filter,
-                   const QString& initialDir, const QString& title);
+QString Lt3FileDlg(QWidget* owner, qint32 mode, const QString& filter, const QString& initialDir,
+                   const QString& title);
 
 // Folder chooser; empty result when cancelled.
 QString Lt3FolderDlg(QWidget* owner, const QString& prompt);

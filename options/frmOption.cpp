@@ -5,7 +5,6 @@
 #include "board/Form1.h"
 #include "board/M_Degit.h"
 #include "board/mdl517_000.h"
-#include "companion/ColorRef.h"
 #include "companion/ModalSeam.h"
 #include "companion/SysClock.h"
 #include "options/BacklightHost.h"
@@ -62,13 +61,6 @@ void fillNumbers(VbComboBox* list, int last)
         items << QString::number(n);
     list->addItems(items);
     list->setListIndex(0);
-}
-
-void setTextColor(QLabel* label, quint32 color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, ltm4::FromColorRef(color));
-    label->setPalette(pal);
 }
 
 void applyDigitColours(M_Degit* digit, quint32 back, quint32 base, quint32 lit)
@@ -193,13 +185,8 @@ void frmOption::SetProp()
                 label->setVisible(numbersShown);
         }
         mdl517_000::SeirikenNumSet(*m_board, qint16(Combo2()->ListIndex()), Check2()->Value());
-        if (m_panel) {
-            const quint32 colour = Command5(SelectedBacklight())->BackColor();
-            for (int k = 1; k <= Form1::kCells; ++k) {
-                if (QLabel* label = m_board->lblSeiriNum(k))
-                    setTextColor(label, colour);
-            }
-        }
+        if (m_panel)
+            m_board->SetSeiriNumColor(Command5(SelectedBacklight())->BackColor());
         const quint32 back = Command8(0)->BackColor();
         const quint32 base = Command8(1)->BackColor();
         const quint32 lit = Command8(2)->BackColor();

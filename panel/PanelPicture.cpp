@@ -19,9 +19,12 @@ Loaded Load(const QString& path)
     if (!image.isNull())
         return {std::move(image), 0};
     switch (reader.error()) {
-    case QImageReader::FileNotFoundError: return {{}, 53};
-    case QImageReader::DeviceError: return {{}, 57};
-    default: return {{}, 481};
+    case QImageReader::FileNotFoundError:
+        return {{}, 53};
+    case QImageReader::DeviceError:
+        return {{}, 57};
+    default:
+        return {{}, 481};
     }
 }
 
@@ -32,8 +35,8 @@ QString ErrorText(int code)
     case 7:
     case 28:
     case 51:
-        reason = QStringLiteral(
-            "　内部的なエラーです。ホロテ交通へ報告してください。エラー場所：frmCtl.Option4_Click()");
+        reason = QStringLiteral("　内部的なエラーです。ホロテ交通へ報告してください。エラー場所：fr"
+                                "mCtl.Option4_Click()");
         break;
     case 53:
     case 75:
@@ -41,11 +44,14 @@ QString ErrorText(int code)
         reason = QStringLiteral("　画像ファイルが見つからないか、指定している場所が不正です。");
         break;
     case 57:
-    case 68: reason = QStringLiteral("　デバイスエラーもしくは準備が出来ていません。"); break;
+    case 68:
+        reason = QStringLiteral("　デバイスエラーもしくは準備が出来ていません。");
+        break;
     case 481:
         reason = QStringLiteral("　指定した画像の内容が不正です。この部分では扱えません。");
         break;
-    default: break;
+    default:
+        break;
     }
     return QStringLiteral("エラーです。\r\n\r\nエラーコード：") + QString::number(code) + reason;
 }

@@ -3,7 +3,6 @@
 
 #include "board/ChimeiCtl_A.h"
 #include "board/Form1.h"
-#include "companion/ColorRef.h"
 #include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
@@ -110,8 +109,8 @@ void frmCtl::buildEntryFrames()
     QFrame* keypad = m_frame1[1];
     const QRect displays[3] = {{6, 6, 86, 24}, {94, 6, 10, 24}, {106, 6, 58, 24}};
     for (int i = 0; i < 3; ++i) {
-        m_label2[size_t(i)] = makeLabel(i == 1 ? QStringLiteral("-") : QString(), keypad,
-                                        displays[i]);
+        m_label2[size_t(i)] =
+            makeLabel(i == 1 ? QStringLiteral("-") : QString(), keypad, displays[i]);
         m_label2[size_t(i)]->setObjectName(namedIndex("Label2", i));
         m_label2[size_t(i)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (i != 1) {
@@ -136,12 +135,12 @@ void frmCtl::buildEntryFrames()
                                 : index == 11 ? QStringLiteral("区間")
                                               : QString::number(index);
         const QRect g(18 + (pos % 3) * 46, 36 + (pos / 3) * 33, 30, 27);
-        m_key[size_t(index)] =
-            makeButton(caption, namedIndex("CommandButton1", index), keypad, g);
+        m_key[size_t(index)] = makeButton(caption, namedIndex("CommandButton1", index), keypad, g);
         // Drawn inside the rounded shape the key is cut to.
         m_key[size_t(index)]->setStyleSheet(QStringLiteral(
             "QPushButton { margin: 2px 2px 2px 2px; border: 1px solid #6a6a6a; border-radius: 3px;"
-            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfdfd, stop:1 #d8d8d8); }"
+            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfdfd, stop:1 #d8d8d8); "
+            "}"
             "QPushButton:pressed { background: #c4c4c4; }"));
         connect(m_key[size_t(index)], &QPushButton::clicked, this,
                 [this, index] { CommandButton1_Click(index); });
@@ -160,8 +159,7 @@ void frmCtl::buildEntryFrames()
         l->setObjectName(namedIndex("List2", i));
         l->addItems(digits);
         l->setGeometry(6 + i * 31, 34, 29, 76);
-        connect(l, &QListWidget::currentRowChanged, this,
-                [this] { playOnS1(settingText(1)); });
+        connect(l, &QListWidget::currentRowChanged, this, [this] { playOnS1(settingText(1)); });
         m_list2[size_t(i)] = l;
     }
     makeLabel(QStringLiteral("区間"), lists, QRect(6, 114, 60, 14));
@@ -170,8 +168,7 @@ void frmCtl::buildEntryFrames()
         l->setObjectName(namedIndex("List3", i));
         l->addItems(digits);
         l->setGeometry(6 + i * 31, 130, 29, 76);
-        connect(l, &QListWidget::currentRowChanged, this,
-                [this] { playOnS1(settingText(0)); });
+        connect(l, &QListWidget::currentRowChanged, this, [this] { playOnS1(settingText(0)); });
         m_list3[size_t(i)] = l;
     }
     m_command1[0] = makeButton(QStringLiteral("リセット"), QStringLiteral("Command1_0"), lists,
@@ -190,7 +187,8 @@ void frmCtl::buildRightSide()
     for (int i = 0; i < 2; ++i) {
         m_command2[size_t(i)]->setStyleSheet(yellow);
         m_command2[size_t(i)]->setEnabled(false);
-        connect(m_command2[size_t(i)], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
+        connect(m_command2[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { Command2_Click(i); });
     }
 
     m_check1 = new VbCheckBox(QStringLiteral("表示消去"), this);
@@ -217,8 +215,8 @@ void frmCtl::buildRightSide()
         s->setValue(ranges[i][0]);
         s->setGeometry(64, y, 72, 18);
         m_hscroll1[size_t(i)] = s;
-        m_label1[size_t(i)] = makeLabel(QString::number(ranges[i][0]), m_frame6,
-                                        QRect(138, y, 34, 18));
+        m_label1[size_t(i)] =
+            makeLabel(QString::number(ranges[i][0]), m_frame6, QRect(138, y, 34, 18));
         m_label1[size_t(i)]->setObjectName(namedIndex("Label1", i));
         connect(s, &QScrollBar::valueChanged, this, [this, i] { HScroll1_Change(i); });
     }
@@ -248,10 +246,10 @@ void frmCtl::buildRightSide()
     m_grpMTape->setGeometry(180, 204, 142, 46);
     m_cmdTapeSet = makeButton(QStringLiteral("調整"), QStringLiteral("cmdTapeSet"), m_grpMTape,
                               QRect(4, 16, 32, 26));
-    m_cmdTapeBack = makeButton(QStringLiteral("戻し"), QStringLiteral("cmdTapeBack"),
-                               m_grpMTape, QRect(38, 16, 32, 26));
-    m_cmdTapeNext = makeButton(QStringLiteral("送り"), QStringLiteral("cmdTapeNext"),
-                               m_grpMTape, QRect(72, 16, 32, 26));
+    m_cmdTapeBack = makeButton(QStringLiteral("戻し"), QStringLiteral("cmdTapeBack"), m_grpMTape,
+                               QRect(38, 16, 32, 26));
+    m_cmdTapeNext = makeButton(QStringLiteral("送り"), QStringLiteral("cmdTapeNext"), m_grpMTape,
+                               QRect(72, 16, 32, 26));
     m_cmdTapeStop = makeButton(QStringLiteral("■"), QStringLiteral("cmdTapeStop"), m_grpMTape,
                                QRect(106, 16, 32, 26));
     connect(m_cmdTapeNext, &QPushButton::clicked, this, &frmCtl::cmdTapeNext_Click);
@@ -421,8 +419,8 @@ QString frmCtl::VersionText(const QString& modelName, int year)
                .arg(RUTOMIA_VERSION_MINOR)
                .arg(RUTOMIA_VERSION_PATCH) +
            crlf + crlf + QStringLiteral("配布元：ホロテ交通") + crlf +
-           QStringLiteral("制作：ルトミア開発チーム　GPL-3.0-or-later　©") +
-           QString::number(year) + crlf;
+           QStringLiteral("制作：ルトミア開発チーム　GPL-3.0-or-later　©") + QString::number(year) +
+           crlf;
 }
 
 void frmCtl::Command8_Click()
@@ -518,12 +516,7 @@ void frmCtl::Option4_Click(int index)
             ltm4::MsgBox(this, PanelPicture::ErrorText(loaded.code), ltm4::vbCritical,
                          QStringLiteral("エラー"));
     }
-    for (int k = 1; k <= Form1::kCells; ++k) {
-        QLabel* label = m_board->lblSeiriNum(k);
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, ltm4::FromColorRef(color));
-        label->setPalette(pal);
-    }
+    m_board->SetSeiriNumColor(color);
 }
 
 void frmCtl::Check4_Click()
@@ -569,9 +562,9 @@ bool frmCtl::eventFilter(QObject* watched, QEvent* e)
 
 void frmCtl::closeEvent(QCloseEvent* e)
 {
-    const int answer = ltm4::MsgBox(this, QStringLiteral("ルトミアを終了しますか？"),
-                                    ltm4::vbYesNo + ltm4::vbQuestion,
-                                    QStringLiteral("ルトミアの終了確認"));
+    const int answer =
+        ltm4::MsgBox(this, QStringLiteral("ルトミアを終了しますか？"),
+                     ltm4::vbYesNo + ltm4::vbQuestion, QStringLiteral("ルトミアの終了確認"));
     if (answer != ltm4::vbYes) {
         e->ignore();
         return;

@@ -35,8 +35,7 @@ class frmCtl final : public QWidget, public BacklightHost {
 public:
     // What the panel uses of the rest of the program; an empty function is skipped.
     struct Services {
-        std::function<void(const QString& path, const QString& channel, qint16 sync,
-                           qint16 delay)>
+        std::function<void(const QString& path, const QString& channel, qint16 sync, qint16 delay)>
             SndPlay;
         std::function<void()> SndCloseAll;
         std::function<void()> TapeInit;

@@ -80,7 +80,8 @@ void frmCtl::Command1_Click(int index)
     }
     const QByteArray bytes = file.read(kMaxFareFileBytes);
     if (file.error() != QFileDevice::NoError) {
-        ltm4::MsgBox(this, QStringLiteral("運賃データを読み込めません。(%1)").arg(file.errorString()));
+        ltm4::MsgBox(this,
+                     QStringLiteral("運賃データを読み込めません。(%1)").arg(file.errorString()));
         return;
     }
     file.close();
@@ -123,8 +124,7 @@ QString frmCtl::stepSoundFor(qint16 row) const
 {
     if (m_option->Option2(0)->Value() == -1)
         return m_option->txtSelectSound(7)->text();
-    const std::optional<qint16> flag =
-        m_route.Table.Fare(row, m_option->Combo1()->ListIndex() + 1);
+    const std::optional<qint16> flag = m_route.Table.Fare(row, m_option->Combo1()->ListIndex() + 1);
     if (flag && *flag >= 1 && *flag <= 3)
         return m_option->txtSelectSound(7 + *flag)->text();
     return {};

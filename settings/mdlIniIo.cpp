@@ -91,8 +91,7 @@ void mdlIniIo::LoadIni()
     const QByteArray bytes = file.read(kMaxSize);
     if (file.error() != QFileDevice::NoError) {
         report(kDeviceIoError,
-               QStringLiteral("設定ファイルを読み込めません。(%1)").arg(file.errorString()),
-               true);
+               QStringLiteral("設定ファイルを読み込めません。(%1)").arg(file.errorString()), true);
         return;
     }
     file.close();
@@ -166,7 +165,6 @@ void mdlIniIo::SaveIni()
     if (!file.open(QIODevice::WriteOnly) || file.write(encoded.bytes) != encoded.bytes.size() ||
         !file.commit()) {
         report(kFileAccessError,
-               QStringLiteral("設定ファイルを書き込めません。(%1)").arg(file.errorString()),
-               false);
+               QStringLiteral("設定ファイルを書き込めません。(%1)").arg(file.errorString()), false);
     }
 }

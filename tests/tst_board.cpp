@@ -16,6 +16,7 @@
 #include "options/VbCheckBox.h"
 #include "options/frmOption.h"
 #include "settings/SettingsRecord.h"
+#include "tests/TestSupport.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -25,23 +26,6 @@
 #include <QTimer>
 
 namespace {
-
-QString shown(const M_Degit* d)
-{
-    return DegitFormat::DisplayText(d->Value(), d->ZeroMode(), d->FillZero(), d->Shift(),
-                                    d->Keta());
-}
-
-bool anyLit(const M_Degit* d)
-{
-    const QImage img = d->Picture().convertToFormat(QImage::Format_RGB32);
-    const QRgb lit = ltm4::FromColorRef(d->DegitForeColor()).rgb();
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.pixel(x, y) == lit)
-                return true;
-    return false;
-}
 
 struct Board {
     frmOption option;
@@ -267,22 +251,67 @@ void TestBoard::numbering_data()
     QTest::addColumn<QString>("last");
     QTest::addColumn<bool>("wordFace");
 
-    QTest::newRow("0") << 0 << 0 << "1" << "2" << "10" << "50" << false;
-    QTest::newRow("0 padded") << 0 << 1 << "01" << "02" << "10" << "50" << false;
-    QTest::newRow("1") << 1 << 0 << "0" << "1" << "9" << "49" << false;
-    QTest::newRow("1 padded") << 1 << 1 << "00" << "01" << "09" << "49" << false;
-    QTest::newRow("2") << 2 << 0 << "な し" << "1" << "9" << "49" << true;
-    QTest::newRow("3") << 3 << 0 << "な し" << "2" << "10" << "50" << true;
-    QTest::newRow("4 padded") << 4 << 1 << "無 券" << "01" << "09" << "49" << true;
-    QTest::newRow("5") << 5 << 0 << "無 券" << "2" << "10" << "50" << true;
-    QTest::newRow("6") << 6 << 0 << "券なし" << "1" << "9" << "49" << true;
-    QTest::newRow("7 padded") << 7 << 1 << "券なし" << "02" << "10" << "50" << true;
-    QTest::newRow("8") << 8 << 0 << "券無し" << "1" << "9" << "49" << true;
-    QTest::newRow("9") << 9 << 0 << "券無し" << "2" << "10" << "50" << true;
-    QTest::newRow("10") << 10 << 0 << "" << "1" << "9" << "49" << true;
-    QTest::newRow("11 padded") << 11 << 1 << "" << "02" << "10" << "50" << true;
+    QTest::newRow("0") << 0 << 0 << "1"
+                       << "2"
+                       << "10"
+                       << "50" << false;
+    QTest::newRow("0 padded") << 0 << 1 << "01"
+                              << "02"
+                              << "10"
+                              << "50" << false;
+    QTest::newRow("1") << 1 << 0 << "0"
+                       << "1"
+                       << "9"
+                       << "49" << false;
+    QTest::newRow("1 padded") << 1 << 1 << "00"
+                              << "01"
+                              << "09"
+                              << "49" << false;
+    QTest::newRow("2") << 2 << 0 << "な し"
+                       << "1"
+                       << "9"
+                       << "49" << true;
+    QTest::newRow("3") << 3 << 0 << "な し"
+                       << "2"
+                       << "10"
+                       << "50" << true;
+    QTest::newRow("4 padded") << 4 << 1 << "無 券"
+                              << "01"
+                              << "09"
+                              << "49" << true;
+    QTest::newRow("5") << 5 << 0 << "無 券"
+                       << "2"
+                       << "10"
+                       << "50" << true;
+    QTest::newRow("6") << 6 << 0 << "券なし"
+                       << "1"
+                       << "9"
+                       << "49" << true;
+    QTest::newRow("7 padded") << 7 << 1 << "券なし"
+                              << "02"
+                              << "10"
+                              << "50" << true;
+    QTest::newRow("8") << 8 << 0 << "券無し"
+                       << "1"
+                       << "9"
+                       << "49" << true;
+    QTest::newRow("9") << 9 << 0 << "券無し"
+                       << "2"
+                       << "10"
+                       << "50" << true;
+    QTest::newRow("10") << 10 << 0 << ""
+                        << "1"
+                        << "9"
+                        << "49" << true;
+    QTest::newRow("11 padded") << 11 << 1 << ""
+                               << "02"
+                               << "10"
+                               << "50" << true;
     // Outside the list: the word face with no word, the numbers untouched.
-    QTest::newRow("12") << 12 << 0 << "" << "2" << "10" << "50" << true;
+    QTest::newRow("12") << 12 << 0 << ""
+                        << "2"
+                        << "10"
+                        << "50" << true;
 }
 
 void TestBoard::numbering()
@@ -320,15 +349,11 @@ void TestBoard::numberingBackToNumberFace()
 void TestBoard::numberingFailureReported()
 {
     Board b;
-    QList<ltm4::MsgBoxCall> shownBoxes;
-    const auto previous = ltm4::SetMsgBoxHandler([&](const ltm4::MsgBoxCall& c) {
-        shownBoxes << c;
-        return int(ltm4::vbOK);
-    });
+    MessageRecorder messages;
     // A set that lacks its last label.
     const auto labels = [&b](int k) { return k == 50 ? nullptr : b.form.lblSeiriNum(k); };
     mdl517_000::SeirikenNumSet(labels, &b.form, 1, 1);
-    ltm4::SetMsgBoxHandler(previous);
+    const QList<ltm4::MsgBoxCall>& shownBoxes = messages.shown;
 
     QCOMPARE(shownBoxes.size(), 1);
     QCOMPARE(shownBoxes[0].title, QStringLiteral("エラー！"));

@@ -13,6 +13,7 @@
 #include "panel/PanelPicture.h"
 #include "panel/frmCtl.h"
 #include "settings/SettingsRecord.h"
+#include "tests/TestSupport.h"
 
 #include <QDialog>
 #include <QFrame>
@@ -67,20 +68,6 @@ struct Panel {
         for (int i : indices)
             ctl.CommandButton1(i)->click();
     }
-};
-
-// Records message boxes and answers them.
-struct Answer {
-    QList<ltm4::MsgBoxCall> shown;
-    ltm4::MsgBoxHandler previous;
-    explicit Answer(int reply)
-    {
-        previous = ltm4::SetMsgBoxHandler([this, reply](const ltm4::MsgBoxCall& c) {
-            shown << c;
-            return reply;
-        });
-    }
-    ~Answer() { ltm4::SetMsgBoxHandler(previous); }
 };
 
 } // namespace
@@ -291,7 +278,7 @@ void TestPanel::backlightPictures()
     p.option.Option3(2)->setValue(-1); // ON1 from a user file
 
     // Built-in pictures while panels are not set one by one.
-    Answer ok(ltm4::vbOK);
+    MessageRecorder ok(ltm4::vbOK);
     p.ctl.Option4(1)->click();
     QCOMPARE(p.board.Picture(), p.board.imgRes(1));
     QCOMPARE(p.board.lblSeiriNum(7)->palette().color(QPalette::WindowText), QColor(10, 200, 30));
@@ -331,9 +318,8 @@ void TestPanel::pictureErrorTexts_data()
                         << head + "76　画像ファイルが見つからないか、指定している場所が不正です。";
     QTest::newRow("68") << 68 << head + "68　デバイスエラーもしくは準備が出来ていません。";
     QTest::newRow("28") << 28
-                        << head +
-                               "28　内部的なエラーです。ホロテ交通へ報告してください。"
-                               "エラー場所：frmCtl.Option4_Click()";
+                        << head + "28　内部的なエラーです。ホロテ交通へ報告してください。"
+                                  "エラー場所：frmCtl.Option4_Click()";
     QTest::newRow("other") << 5 << head + "5";
 }
 
@@ -349,7 +335,7 @@ void TestPanel::exitQuestion()
     Panel p;
     p.ctl.show();
     {
-        Answer no(ltm4::vbNo);
+        MessageRecorder no(ltm4::vbNo);
         QVERIFY(!p.ctl.close());
         QCOMPARE(no.shown.size(), 1);
         QCOMPARE(no.shown[0].text, QStringLiteral("ルトミアを終了しますか？"));
@@ -359,10 +345,9 @@ void TestPanel::exitQuestion()
         QVERIFY(p.ctl.isVisible());
         QVERIFY(!p.ctl.BtnRgn(0).isEmpty());
     }
-    Answer yes(ltm4::vbYes);
+    MessageRecorder yes(ltm4::vbYes);
     QVERIFY(p.ctl.close());
-    QCOMPARE(p.calls,
-             (QStringList{"SndCloseAll", "TapeRelease", "SaveIni", "Quit"}));
+    QCOMPARE(p.calls, (QStringList{"SndCloseAll", "TapeRelease", "SaveIni", "Quit"}));
     QVERIFY(p.ctl.BtnRgn(0).isEmpty());
 }
 

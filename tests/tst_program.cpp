@@ -12,6 +12,7 @@
 #include "options/VbComboBox.h"
 #include "options/VbOptionButton.h"
 #include "settings/SettingsCodec.h"
+#include "tests/TestSupport.h"
 
 #include <QDialog>
 #include <QFile>
@@ -24,35 +25,6 @@
 #include <QtEndian>
 
 #include <memory>
-
-namespace {
-
-struct Messages {
-    QList<ltm4::MsgBoxCall> shown;
-    ltm4::MsgBoxHandler previous;
-    int reply = ltm4::vbYes;
-    Messages()
-    {
-        previous = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
-            shown << c;
-            return reply;
-        });
-    }
-    ~Messages() { ltm4::SetMsgBoxHandler(previous); }
-};
-
-bool anyLit(const M_Degit* d)
-{
-    const QImage img = d->Picture().convertToFormat(QImage::Format_RGB32);
-    const QRgb lit = ltm4::FromColorRef(d->DegitForeColor()).rgb();
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.pixel(x, y) == lit)
-                return true;
-    return false;
-}
-
-} // namespace
 
 class TestProgram : public QObject {
     Q_OBJECT
@@ -89,7 +61,7 @@ std::unique_ptr<Rutomia> TestProgram::start()
 
 void TestProgram::firstStartWithoutSettings()
 {
-    Messages messages;
+    MessageRecorder messages(ltm4::vbYes);
     auto p = start();
     QVERIFY(messages.shown.isEmpty());
     QCOMPARE(p->board().pos(), QPoint(0, 0));
@@ -105,7 +77,7 @@ void TestProgram::firstStartWithoutSettings()
 
 void TestProgram::settingsSurviveARestart()
 {
-    Messages messages;
+    MessageRecorder messages(ltm4::vbYes);
     {
         auto p = start();
         frmOption& o = p->options();
@@ -173,7 +145,7 @@ void TestProgram::settingsSurviveARestart()
 
 void TestProgram::answeringNoWritesNothing()
 {
-    Messages messages;
+    MessageRecorder messages(ltm4::vbYes);
     messages.reply = ltm4::vbNo;
     auto p = start();
     p->board().move(10, 10);
@@ -197,7 +169,7 @@ void TestProgram::shortFileKeepsInitialValues()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    Messages messages;
+    MessageRecorder messages(ltm4::vbYes);
     auto p = start();
     QVERIFY(messages.shown.isEmpty());
     QCOMPARE(p->options().Text2(0)->text(), QStringLiteral("fares"));
@@ -219,7 +191,7 @@ void TestProgram::refusedListIndexStopsTheTransfer()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(EncodeSettings(rec).bytes);
     }
-    Messages messages;
+    MessageRecorder messages(ltm4::vbYes);
     auto p = start();
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].text,
@@ -232,7 +204,7 @@ void TestProgram::refusedListIndexStopsTheTransfer()
 
 void TestProgram::unwritableProgramFolderUsesConfigFolder()
 {
-    Messages messages;
+    MessageRecorder messages(ltm4::vbYes);
     auto p = std::make_unique<Rutomia>();
     const QString config = m_dir->filePath(QStringLiteral("config"));
     p->ini().setFolders(m_dir->filePath(QStringLiteral("missing/folder")), config);

@@ -14,6 +14,7 @@
 #include "options/frmOption.h"
 #include "panel/FareData.h"
 #include "panel/frmCtl.h"
+#include "tests/TestSupport.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -40,12 +41,6 @@ QList<StopRecord> makeRoute(int count)
         out << s;
     }
     return out;
-}
-
-QString shown(const M_Degit* d)
-{
-    return DegitFormat::DisplayText(d->Value(), d->ZeroMode(), d->FillZero(), d->Shift(),
-                                    d->Keta());
 }
 
 struct Fixture {
@@ -128,6 +123,7 @@ private slots:
     void informationDigits();
     void displayClearRoundTrip();
     void announcementButtonsStepMarkedEntries();
+    void ticketDateFollowsTheDateSetting();
 };
 
 void TestRoute::routeSetShowsStartingRow()
@@ -221,11 +217,12 @@ void TestRoute::refusals()
         file.write(negative);
     }
     f.set(QStringLiteral("9"), QStringLiteral("1"));
-    QCOMPARE(f.messages,
-             (QStringList{QStringLiteral("指定した系統のデータがありません..."),
-                          QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."),
-                          QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
-                                         "  解決法：正しい区間を入力して下さい.")}));
+    QCOMPARE(
+        f.messages,
+        (QStringList{QStringLiteral("指定した系統のデータがありません..."),
+                     QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."),
+                     QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                                    "  解決法：正しい区間を入力して下さい.")}));
     // Announcements were loaded for each, the missing route too.
     QCOMPARE(f.tapeLoads, (QStringList{"44", "8", "9"}));
     QVERIFY(!f.ctl.Command2(1)->isEnabled());
@@ -292,7 +289,7 @@ void TestRoute::steppingStopsAtBothEnds()
     QVERIFY(f.board.Degit(20)->Value() == DegitValue(7));
     f.ctl.Command2(0)->click();
     f.ctl.Command2(0)->click();
-    QCOMPARE(f.row(), 1); // back past the starting section, to row 1
+    QCOMPARE(f.row(), 1);                                // back past the starting section, to row 1
     QVERIFY(f.board.Degit(1)->Value() == DegitValue(0)); // before the section: untouched
     QVERIFY(f.board.Degit(2)->Value() == DegitValue(102));
     f.ctl.Command2(0)->click();
@@ -341,7 +338,7 @@ void TestRoute::lateNightDoubles()
     f.board.Degit(2)->setZeroMode(2);
     f.ctl.DispData(1);
     QCOMPARE(shown(f.board.Degit(2)), QStringLiteral("0")); // -1 shows "0"
-    f.ctl.Check2()->setValue(0); // takes effect at the next update only
+    f.ctl.Check2()->setValue(0);                            // takes effect at the next update only
     QVERIFY(f.board.Degit(1)->Value() == DegitValue(240));
     f.ctl.DispData(1);
     QVERIFY(f.board.Degit(1)->Value() == DegitValue(120));
@@ -388,7 +385,7 @@ void TestRoute::displayClearRoundTrip()
     QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所2"));
     QVERIFY(f.board.Degit(10)->Value() == DegitValue(210));
     QVERIFY(f.ctl.Command2(1)->isEnabled());
-    QVERIFY(!f.board.Timer1()->isActive()); // the clock cells are hidden in this layout
+    QVERIFY(!f.board.Timer1()->isActive());   // the clock cells are hidden in this layout
     QVERIFY(!f.ctl.grpM_Tape()->isEnabled()); // no speech available
 }
 
@@ -412,6 +409,26 @@ void TestRoute::announcementButtonsStepMarkedEntries()
     f.ctl.cmdTapeNext_Click();
     f.ctl.cmdTapeBack_Click(); // back onto entry 2: steps back
     QCOMPARE(f.row(), 1);
+}
+
+void TestRoute::ticketDateFollowsTheDateSetting()
+{
+    Fixture f;
+    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(2));
+    QDate today(2026, 3, 5);
+    const auto previous = ltm4::SetNowOverride([&today] { return QDateTime(today, QTime(8, 0)); });
+    f.set(QStringLiteral("1"), QStringLiteral("1"));
+    QCOMPARE(f.ctl.HoldDate(), QStringLiteral("03-05-2026"));
+    today = QDate(2026, 3, 6);
+    QCOMPARE(f.ctl.TicketDateText(), QStringLiteral("03-06-2026")); // renewed at every print
+    f.option.Option4(1)->setValue(-1);
+    QCOMPARE(f.ctl.TicketDateText(), QStringLiteral("03-05-2026")); // held from route set
+    f.option.Option4(2)->setValue(-1);
+    f.option.Label10()->setText(QStringLiteral("2026/01/02"));
+    QCOMPARE(f.ctl.TicketDateText(), QStringLiteral("2026/01/02"));
+    f.set(QStringLiteral("1"), QStringLiteral("1"));
+    QCOMPARE(f.ctl.HoldDate(), QStringLiteral("2026/01/02")); // a fixed date is held as is
+    ltm4::SetNowOverride(previous);
 }
 
 QTEST_MAIN(TestRoute)
