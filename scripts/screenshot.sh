@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual display from the demo data folder and saves
-# a screenshot of the screen. With a route number, keys that route and section
-# 1 on the control panel's keypad, presses リセット and waits out the lamp test.
-#   scripts/screenshot.sh [out.png] [route]
+# a screenshot of the screen. With a route number, keys that route and a
+# section (1 unless given) on the control panel's keypad, presses リセット and
+# waits out the lamp test.
+#   scripts/screenshot.sh [out.png] [route [section]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$here/shots/board.png}")
 route=${2:-}
+section=${3:-1}
 build=${BUILD:-$here/build}
 exe="$build/app/517"
 [ -x "$exe" ] || { echo "build first: make build" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
-export out route exe data="$build/data"
+export out route section exe data="$build/data"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -e
     cd "$data"
@@ -33,7 +35,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
         key sys
         for d in $(echo "$route" | grep -o .); do key "$d"; done
         key sec
-        key 1
+        for d in $(echo "$section" | grep -o .); do key "$d"; done
         xdotool mousemove $((X + 4 + 18 + 61)) $((Y + 4 + 172 + 16)) click 1
         sleep 4.5
     fi
