@@ -7,6 +7,7 @@
 #include "companion/ColorRef.h"
 #include "companion/LTM4Res.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -86,9 +87,8 @@ void ChimeiCtl_A::setSpeed(qint16 v)
 
 void ChimeiCtl_A::setScrollStartWait(qint32 v)
 {
+    // Stored only: a wait already running keeps its length; the next one uses this.
     m_scrollStartWait = v;
-    if (m_phase == Phase::Waiting)
-        scheduleTick();
     emit PropertyChanged(QStringLiteral("ScrollStartWait"));
 }
 
@@ -378,6 +378,7 @@ void ChimeiCtl_A::stopScroll()
 void ChimeiCtl_A::beginWait(qint64 at)
 {
     m_phase = Phase::Waiting;
+    m_activeWait = std::max<qint32>(m_scrollStartWait, 0);
     m_phaseStart = at;
     m_travel = 0;
     setStripTop(0.0);
@@ -403,7 +404,7 @@ void ChimeiCtl_A::advanceScroll()
 
 void ChimeiCtl_A::stepTo(qint64 t)
 {
-    const qint64 wait = std::max<qint32>(m_scrollStartWait, 0);
+    const qint64 wait = m_activeWait;
     // Distance after which the name has left the viewport and a further
     // viewport height of blank has gone by.
     const qint64 passLength = kStepDivisor * (m_stripHeight + viewportSize().height());
@@ -448,7 +449,7 @@ void ChimeiCtl_A::scheduleTick()
         break;
     case Phase::Waiting: {
         // Sleep through the wait: no frames while the strip stands still.
-        const qint64 left = m_phaseStart + std::max<qint32>(m_scrollStartWait, 0) - now();
+        const qint64 left = m_phaseStart + m_activeWait - now();
         m_timer.start(int(std::clamp<qint64>(left, 0, INT_MAX)));
         break;
     }
@@ -460,4 +461,10 @@ void ChimeiCtl_A::scheduleTick()
         }
         break;
     }
+}
+
+void ChimeiCtl_A::mousePressEvent(QMouseEvent* e)
+{
+    // A press on the display is its own, not a grab of the board around it.
+    e->accept();
 }

@@ -91,6 +91,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     enum class Phase { Idle, Waiting, Moving };
@@ -138,5 +139,6 @@ private:
     QElapsedTimer m_elapsed;
     Clock m_clock;
     FrameStats m_stats;
+    qint64 m_activeWait = 0; // length of the wait in progress
     QString m_text;
 };

@@ -61,8 +61,6 @@ QLabel* makeSeiriLabel(QWidget* parent)
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
-    // Presses fall through to the board, which moves on a drag.
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
 
@@ -114,6 +112,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     for (int k = 0; k <= kCells; ++k) {
         m_degit[k]->setObjectName(QStringLiteral("Degit_%1").arg(k));
         m_label[k]->setObjectName(QStringLiteral("lblSeiriNum_%1").arg(k));
+        m_label[k]->installEventFilter(this);
         connect(m_degit[k], &M_Degit::DblClick, this, [this, k] { Degit_DblClick(k); });
     }
 
@@ -245,6 +244,15 @@ void Form1::paintEvent(QPaintEvent*)
     // A smaller picture leaves grey around it; a larger one is cut at the edges.
     p.fillRect(rect(), QColor(128, 128, 128));
     p.drawImage(QPoint(0, 0), m_picture);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* e)
+{
+    // Only the board's own surface moves it; a press on a label is the label's.
+    if (e->type() == QEvent::MouseButtonPress && watched->parent() == this &&
+        qobject_cast<QLabel*>(watched))
+        return true;
+    return QWidget::eventFilter(watched, e);
 }
 
 void Form1::closeEvent(QCloseEvent* e)

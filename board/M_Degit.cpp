@@ -40,13 +40,17 @@ struct GlyphFit {
 
 const GlyphFit& glyphFit(qint16 degitStyle, qint16 degitSize, bool bold)
 {
-    static QHash<int, GlyphFit> cache;
-    const int key = (degitStyle & 0xFF) | ((degitSize & 0xFF) << 8) | (bold ? 0x10000 : 0);
+    static QHash<QString, GlyphFit> cache;
+    // Keyed by what the styles and sizes resolve to: any style outside the
+    // list is the first face, any size outside the list the first class.
+    const QString face = DegitFormat::FaceOf(degitStyle);
+    const qint16 sizeClass = DegitFormat::BoundDegitSize(degitSize);
+    const QString key = face + QLatin1Char('/') + QString::number(sizeClass) +
+                        (bold ? QStringLiteral("/b") : QString());
     if (auto it = cache.constFind(key); it != cache.cend())
         return *it;
 
-    const CellMetrics cell = cellMetrics(degitSize);
-    const QString face = DegitFormat::FaceOf(degitStyle);
+    const CellMetrics cell = cellMetrics(sizeClass);
     constexpr int kProbe = 100;
     const QFontMetricsF probe(FontMap::MakeFont(face, kProbe, bold));
     const qreal advance = probe.horizontalAdvance(QLatin1Char('8'));
@@ -319,5 +323,6 @@ void M_Degit::mousePressEvent(QMouseEvent* e)
 void M_Degit::mouseDoubleClickEvent(QMouseEvent* e)
 {
     e->accept();
-    emit DblClick();
+    if (e->button() == Qt::LeftButton)
+        emit DblClick();
 }

@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cstdio>
 #include <utility>
 
 namespace ltm4 {
@@ -38,6 +39,12 @@ QByteArray ToCp932(const QString& original, bool* lossy)
 {
     const QString text = toCp932Forms(original);
     QStringEncoder enc(kCp932);
+    if (!enc.isValid()) {
+        // Qt without ICU has no CP932: say so once instead of storing "?"s silently.
+        static bool told = false;
+        if (!std::exchange(told, true))
+            std::fputs("ルトミア: this Qt has no windows-31j (CP932) converter\n", stderr);
+    }
     QByteArray out = enc(text);
     bool lost = enc.hasError();
     if (lost) {

@@ -17,7 +17,8 @@ ModalHandler& handlerSlot()
 
 int ExecModal(QDialog& dlg)
 {
-    if (const auto& h = handlerSlot())
+    // A copy: the handler may replace itself while it runs.
+    if (const ModalHandler h = handlerSlot())
         return h(dlg);
     return dlg.exec();
 }

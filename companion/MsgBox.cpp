@@ -72,7 +72,8 @@ QString ProgramTitle()
 int MsgBox(QWidget* owner, const QString& text, int style, const QString& title)
 {
     const MsgBoxCall call{owner, text, style, title.isEmpty() ? ProgramTitle() : title};
-    if (const auto& h = handlerSlot())
+    // A copy: the handler may replace itself while it runs.
+    if (const MsgBoxHandler h = handlerSlot())
         return h(call);
     return showReal(call);
 }

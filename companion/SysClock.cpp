@@ -15,7 +15,7 @@ std::function<QDateTime()>& overrideSlot()
 
 QDateTime Now()
 {
-    if (const auto& f = overrideSlot())
+    if (const std::function<QDateTime()> f = overrideSlot())
         return f();
     return QDateTime::currentDateTime();
 }

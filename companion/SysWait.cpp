@@ -19,7 +19,7 @@ std::function<void(int)>& overrideSlot()
 
 void Wait(int ms)
 {
-    if (const auto& f = overrideSlot()) {
+    if (const std::function<void(int)> f = overrideSlot()) {
         f(ms);
         return;
     }

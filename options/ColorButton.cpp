@@ -11,7 +11,9 @@ ColorButton::ColorButton(QWidget* parent) : QPushButton(parent) {}
 
 void ColorButton::setBackColor(quint32 color)
 {
-    m_color = color & 0xFFFFFF;
+    // Kept whole: a stored value comes back as it went in; only painting
+    // looks at the colour bytes.
+    m_color = color;
     update();
 }
 

@@ -32,3 +32,10 @@ bool VbCheckBox::setValue(qint16 v)
         return false;
     }
 }
+
+void VbCheckBox::nextCheckState()
+{
+    // A click toggles between clear and ticked; grey is only ever set from code.
+    setTristate(false);
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}

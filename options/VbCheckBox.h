@@ -14,4 +14,7 @@ public:
     qint16 Value() const;
     // Other values than 0..2 are refused (returns false, nothing changes).
     bool setValue(qint16 v);
+
+protected:
+    void nextCheckState() override;
 };

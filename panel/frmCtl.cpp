@@ -159,7 +159,8 @@ void frmCtl::buildEntryFrames()
         l->setObjectName(namedIndex("List2", i));
         l->addItems(digits);
         l->setGeometry(6 + i * 31, 34, 29, 76);
-        connect(l, &QListWidget::currentRowChanged, this, [this] { playOnS1(settingText(1)); });
+        // A choice made by mouse or keys sounds; a list merely gaining focus does not.
+        connect(l, &QListWidget::itemSelectionChanged, this, [this] { playOnS1(settingText(1)); });
         m_list2[size_t(i)] = l;
     }
     makeLabel(QStringLiteral("区間"), lists, QRect(6, 114, 60, 14));
@@ -168,7 +169,7 @@ void frmCtl::buildEntryFrames()
         l->setObjectName(namedIndex("List3", i));
         l->addItems(digits);
         l->setGeometry(6 + i * 31, 130, 29, 76);
-        connect(l, &QListWidget::currentRowChanged, this, [this] { playOnS1(settingText(0)); });
+        connect(l, &QListWidget::itemSelectionChanged, this, [this] { playOnS1(settingText(0)); });
         m_list3[size_t(i)] = l;
     }
     m_command1[0] = makeButton(QStringLiteral("リセット"), QStringLiteral("Command1_0"), lists,
@@ -480,7 +481,7 @@ void frmCtl::SetCtrlDataInfo(const CtrlDataInfo& info)
 {
     move(int(std::lround(info.CtrlLeft / double(kTwips))),
          int(std::lround(info.CtrlTop / double(kTwips))));
-    // Values outside a slider's range are brought into it, as the slider would.
+    // A damaged file's value outside a slider's range is brought into it.
     m_hscroll1[0]->setValue(int(info.ScrollSpeed));
     m_hscroll1[1]->setValue(int(info.ScrollInterval));
     m_ctrlPanelMode = info.CtrlPanelMode;
@@ -575,6 +576,7 @@ void frmCtl::closeEvent(QCloseEvent* e)
 
 void frmCtl::shutdown()
 {
+    m_closing = true;
     if (m_board) {
         if (m_board->ChimeiCtl())
             m_board->ChimeiCtl()->SetChimei(QString());

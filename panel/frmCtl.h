@@ -153,6 +153,7 @@ private:
 
     RouteState m_route;
     QString m_holdDate;
+    bool m_closing = false;
 
     Form1* m_board = nullptr;
     frmOption* m_option = nullptr;

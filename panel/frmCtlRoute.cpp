@@ -43,9 +43,9 @@ QString frmCtl::listDigits(const std::array<QListWidget*, 5>& lists, int count) 
     QString digits;
     for (int i = 0; i < count; ++i) {
         // A list without a selection adds no digit.
-        if (const QListWidgetItem* item = lists[size_t(i)]->currentItem();
-            item && lists[size_t(i)]->currentRow() >= 0)
-            digits += item->text();
+        const QList<QListWidgetItem*> chosen = lists[size_t(i)]->selectedItems();
+        if (!chosen.isEmpty())
+            digits += chosen.first()->text();
     }
     return digits;
 }
@@ -74,8 +74,14 @@ void frmCtl::Command1_Click(int index)
         m_services.TapeLoad(tapeFolder, routeKey);
 
     QFile file(FareFileName(fareFolder, m_route.RouteNo));
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo::exists(file.fileName())) {
         ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."));
+        return;
+    }
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
+        ltm4::MsgBox(this, QStringLiteral("運賃データを開けません。(%1)")
+                               .arg(QFileInfo(file).isDir() ? QStringLiteral("フォルダーです")
+                                                            : file.errorString()));
         return;
     }
     const QByteArray bytes = file.read(kMaxFareFileBytes);
@@ -106,6 +112,9 @@ void frmCtl::Command1_Click(int index)
         m_board->Degit(k)->ResetDegit(-1);
     ltm4::DoEvents();
     ltm4::Wait(kLampTestMs);
+    // The panel may have been closed during the wait: the program is ending.
+    if (m_closing)
+        return;
     for (int k = 1; k <= Form1::kCells; ++k)
         m_board->Degit(k)->setValue(0);
 

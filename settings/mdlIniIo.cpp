@@ -49,6 +49,23 @@ QString mdlIniIo::ConfigFile() const
     return m_configDir.isEmpty() ? QString() : SettingsFileName(m_configDir, m_baseName);
 }
 
+bool mdlIniIo::ProgramFolderWritable() const
+{
+    return QFileInfo(m_programDir).isWritable();
+}
+
+QString mdlIniIo::LoadPath() const
+{
+    const auto isFile = [](const QString& p) { return !p.isEmpty() && QFileInfo(p).isFile(); };
+    // Where the last save went: beside the program, or in the config folder
+    // when the program's folder cannot be written.
+    if (!ProgramFolderWritable() && isFile(ConfigFile()))
+        return ConfigFile();
+    if (isFile(ProgramFile()))
+        return ProgramFile();
+    return isFile(ConfigFile()) ? ConfigFile() : QString();
+}
+
 void mdlIniIo::report(int code, const QString& description, bool withModule)
 {
     QString text = QStringLiteral("エラー Code:") + QString::number(code) + QStringLiteral("\r\n") +
@@ -74,10 +91,8 @@ void mdlIniIo::collect()
 
 void mdlIniIo::LoadIni()
 {
-    QString path = ProgramFile();
-    if (!QFileInfo::exists(path))
-        path = ConfigFile();
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QString path = LoadPath();
+    if (path.isEmpty())
         return; // no settings yet: every control keeps its initial value
 
     QFile file(path);
@@ -157,7 +172,7 @@ void mdlIniIo::SaveIni()
     // Beside the program when that folder can be written, else the user's
     // configuration folder.
     QString path = ProgramFile();
-    if (!QFileInfo(m_programDir).isWritable() && !ConfigFile().isEmpty()) {
+    if (!ProgramFolderWritable() && !ConfigFile().isEmpty()) {
         QDir().mkpath(m_configDir);
         path = ConfigFile();
     }

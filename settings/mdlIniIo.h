@@ -26,12 +26,15 @@ public:
     // when the executable's folder cannot be written.
     QString ProgramFile() const;
     QString ConfigFile() const;
+    // The file LoadIni reads: the one the last save wrote; empty when none exists.
+    QString LoadPath() const;
     // Folders used instead of the real ones (tests).
     void setFolders(const QString& programDir, const QString& configDir);
 
     const SettingsRecord& Record() const { return m_rec; }
 
 private:
+    bool ProgramFolderWritable() const;
     void collect();
     void report(int code, const QString& description, bool withModule);
 

@@ -31,6 +31,19 @@ inline bool anyLit(const M_Degit* d)
     return false;
 }
 
+// Whether any pixel of one cell (0-based from the left) has exactly the lit colour.
+inline bool anyLitIn(const M_Degit* d, int cell)
+{
+    const QImage img = d->Picture().convertToFormat(QImage::Format_RGB32);
+    const QRgb lit = ltm4::FromColorRef(d->DegitForeColor()).rgb();
+    const int w = img.width() / qMax<int>(d->Keta(), 1);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = cell * w; x < (cell + 1) * w; ++x)
+            if (img.pixel(x, y) == lit)
+                return true;
+    return false;
+}
+
 // Records every message box while alive and answers it with `reply`.
 struct MessageRecorder {
     QList<ltm4::MsgBoxCall> shown;

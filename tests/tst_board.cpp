@@ -35,6 +35,13 @@ struct Board {
     {
         form.setOptionDialog(&option);
         form.setControlPanel(&panel);
+        // Somewhere else first, and a picture of its own on ON1, so start-up
+        // visibly places the board and copies the OFF face.
+        form.move(90, 70);
+        QImage other(704, 249, QImage::Format_RGB32);
+        other.fill(Qt::red);
+        form.setImgRes(1, other);
+        form.setPicture(other);
         form.Form_Load();
     }
 };
@@ -84,6 +91,9 @@ void TestBoard::layoutMatchesTheGrid()
     QCOMPARE(f.Degit(1)->geometry(), QRect(121, 45, 52, 20));
     QCOMPARE(f.Degit(10)->geometry(), QRect(631, 45, 52, 20));
     QCOMPARE(f.Degit(37)->pos(), QPoint(461, 164));
+    const int columnLeft[10] = {121, 178, 235, 291, 348, 404, 461, 518, 574, 631};
+    for (int c = 0; c < 10; ++c)
+        QCOMPARE(f.Degit(21 + c)->pos(), QPoint(columnLeft[c], 126));
     QCOMPARE(f.Degit(50)->pos(), QPoint(631, 205));
     const int labelTop[5] = {28, 68, 108, 147, 188}; // 420, 1020, 1620, 2205, 2820 twips
     for (int k = 1; k <= 50; ++k) {
@@ -142,6 +152,8 @@ void TestBoard::clockShowsHoursAndMinutes()
     QVERIFY(f.TimeDegit(0)->Value() == DegitValue(9));
     QVERIFY(f.TimeDegit(1)->Value() == DegitValue(5));
     QCOMPARE(shown(f.TimeDegit(0)), QStringLiteral("9")); // one unlit cell, then 9
+    QVERIFY(!anyLitIn(f.TimeDegit(0), 0));
+    QVERIFY(anyLitIn(f.TimeDegit(0), 1));
     QCOMPARE(shown(f.TimeDegit(1)), QStringLiteral("5"));
     at = QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0));
     f.Timer1_Timer();
@@ -174,6 +186,14 @@ void TestBoard::dragMovesTheWindow()
     QTest::mousePress(b.form.Degit(1), Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mouseMove(&b.form, QPoint(60, 60));
     QTest::mouseRelease(b.form.Degit(1), Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(b.form.pos(), start);
+    // Nor is a press on a ticket number or on the stop-name display.
+    QTest::mousePress(b.form.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseMove(&b.form, QPoint(70, 70));
+    QTest::mouseRelease(b.form.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mousePress(b.form.ChimeiCtl(), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseMove(&b.form, QPoint(80, 80));
+    QTest::mouseRelease(b.form.ChimeiCtl(), Qt::LeftButton, {}, QPoint(3, 3));
     QCOMPARE(b.form.pos(), start);
     // A press on the face is: the board follows the mouse until release.
     QTest::mousePress(&b.form, Qt::LeftButton, {}, QPoint(10, 10));
@@ -209,6 +229,8 @@ void TestBoard::doubleClickReformatsAllCells()
         QCOMPARE(b.form.Degit(k)->Shift(), 1);
         // Every value moved one cell to the left, and is still the same value.
         QCOMPARE(shown(b.form.Degit(k)), QString::number(k * 10) + QLatin1Char(' '));
+        // Redrawn: the rightmost cell, lit before for every value, is now dark.
+        QVERIFY(!anyLitIn(b.form.Degit(k), 3));
         QVERIFY(b.form.Degit(k)->Value() == DegitValue(k * 10));
     }
 }

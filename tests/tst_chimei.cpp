@@ -249,7 +249,7 @@ void TestChimei::faceByCode_data()
     QTest::addColumn<bool>("mincho");
     QTest::newRow("1 single-byte") << 1 << u"a"_s << true;
     QTest::newRow("2 first kanji 889F") << 2 << u"亜"_s << false;
-    QTest::newRow("2 last before kanji 889E") << 2 << u"○"_s << true; // 819B
+    QTest::newRow("2 below kanji") << 2 << u"○"_s << true; // 819B
     QTest::newRow("2 single-byte") << 2 << u"a"_s << false;
     QTest::newRow("2 half-width kana") << 2 << u"ｱ"_s << false;
     QTest::newRow("2 kanji block ED4C") << 2 << u"丨"_s << false;
@@ -268,6 +268,12 @@ void TestChimei::faceByCode()
     QFETCH(QString, text);
     const chimei::Face f = chimei::ChooseFace(qint16(fontMode), chimei::UnitCode(cp(text)));
     QTEST(f == chimei::Face::Mincho, "mincho");
+    // The boundaries themselves, as signed codes.
+    using chimei::Face;
+    QCOMPARE(chimei::ChooseFace(2, qint16(0x889E)), Face::Mincho);
+    QCOMPARE(chimei::ChooseFace(2, qint16(0x889F)), Face::Gothic);
+    QCOMPARE(chimei::ChooseFace(4, qint16(0x824E)), Face::Mincho);
+    QCOMPARE(chimei::ChooseFace(4, qint16(0x829B)), Face::Mincho);
 }
 
 void TestChimei::treatments_data()

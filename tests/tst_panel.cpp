@@ -149,8 +149,19 @@ void TestPanel::keypadEntry()
 void TestPanel::listsPlayTheirSounds()
 {
     Panel p;
-    p.ctl.List2(3)->setCurrentRow(4);
-    p.ctl.List3(0)->setCurrentRow(1);
+    p.ctl.Frame1_DblClick(1);
+    p.ctl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p.ctl));
+    // Focus alone makes a row current without choosing it: no sound.
+    p.ctl.List2(0)->setFocus();
+    p.ctl.List2(0)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QVERIFY(p.played.isEmpty());
+    const auto clickRow = [](QListWidget* l, int row) {
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          l->visualItemRect(l->item(row)).center());
+    };
+    clickRow(p.ctl.List2(3), 2);
+    clickRow(p.ctl.List3(0), 1);
     QCOMPARE(p.played.size(), 2);
     QCOMPARE(p.played[0].path, QStringLiteral("/snd/key.wav"));
     QCOMPARE(p.played[1].path, QStringLiteral("/snd/route.wav"));
@@ -278,9 +289,12 @@ void TestPanel::backlightPictures()
     p.option.Option3(2)->setValue(-1); // ON1 from a user file
 
     // Built-in pictures while panels are not set one by one.
+    QImage on1(704, 249, QImage::Format_RGB32);
+    on1.fill(Qt::darkGreen);
+    p.board.setImgRes(1, on1);
     MessageRecorder ok(ltm4::vbOK);
     p.ctl.Option4(1)->click();
-    QCOMPARE(p.board.Picture(), p.board.imgRes(1));
+    QCOMPARE(p.board.Picture(), on1);
     QCOMPARE(p.board.lblSeiriNum(7)->palette().color(QPalette::WindowText), QColor(10, 200, 30));
 
     p.option.Option3(1)->setValue(-1); // 個別に設定する
@@ -346,7 +360,19 @@ void TestPanel::exitQuestion()
         QVERIFY(!p.ctl.BtnRgn(0).isEmpty());
     }
     MessageRecorder yes(ltm4::vbYes);
+    p.board.ChimeiCtl()->SetChimei(QStringLiteral("駅前"));
+    QString nameAtSave = QStringLiteral("not saved");
+    frmCtl::Services s;
+    s.SndCloseAll = [&] { p.calls << QStringLiteral("SndCloseAll"); };
+    s.TapeRelease = [&] { p.calls << QStringLiteral("TapeRelease"); };
+    s.SaveIni = [&] {
+        p.calls << QStringLiteral("SaveIni");
+        nameAtSave = p.board.ChimeiCtl()->Text();
+    };
+    s.Quit = [&] { p.calls << QStringLiteral("Quit"); };
+    p.ctl.setServices(s);
     QVERIFY(p.ctl.close());
+    QCOMPARE(nameAtSave, QString()); // the stop name was cleared first
     QCOMPARE(p.calls, (QStringList{"SndCloseAll", "TapeRelease", "SaveIni", "Quit"}));
     QVERIFY(p.ctl.BtnRgn(0).isEmpty());
 }

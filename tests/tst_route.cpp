@@ -71,6 +71,7 @@ struct Fixture {
         board.Form_Load();
         ctl.Form_Load();
         option.Text2(0)->setText(dir.path());
+        option.txtSelectSound(0)->setText(QStringLiteral("/snd/route.wav"));
         previousBox = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
             messages << c.text;
             return int(ltm4::vbOK);
@@ -154,8 +155,8 @@ void TestRoute::routeSetShowsStartingRow()
     QVERIFY(f.board.Degit(3)->Value() == DegitValue(303));
     QVERIFY(f.board.Degit(50)->Value() == DegitValue(350));
     QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));
-    // The route-set sound, then the keys' sounds, all on S1.
-    QCOMPARE(f.sounds.last().second, QStringLiteral("S1"));
+    // The route-set sound on S1, after the keys' own.
+    QCOMPARE(f.sounds.last(), qMakePair(QStringLiteral("/snd/route.wav"), QStringLiteral("S1")));
 }
 
 void TestRoute::sectionClamps_data()
@@ -263,6 +264,8 @@ void TestRoute::listEntry()
     f.ctl.List2(2)->setCurrentRow(1);
     f.ctl.List2(3)->setCurrentRow(2);
     f.ctl.List2(4)->setCurrentRow(0); // lists 0 and 1 unselected: no digit
+    // A row made current by focus alone is not a choice.
+    f.ctl.List2(0)->setCurrentRow(3, QItemSelectionModel::NoUpdate);
     f.ctl.List3(0)->setCurrentRow(0);
     f.ctl.List3(1)->setCurrentRow(1);
     f.ctl.List3(2)->setCurrentRow(5);
