@@ -4,8 +4,11 @@
 #include "board/M_Degit.h"
 #include "board/PropertyBag.h"
 #include "companion/ColorRef.h"
+#include "companion/ModalSeam.h"
 
+#include <QDialog>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 
 namespace {
@@ -50,6 +53,7 @@ private slots:
     void resetDegitRestoresFormatting();
     void settersReportTheirKey();
     void persistenceRoundTrip();
+    void settingsDialogTakesValuesQuietly();
 };
 
 void TestDegit::displayText_data()
@@ -300,6 +304,25 @@ void TestDegit::persistenceRoundTrip()
     QCOMPARE(back.UserSet(), false);
     QCOMPARE(back.BackColor(), 0x404040u);
     QCOMPARE(back.width(), 6 * kCell);
+}
+
+void TestDegit::settingsDialogTakesValuesQuietly()
+{
+    M_Degit d;
+    d.setValue(5);
+    QSignalSpy changed(&d, &M_Degit::PropertyChanged);
+    const auto previous = ltm4::SetModalHandler([](QDialog& dlg) {
+        dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(1);
+        dlg.findChild<QSpinBox*>(QStringLiteral("spnFillZero"))->setValue(2);
+        return int(QDialog::Accepted);
+    });
+    QCOMPARE(d.ShowSetDlg(), 1);
+    ltm4::SetModalHandler(previous);
+    // Taken over without a property-changed report, and drawn at once.
+    QCOMPARE(changed.size(), 0);
+    QCOMPARE(d.Shift(), 1);
+    QCOMPARE(d.FillZero(), 2);
+    QCOMPARE(litCells(d), (QList<bool>{false, true, true, false}));
 }
 
 QTEST_MAIN(TestDegit)
