@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
 {
@@ -17,23 +18,39 @@ Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
     m_ctl.setServices(std::move(services));
 }
 
+void Rutomia::PlacePanel()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The whole window, frame included, in the screen's bottom-right corner
+    // (of the part that panels and docks leave free).
+    const QRect area = screen->availableGeometry();
+    const QSize outer = m_ctl.frameGeometry().size();
+    m_ctl.move(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
+    m_placedAt = m_ctl.pos();
+}
+
 void Rutomia::Start()
 {
+    const bool hasSettings = !m_ini.LoadPath().isEmpty();
     Form1::LoadSteps steps;
     steps.showPanel = [this] {
         m_ctl.Form_Load();
         m_ctl.show();
         m_ctl.raise();
     };
-    steps.placePanel = [this] {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen)
-            return;
-        const QRect area = screen->geometry();
-        const QSize outer = m_ctl.frameGeometry().size();
-        m_ctl.move(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
-    };
+    steps.placePanel = [this] { PlacePanel(); };
     steps.loadSettings = [this] { m_ini.LoadIni(); };
     m_board.Form_Load(steps);
     m_board.show();
+    if (!hasSettings) {
+        // A window manager frames the panel only after it is shown, so its
+        // outer size is known a moment later; place it again then, unless the
+        // user has already moved it.
+        QTimer::singleShot(300, &m_ctl, [this] {
+            if (m_ctl.pos() == m_placedAt)
+                PlacePanel();
+        });
+    }
 }

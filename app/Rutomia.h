@@ -22,8 +22,11 @@ public:
     mdlIniIo& ini() { return m_ini; }
 
 private:
+    void PlacePanel();
+
     frmOption m_option;
     Form1 m_board;
     frmCtl m_ctl;
     mdlIniIo m_ini;
+    QPoint m_placedAt;
 };

@@ -142,7 +142,7 @@ void Form1::Form_Load(const LoadSteps& steps)
     if (steps.showPanel)
         steps.showPanel();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().topLeft());
+        move(screen->availableGeometry().topLeft());
     else
         move(0, 0);
     if (steps.placePanel)
