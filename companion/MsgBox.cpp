@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "companion/MsgBox.h"
 
+#include "companion/ModalSeam.h"
+
 #include <QMessageBox>
 
 namespace ltm4 {
@@ -50,7 +52,10 @@ int showReal(const MsgBoxCall& call)
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    switch (box.exec()) {
+    // Modal through the seam like every other dialog; the answer is the
+    // button that closed the box (Escape counts as No or Cancel).
+    ExecModal(box);
+    switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes:
         return vbYes;
     case QMessageBox::No:

@@ -8,6 +8,7 @@
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 
+#include <QAbstractButton>
 #include <QCalendarWidget>
 #include <QColorDialog>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,8 @@ private slots:
     void cp932RoundTrip();
     void msgBox_data();
     void msgBox();
+    void realMessageBox_data();
+    void realMessageBox();
 };
 
 void TestCompanion::cleanup()
@@ -567,12 +571,13 @@ void TestCompanion::msgBox()
 
     QWidget owner;
     std::vector<MsgBoxCall> calls;
-    SetMsgBoxHandler([&](const MsgBoxCall& c) {
+    const MsgBoxHandler previous = SetMsgBoxHandler([&](const MsgBoxCall& c) {
         calls.push_back(c);
         return answer;
     });
     const QString text = QStringLiteral("ルトミアを終了しますか？\r\n二行目");
     const int r = MsgBox(&owner, text, vbYesNo + vbQuestion, title);
+    SetMsgBoxHandler(previous);
 
     QCOMPARE(r, answer);
     QCOMPARE(calls.size(), size_t(1));
@@ -580,6 +585,60 @@ void TestCompanion::msgBox()
     QCOMPARE(calls[0].text, text);
     QCOMPARE(calls[0].style, vbYesNo + vbQuestion);
     QCOMPARE(calls[0].title, shownTitle);
+}
+
+void TestCompanion::realMessageBox_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("press");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("yes/no question, yes")
+        << int(vbYesNo + vbQuestion) << int(QMessageBox::Question)
+        << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes) << int(vbYes);
+    QTest::newRow("yes/no question, no")
+        << int(vbYesNo + vbQuestion) << int(QMessageBox::Question)
+        << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::No) << int(vbNo);
+    QTest::newRow("ok, error") << int(vbCritical) << int(QMessageBox::Critical)
+                               << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(vbOK);
+    QTest::newRow("ok/cancel, warning")
+        << int(vbOKCancel + vbExclamation) << int(QMessageBox::Warning)
+        << int(QMessageBox::Ok | QMessageBox::Cancel) << int(QMessageBox::Cancel) << int(vbCancel);
+    QTest::newRow("plain") << int(vbOKOnly) << int(QMessageBox::NoIcon) << int(QMessageBox::Ok)
+                           << int(QMessageBox::Ok) << int(vbOK);
+}
+
+void TestCompanion::realMessageBox()
+{
+    QFETCH(int, style);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    QFETCH(int, press);
+    QFETCH(int, answer);
+    // The real box, shown through the modal seam: its look, then a button press.
+    QString shownText;
+    QString shownTitle;
+    int shownIcon = -1;
+    int shownButtons = -1;
+    const MsgBoxHandler noRecorder = SetMsgBoxHandler({});
+    const auto previous = SetModalHandler([&](QDialog& dlg) {
+        auto& box = static_cast<QMessageBox&>(dlg);
+        shownText = box.text();
+        shownTitle = box.windowTitle();
+        shownIcon = int(box.icon());
+        shownButtons = int(box.standardButtons());
+        box.button(QMessageBox::StandardButton(press))->click();
+        return int(QDialog::Accepted);
+    });
+    const int r = MsgBox(nullptr, QStringLiteral("一行目\r\n二行目"), style);
+    SetModalHandler(previous);
+    SetMsgBoxHandler(noRecorder);
+    QCOMPARE(r, answer);
+    QCOMPARE(shownText, QStringLiteral("一行目\n二行目"));
+    QCOMPARE(shownTitle, QStringLiteral("ルトミア"));
+    QCOMPARE(shownIcon, icon);
+    QCOMPARE(shownButtons, buttons);
 }
 
 QTEST_MAIN(TestCompanion)
