@@ -33,6 +33,7 @@ CellMetrics cellMetrics(qint16 degitSize)
 // A digit face sized so that one "8" fills its cell: as wide as the face's
 // proportions allow within the cell width, never taller than the control.
 struct GlyphFit {
+    QString key; // face, size class and weight it was made for
     QFont font;
     qreal dx = 0;       // left offset of a glyph inside its cell
     qreal baseline = 0; // baseline from the control's top
@@ -62,12 +63,39 @@ const GlyphFit& glyphFit(qint16 degitStyle, qint16 degitSize, bool bold)
         px = qMax(1, int(std::floor(qMin(byWidth, byHeight))));
     }
     GlyphFit fit;
+    fit.key = key;
     fit.font = FontMap::MakeFont(face, px, bold);
     const QFontMetricsF fm(fit.font);
     const QRectF glyph = fm.tightBoundingRect(QStringLiteral("8"));
     fit.dx = std::round((cell.width - fm.horizontalAdvance(QLatin1Char('8'))) / 2);
     fit.baseline = std::round((cell.height - glyph.height()) / 2 - glyph.top());
     return *cache.insert(key, fit);
+}
+
+// One character of a face in one colour, drawn once on a transparent image
+// twice the cell's width (a glyph may reach past its cell) and then only
+// blended: printing text is the costly part of a redraw.
+const QImage& cellGlyph(const GlyphFit& fit, const CellMetrics& cell, qreal dpr, QChar c,
+                        quint32 color)
+{
+    static QHash<QString, QImage> cache;
+    const QString key = fit.key + QLatin1Char('/') + QString::number(color) + QLatin1Char('/') +
+                        QString::number(dpr) + QLatin1Char('/') + c;
+    if (auto it = cache.constFind(key); it != cache.cend())
+        return *it;
+    // Colours come and go with the settings; never let the cache grow unbounded.
+    if (cache.size() > 4096)
+        cache.clear();
+    QImage img(QSize(2 * cell.width, cell.height) * dpr, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(dpr);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(fit.font);
+    p.setPen(ltm4::FromColorRef(color));
+    p.drawText(QPointF(cell.width / 2 + fit.dx, fit.baseline), QString(c));
+    p.end();
+    return *cache.insert(key, img);
 }
 
 } // namespace
@@ -279,24 +307,24 @@ void M_Degit::paintFace(QImage& img, const QString& text, quint32 baseColor,
     if (m_keta <= 0)
         return;
     const GlyphFit& fit = glyphFit(m_degitStyle, m_degitSize, m_bold);
-    const int pitch = cellMetrics(m_degitSize).width + m_charExtra;
+    const CellMetrics cell = cellMetrics(m_degitSize);
+    const int pitch = cell.width + m_charExtra;
     const qreal width = img.deviceIndependentSize().width();
+    const qreal dpr = img.devicePixelRatio();
+    const qreal half = cell.width / 2;
 
     QPainter p(&img);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.setFont(fit.font);
     // Unlit layer: every segment of every cell.
-    p.setPen(ltm4::FromColorRef(baseColor));
-    const QString eight(QStringLiteral("8"));
+    const QImage& eight = cellGlyph(fit, cell, dpr, QLatin1Char('8'), baseColor);
     for (int i = 0; i < m_keta; ++i)
-        p.drawText(QPointF(i * pitch + fit.dx, fit.baseline), eight);
+        p.drawImage(QPointF(i * pitch - half, 0), eight);
     // Lit layer, right-aligned; blanks leave their cell unlit.
-    p.setPen(ltm4::FromColorRef(digitColor));
     const qreal x0 = width - text.size() * pitch;
     for (qsizetype j = 0; j < text.size(); ++j) {
         if (text[j] == QLatin1Char(' '))
             continue;
-        p.drawText(QPointF(x0 + j * pitch + fit.dx, fit.baseline), QString(text[j]));
+        p.drawImage(QPointF(x0 + j * pitch - half, 0),
+                    cellGlyph(fit, cell, dpr, text[j], digitColor));
     }
 }
 
