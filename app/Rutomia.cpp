@@ -14,7 +14,6 @@ Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
     m_option.setLinks(&m_board, &m_ctl);
     frmCtl::Services services;
     services.SaveIni = [this] { m_ini.SaveIni(); };
-    services.Quit = [] { QCoreApplication::exit(0); };
     m_ctl.setServices(std::move(services));
 }
 

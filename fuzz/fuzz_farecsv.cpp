@@ -2,20 +2,10 @@
 // Fuzz target for hy3tool's CSV reader. Any bytes must either name the line
 // and field of a fault or give stops that write out and read back alike.
 
+#include "fuzz/FuzzCheck.h"
 #include "tools/FareCsv.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void Require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,20 +3,10 @@
 // the end or building more than the table holds, give stand-in rows exactly
 // where the file ran out, and leave records that write and read back alike.
 
+#include "fuzz/FuzzCheck.h"
 #include "panel/FareData.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void Require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,20 +3,10 @@
 // reading past the end, stop on a field boundary, and leave a record that
 // encodes to a file which reads back to itself.
 
+#include "fuzz/FuzzCheck.h"
 #include "settings/SettingsCodec.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void Require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -82,7 +82,6 @@ frmCtl::frmCtl(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     f.setPixelSize(12);
     setFont(f);
     setFixedSize(kClosedWidthTwips / kTwips, kHeight);
-    m_services.Quit = [] { QCoreApplication::exit(0); };
 
     buildEntryFrames();
     buildRightSide();

@@ -12,8 +12,11 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <QCoreApplication>
+
 #include <array>
 #include <functional>
+#include <span>
 
 class Form1;
 class frmOption;
@@ -49,8 +52,8 @@ public:
         std::function<bool()> VoiceAvailable;
         std::function<void()> TapeRelease;
         std::function<void()> SaveIni;
-        // Ends the program; by default leaves the application's event loop.
-        std::function<void()> Quit;
+        // Ends the program: leaves the application's event loop.
+        std::function<void()> Quit = [] { QCoreApplication::exit(0); };
     };
 
     static constexpr int kClosedWidthTwips = 5385;
@@ -147,9 +150,8 @@ private:
     void playOnS1(const QString& path);
     QString settingText(int soundIndex) const;
     void shutdown();
-    QString listDigits(const std::array<QListWidget*, 5>& lists, int count) const;
+    static QString listDigits(std::span<QListWidget* const> lists);
     QString stepSoundFor(qint16 row) const;
-    int infoCell(int comboIndex) const;
 
     RouteState m_route;
     QString m_holdDate;
@@ -168,7 +170,7 @@ private:
     std::array<QLabel*, 3> m_label2{};
     std::array<QPushButton*, 2> m_command1{};
     std::array<QListWidget*, 5> m_list2{};
-    std::array<QListWidget*, 5> m_list3{}; // three used
+    std::array<QListWidget*, 3> m_list3{};
     std::array<QPushButton*, 2> m_command2{};
     VbCheckBox* m_check1 = nullptr;
     QFrame* m_frame6 = nullptr;

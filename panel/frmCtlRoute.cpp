@@ -38,12 +38,12 @@ QString dateMmDdYyyy(const QDate& d)
 
 } // namespace
 
-QString frmCtl::listDigits(const std::array<QListWidget*, 5>& lists, int count) const
+QString frmCtl::listDigits(std::span<QListWidget* const> lists)
 {
     QString digits;
-    for (int i = 0; i < count; ++i) {
+    for (QListWidget* list : lists) {
         // A list without a selection adds no digit.
-        const QList<QListWidgetItem*> chosen = lists[size_t(i)]->selectedItems();
+        const QList<QListWidgetItem*> chosen = list->selectedItems();
         if (!chosen.isEmpty())
             digits += chosen.first()->text();
     }
@@ -63,8 +63,8 @@ void frmCtl::Command1_Click(int index)
         m_route.RouteNo = m_label2[0]->text();
         section = m_label2[2]->text();
     } else {
-        m_route.RouteNo = listDigits(m_list2, 5);
-        section = listDigits(m_list3, 3);
+        m_route.RouteNo = listDigits(m_list2);
+        section = listDigits(m_list3);
     }
     m_route.SectionNo = ClampSection(LeadingNumber(section));
     const QString routeKey = RouteKey(m_route.RouteNo);
@@ -74,14 +74,15 @@ void frmCtl::Command1_Click(int index)
         m_services.TapeLoad(tapeFolder, routeKey);
 
     QFile file(FareFileName(fareFolder, m_route.RouteNo));
-    if (!QFileInfo::exists(file.fileName())) {
+    const QFileInfo info(file);
+    if (!info.exists()) {
         ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."));
         return;
     }
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
-        ltm4::MsgBox(this, QStringLiteral("運賃データを開けません。(%1)")
-                               .arg(QFileInfo(file).isDir() ? QStringLiteral("フォルダーです")
-                                                            : file.errorString()));
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        ltm4::MsgBox(
+            this, QStringLiteral("運賃データを開けません。(%1)")
+                      .arg(info.isDir() ? QStringLiteral("フォルダーです") : file.errorString()));
         return;
     }
     const QByteArray bytes = file.read(kMaxFareFileBytes);
@@ -159,11 +160,6 @@ void frmCtl::Command2_Click(int index)
     DispData(row);
 }
 
-int frmCtl::infoCell(int comboIndex) const
-{
-    return comboIndex + 1;
-}
-
 QString frmCtl::TicketDateText() const
 {
     if (!m_option)
@@ -195,7 +191,7 @@ void frmCtl::DispData(qint16 row)
     // Information digits overwrite the fares of their cells, in this order.
     const auto show = [this](int comboIndex, const DegitValue& value) {
         // A cell index from a damaged settings file names no cell: skip it.
-        if (M_Degit* cell = m_board->Degit(infoCell(comboIndex)); cell && comboIndex >= 0)
+        if (M_Degit* cell = m_board->Degit(comboIndex + 1); cell && comboIndex >= 0)
             cell->setValue(value);
     };
     if (m_option->Check3(0)->Value() == 1)
