@@ -13,7 +13,8 @@ constexpr int kTwips = 15;
 // Lefts of the ten columns and tops of the five rows, in twips.
 constexpr int kColumnLeft[10] = {1815, 2670, 3525, 4365, 5220, 6060, 6915, 7770, 8610, 9465};
 constexpr int kCellTop[5] = {675, 1275, 1890, 2460, 3075};
-constexpr int kLabelTop[5] = {420, 1020, 1620, 2205, 2820};
+// Every label sits 255 twips above its cells.
+constexpr int kLabelTop[5] = {420, 1020, 1635, 2205, 2820};
 constexpr int kCellWidth = 780;
 constexpr int kCellHeight = 300;
 constexpr int kLabelHeight = 240;

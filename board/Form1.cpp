@@ -8,6 +8,7 @@
 #include "board/mdl517_000.h"
 #include "companion/ColorRef.h"
 #include "companion/SysClock.h"
+#include "companion/Twips.h"
 #include "settings/SettingsRecord.h"
 
 #include <QCloseEvent>
@@ -20,20 +21,13 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <cmath>
-
 namespace {
 
-constexpr int kTwips = 15;
+constexpr int kTwips = ltm4::kTwipsPerPixel;
 
 QPoint twipsToPixels(int left, int top)
 {
     return QPoint(left / kTwips, top / kTwips);
-}
-
-qint32 pixelsToTwips(int px)
-{
-    return qint32(px) * kTwips;
 }
 
 // Re-enables a window on every way out of a scope.
@@ -193,14 +187,13 @@ void Form1::SetSeiriNumColor(quint32 color)
 
 void Form1::GetFormInfo(FormInfo& info) const
 {
-    info.BoardLeft = pixelsToTwips(x());
-    info.BoardTop = pixelsToTwips(y());
+    info.BoardLeft = ltm4::PixelsToTwips(x());
+    info.BoardTop = ltm4::PixelsToTwips(y());
 }
 
 void Form1::SetFormInfo(const FormInfo& info)
 {
-    move(int(std::lround(info.BoardLeft / double(kTwips))),
-         int(std::lround(info.BoardTop / double(kTwips))));
+    move(ltm4::TwipsToPixels(info.BoardLeft), ltm4::TwipsToPixels(info.BoardTop));
 }
 
 void Form1::Timer1_Timer()

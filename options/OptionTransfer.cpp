@@ -161,12 +161,13 @@ void frmOption::GetOptionInfo(SettingsRecord& rec) const
 std::optional<OptionTransferFailure> frmOption::SetOptionInfo(const SettingsRecord& rec)
 {
     SettingsRecord values = rec;
+    std::optional<OptionTransferFailure> refused;
     int number = 0;
     for (Row row : kRows) {
         ++number;
-        if (!row(*this, values, Dir::Set))
-            return OptionTransferFailure{number, kInvalidPropertyValue,
-                                         QStringLiteral("プロパティの値が不正です。")};
+        if (!row(*this, values, Dir::Set) && !refused)
+            refused = OptionTransferFailure{number, kInvalidPropertyValue,
+                                            QStringLiteral("プロパティの値が不正です。")};
         // Show the restored panel pictures and label colours at once, in the
         // backlight state the control panel is in.
         if (number == kLastPanelRow && m_panel)
@@ -174,5 +175,5 @@ std::optional<OptionTransferFailure> frmOption::SetOptionInfo(const SettingsReco
     }
     // A stored plugin that no longer loads just leaves the description empty.
     SetPlgin(txtSeiriPlgDir()->text());
-    return std::nullopt;
+    return refused;
 }

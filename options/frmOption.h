@@ -38,8 +38,8 @@ class VbCheckBox;
 class VbComboBox;
 class VbOptionButton;
 
-// Why SetOptionInfo stopped: the row of the transfer (1-based) whose value
-// its control refused, with the failure's code and description.
+// A value SetOptionInfo could not apply: the row of the transfer (1-based)
+// whose value its control refused, with the failure's code and description.
 struct OptionTransferFailure {
     int row = 0;
     qint32 code = 0;
@@ -66,8 +66,9 @@ public:
     // Fills the numbering-style list; run once by the dialog's load.
     void AddComboItem();
 
-    // Settings record <-> controls. SetOptionInfo stops at the first value a
-    // control refuses; the rows after it keep what the controls held.
+    // Settings record <-> controls. A value a control refuses is skipped (the
+    // control keeps what it held) and every other row is still applied, so a
+    // damaged value costs only itself; the first refusal is returned.
     void GetOptionInfo(SettingsRecord& rec) const;
     std::optional<OptionTransferFailure> SetOptionInfo(const SettingsRecord& rec);
 

@@ -77,42 +77,18 @@ void FareTable::Clear()
         r = StopRecord{};
 }
 
-FareCellResult FareTable::SetCell(int row, int column, const QVariant& value)
-{
-    if (!IsRow(row))
-        return FareCellResult::RowOutOfRange;
-    if (column < 1 || column > kFareTableColumns)
-        return FareCellResult::ColumnOutOfRange;
-    StopRecord& rec = m_rows[size_t(row)];
-    if (column == 1) {
-        rec.StopName = value.toString();
-        return FareCellResult::Ok;
-    }
-    bool ok = false;
-    const qlonglong n = value.toLongLong(&ok);
-    if (!ok)
-        return FareCellResult::NotANumber;
-    if (n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max())
-        return FareCellResult::Overflow;
-    if (column == 2)
-        rec.SeiriNo = qint16(n);
-    else
-        rec.Fare[size_t(column - 2)] = qint16(n);
-    return FareCellResult::Ok;
-}
-
-FareCellResult FareTable::Fill(const QList<StopRecord>& records)
+bool FareTable::Fill(const QList<StopRecord>& records)
 {
     Clear();
     int row = 0;
     for (const StopRecord& rec : records) {
         if (!IsRow(++row))
-            return FareCellResult::RowOutOfRange;
+            return false;
         StopRecord& r = m_rows[size_t(row)];
         r = rec;
         r.Fare[0] = 0; // not a column of the table
     }
-    return FareCellResult::Ok;
+    return true;
 }
 
 std::optional<qint16> FareTable::Fare(int row, int k) const
@@ -126,42 +102,52 @@ FareFileResult ParseFareFile(const QByteArray& bytes)
 {
     FareFileResult res;
     Reader in(bytes);
-    if (!in.i16(res.count)) {
-        // Too short for a count: reads as a file with no records.
-        res.truncated = true;
+    if (!in.i16(res.count))
+        return res; // too short for a count: a file with no records
+    if (res.count < 0 ||
+        (res.count > kFareTableRows && in.left() < qsizetype(res.count) * kFareRecordFixedBytes)) {
+        res.error = FareFileError::NotFareData;
         return res;
     }
     if (res.count > kFareTableRows) {
         res.error = FareFileError::TooManyRecords;
         return res;
     }
-    if (res.count <= 0) {
-        res.trailingBytes = in.left();
-        return res;
-    }
 
     res.records.resize(res.count);
     for (StopRecord& rec : res.records) {
         if (!ReadRecord(in, rec)) {
-            // The rest of the file holds no whole record; everything from here
-            // on stays an empty stand-in row.
-            res.truncated = true;
-            break;
+            res.error = FareFileError::Truncated;
+            res.records.clear();
+            return res;
         }
         ++res.recordsRead;
     }
-    res.trailingBytes = res.truncated ? 0 : in.left();
+    res.trailingBytes = in.left();
     return res;
 }
 
-QString FareFileErrorText(FareFileError error)
+QString FareFileErrorText(const FareFileResult& result, const QString& fileName)
 {
-    switch (error) {
+    switch (result.error) {
     case FareFileError::None:
         return {};
+    case FareFileError::NotFareData:
+        return QStringLiteral("「%1」は運賃データではありません。\r\n"
+                              "(先頭のレコード数 %2 がファイルの大きさと合いません)")
+            .arg(fileName)
+            .arg(result.count);
     case FareFileError::TooManyRecords:
-        return QStringLiteral("運賃データのレコード数が上限(%1)を超えています。")
+        return QStringLiteral("運賃データ「%1」のレコード数(%2)が上限(%3)を超えています。")
+            .arg(fileName)
+            .arg(result.count)
             .arg(kFareTableRows);
+    case FareFileError::Truncated:
+        return QStringLiteral("運賃データ「%1」は途中で切れています。\r\n"
+                              "レコード数 %2 のうち、完全なレコードは %3 件です。")
+            .arg(fileName)
+            .arg(result.count)
+            .arg(result.recordsRead);
     }
     return {};
 }

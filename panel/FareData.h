@@ -15,7 +15,6 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-#include <QVariant>
 
 #include <array>
 #include <optional>
@@ -35,15 +34,6 @@ struct StopRecord {
     friend bool operator==(const StopRecord&, const StopRecord&) = default;
 };
 
-// Why a cell of the fare table could not be set.
-enum class FareCellResult {
-    Ok,
-    RowOutOfRange,    // row outside 1..301
-    ColumnOutOfRange, // column outside 1..152
-    NotANumber,       // columns 2..152 take a whole number
-    Overflow,         // a number outside the 16-bit range
-};
-
 // The route's stops and fares, rows 1..301. A fixed table: it never grows.
 class FareTable final {
 public:
@@ -52,16 +42,11 @@ public:
     // Every row to an empty name and zero values.
     void Clear();
 
-    // Column 1 stores the value as text into StopName, column 2 as a 16-bit
-    // integer into SeiriNo, column c = 3..152 into Fare[c - 2]. Anything out of
-    // range leaves the table as it was and says why.
-    FareCellResult SetCell(int row, int column, const QVariant& value);
-
-    // Clears the table, then fills row r from records[r - 1]. Stops at the
-    // first row past the table (RowOutOfRange); the rows before it are filled
-    // by then. Callers that must not touch the table on failure check the count
-    // first, as ParseFareFile does.
-    FareCellResult Fill(const QList<StopRecord>& records);
+    // Clears the table, then fills row r from records[r - 1]. False when there
+    // are more records than rows (rows 1..301 are filled by then); callers that
+    // must not touch the table on failure check the count first, as
+    // ParseFareFile does.
+    bool Fill(const QList<StopRecord>& records);
 
     // nullptr for a row outside 1..301.
     const StopRecord* Row(int row) const { return IsRow(row) ? &m_rows[size_t(row)] : nullptr; }
@@ -76,19 +61,24 @@ private:
 
 enum class FareFileError {
     None,
-    TooManyRecords, // the count exceeds what the table holds; nothing was read
+    // The declared count cannot match the file's length: negative, or above
+    // what the table holds with too few bytes behind it (a text file renamed,
+    // say). Nothing was read.
+    NotFareData,
+    // More than the table holds, all present; nothing was read.
+    TooManyRecords,
+    // The file ends inside its records (cut short, or a name length running
+    // past the end). Refused whole: a route of blank stops is no route.
+    Truncated,
 };
 
 struct FareFileResult {
     // The count as the file declares it (0 when the file is too short to hold one).
     qint16 count = 0;
-    // count records when 1 <= count <= 301 and no error; empty otherwise.
-    // Records the file does not fully hold are empty names with zero values.
+    // count records when ok(); empty otherwise.
     QList<StopRecord> records;
-    // Records read whole from the file (the rest of records are stand-ins).
+    // Whole records the file holds, up to the count.
     int recordsRead = 0;
-    // The file ended before its count, or before it held a count at all.
-    bool truncated = false;
     // Bytes after the last declared record; never read.
     qsizetype trailingBytes = 0;
     FareFileError error = FareFileError::None;
@@ -100,8 +90,9 @@ struct FareFileResult {
 // builds more than 301 records whatever the count says.
 FareFileResult ParseFareFile(const QByteArray& bytes);
 
-// A short Japanese description of a read failure, for the failure message.
-QString FareFileErrorText(FareFileError error);
+// What is wrong with a file that was refused, naming it, for the failure
+// message (empty when nothing is).
+QString FareFileErrorText(const FareFileResult& result, const QString& fileName);
 
 enum class FareEncodeError {
     None,

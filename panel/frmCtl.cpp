@@ -6,6 +6,7 @@
 #include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
+#include "companion/Twips.h"
 #include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
@@ -29,11 +30,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include <cmath>
-
 namespace {
 
-constexpr int kTwips = 15;
+constexpr int kTwips = ltm4::kTwipsPerPixel;
 constexpr int kHeight = 252;
 
 QString programBaseName()
@@ -467,8 +466,8 @@ void frmCtl::Frame1_DblClick(int index)
 
 void frmCtl::GetCtrlDataInfo(CtrlDataInfo& info) const
 {
-    info.CtrlLeft = qint32(pos().x()) * kTwips;
-    info.CtrlTop = qint32(pos().y()) * kTwips;
+    info.CtrlLeft = ltm4::PixelsToTwips(pos().x());
+    info.CtrlTop = ltm4::PixelsToTwips(pos().y());
     info.ScrollSpeed = m_hscroll1[0]->value();
     info.ScrollInterval = m_hscroll1[1]->value();
     info.CtrlPanelMode = m_ctrlPanelMode;
@@ -478,8 +477,7 @@ void frmCtl::GetCtrlDataInfo(CtrlDataInfo& info) const
 
 void frmCtl::SetCtrlDataInfo(const CtrlDataInfo& info)
 {
-    move(int(std::lround(info.CtrlLeft / double(kTwips))),
-         int(std::lround(info.CtrlTop / double(kTwips))));
+    move(ltm4::TwipsToPixels(info.CtrlLeft), ltm4::TwipsToPixels(info.CtrlTop));
     // A damaged file's value outside a slider's range is brought into it.
     m_hscroll1[0]->setValue(int(info.ScrollSpeed));
     m_hscroll1[1]->setValue(int(info.ScrollInterval));

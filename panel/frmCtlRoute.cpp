@@ -14,6 +14,7 @@
 #include "options/VbOptionButton.h"
 #include "options/frmOption.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -58,23 +59,27 @@ void frmCtl::Command1_Click(int index)
     const QString tapeFolder = WithTrailingSeparator(m_option->Text2(1)->text());
     playOnS1(settingText(0));
 
+    // The route state changes only when the route is set: a refused route
+    // leaves the previous one on the board, whole and steppable.
+    QString routeNo;
     QString section;
     if (index != 0) {
-        m_route.RouteNo = m_label2[0]->text();
+        routeNo = m_label2[0]->text();
         section = m_label2[2]->text();
     } else {
-        m_route.RouteNo = listDigits(m_list2);
+        routeNo = listDigits(m_list2);
         section = listDigits(m_list3);
     }
-    m_route.SectionNo = ClampSection(LeadingNumber(section));
-    const QString routeKey = RouteKey(m_route.RouteNo);
+    const qint16 sectionNo = ClampSection(LeadingNumber(section));
+    const QString routeKey = RouteKey(routeNo);
 
     // Announcements first: they follow the route even when its fares are missing.
     if (m_services.TapeLoad)
         m_services.TapeLoad(tapeFolder, routeKey);
 
-    QFile file(FareFileName(fareFolder, m_route.RouteNo));
+    QFile file(FareFileName(fareFolder, routeNo));
     const QFileInfo info(file);
+    const QString shownName = QDir::toNativeSeparators(info.absoluteFilePath());
     if (!info.exists()) {
         ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."));
         return;
@@ -93,20 +98,26 @@ void frmCtl::Command1_Click(int index)
     }
     file.close();
 
+    // Refused before the table is touched: the previous route stays usable.
     const FareFileResult data = ParseFareFile(bytes);
-    const RouteSetCheck check = CheckSection(data.count, m_route.SectionNo);
+    if (data.error == FareFileError::NotFareData) {
+        ltm4::MsgBox(this, FareFileErrorText(data, shownName));
+        return;
+    }
+    const RouteSetCheck check = CheckSection(data.count, sectionNo);
     if (check != RouteSetCheck::Ok) {
         ltm4::MsgBox(this, RouteSetCheckText(check));
         return;
     }
-    // Refused before the table is touched: the previous route stays usable.
     if (!data.ok()) {
-        ltm4::MsgBox(this, FareFileErrorText(data.error));
+        ltm4::MsgBox(this, FareFileErrorText(data, shownName));
         return;
     }
     m_route.Table.Fill(data.records);
+    m_route.RouteNo = routeNo;
+    m_route.SectionNo = sectionNo;
     m_route.DataCount = data.count;
-    m_route.CurIndex = qint16(m_route.SectionNo - 1);
+    m_route.CurIndex = qint16(sectionNo - 1);
 
     m_board->ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
     for (int k = 1; k <= Form1::kCells; ++k)

@@ -5,6 +5,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -263,6 +265,13 @@ private:
 };
 
 } // namespace
+
+bool SettingsDecodeResult::damaged() const
+{
+    // Fields read when the file ends right after item 1, 2, ... 10.
+    static constexpr int kItemEnds[] = {2, 19, 32, 36, 55, 61, 68, 70, 87, kSettingsFieldCount};
+    return std::find(std::begin(kItemEnds), std::end(kItemEnds), fieldsRead) == std::end(kItemEnds);
+}
 
 SettingsEncodeResult EncodeSettings(const SettingsRecord& rec)
 {

@@ -50,6 +50,9 @@ struct SettingsDecodeResult {
     qsizetype trailingBytes = 0;
 
     bool complete() const { return fieldsRead == kSettingsFieldCount; }
+    // Cut short inside an item: damaged, not merely written by a release that
+    // knew fewer items (which always ended its file after a whole item).
+    bool damaged() const;
 };
 
 // The file image of rec. DegitCount is written as 50 whatever rec holds;

@@ -22,6 +22,17 @@ namespace {
 constexpr int kFileAccessError = 75;
 constexpr int kDeviceIoError = 57;
 
+// Copies a settings file that could not be read whole to "<file>.bak" beside
+// it; returns the copy's file name, empty when it could not be made.
+QString KeepBackup(const QString& path)
+{
+    const QString backup = path + QStringLiteral(".bak");
+    QFile::remove(backup);
+    if (!QFile::copy(path, backup))
+        return {};
+    return QFileInfo(backup).fileName();
+}
+
 } // namespace
 
 mdlIniIo::mdlIniIo(Form1& board, frmOption& option, frmCtl& ctl)
@@ -66,12 +77,15 @@ QString mdlIniIo::LoadPath() const
     return isFile(ConfigFile()) ? ConfigFile() : QString();
 }
 
-void mdlIniIo::report(int code, const QString& description, bool withModule)
+void mdlIniIo::report(int code, const QString& description, bool withModule,
+                      const QString& lastLine)
 {
     QString text = QStringLiteral("エラー Code:") + QString::number(code) + QStringLiteral("\r\n") +
                    QStringLiteral("内容:") + description;
     if (withModule)
         text += QStringLiteral("\r\nモジュール:mdlIniIo.LoadIni()");
+    if (!lastLine.isEmpty())
+        text += QStringLiteral("\r\n") + lastLine;
     ltm4::MsgBox(&m_ctl, text);
 }
 
@@ -113,7 +127,7 @@ void mdlIniIo::LoadIni()
 
     // Start from what the windows show, so fields a short file lacks keep them.
     collect();
-    DecodeSettings(bytes, m_rec);
+    const SettingsDecodeResult decoded = DecodeSettings(bytes, m_rec);
 
     for (int k = 1; k <= Form1::kCells; ++k) {
         M_Degit* d = m_board.Degit(k);
@@ -139,14 +153,33 @@ void mdlIniIo::LoadIni()
         table[i] = quint32(m_rec.CustColors[i]);
     m_option.setCustColors(table);
 
+    // A refused value is skipped and everything else still applied, so the
+    // save at exit writes the user's settings back rather than initial values.
     const auto refused = m_option.SetOptionInfo(m_rec);
-    if (refused) {
-        report(refused->code, refused->description, true);
-        return;
-    }
     m_ctl.SetCtrlDataInfo(m_rec.CtrlData);
     m_board.SetFormInfo(m_rec.Form);
     m_option.SetProp();
+
+    // What could not be read whole is kept as it was before the exit save
+    // replaces it.
+    const bool damaged = !bytes.isEmpty() && decoded.damaged();
+    QString kept;
+    if (refused || damaged)
+        kept = KeepBackup(path);
+    if (refused) {
+        report(refused->code, refused->description, true,
+               kept.isEmpty()
+                   ? QString()
+                   : QStringLiteral("元の設定ファイルを「%1」として残しました。").arg(kept));
+    } else if (damaged) {
+        ltm4::MsgBox(&m_ctl,
+                     kept.isEmpty()
+                         ? QStringLiteral("設定ファイルの一部が壊れていて読めませんでした。")
+                         : QStringLiteral("設定ファイルの一部が壊れていたため、元のファイルを"
+                                          "「%1」として残しました。")
+                               .arg(kept),
+                     ltm4::vbExclamation);
+    }
 }
 
 void mdlIniIo::SaveIni()

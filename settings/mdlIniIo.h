@@ -17,7 +17,9 @@ public:
     mdlIniIo(Form1& board, frmOption& option, frmCtl& ctl);
 
     // Reads the settings file and pushes its values into the controls. A
-    // missing file is quiet; a file cut short applies what it holds.
+    // missing file is quiet; a file cut short applies what it holds, and a
+    // value a control refuses costs only itself. A file that could not be read
+    // whole is kept as "<file>.bak" and the user is told.
     void LoadIni();
     // Collects the values from the controls and writes the file atomically.
     void SaveIni();
@@ -36,7 +38,8 @@ public:
 private:
     bool ProgramFolderWritable() const;
     void collect();
-    void report(int code, const QString& description, bool withModule);
+    void report(int code, const QString& description, bool withModule,
+                const QString& lastLine = {});
 
     Form1& m_board;
     frmOption& m_option;

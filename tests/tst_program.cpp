@@ -34,12 +34,18 @@ private slots:
     void settingsSurviveARestart();
     void answeringNoWritesNothing();
     void shortFileKeepsInitialValues();
-    void refusedListIndexStopsTheTransfer();
+    void refusedValueCostsOnlyItself();
     void unwritableProgramFolderUsesConfigFolder();
 
 private:
     std::unique_ptr<Rutomia> start();
     QString settingsFile() const { return m_dir->filePath(QStringLiteral("prog/tst_program.in4")); }
+    void writeSettings(const QByteArray& bytes) const
+    {
+        QFile f(settingsFile());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -162,44 +168,79 @@ void TestProgram::shortFileKeepsInitialValues()
     rec.Panel.AutoSeiriNum = 0;
     rec.Panel.SeiriNumStyle = 3;
     rec.Degit.DegitBackColor = qint32(ltm4::Rgb(1, 2, 3));
-    QByteArray bytes = EncodeSettings(rec).bytes;
-    bytes.truncate(2 + 5 + 2 + 2 + 4); // through the first colour of the panel
+    const QByteArray whole = EncodeSettings(rec).bytes;
+    // Ends after the panel item, as a release that knew no more wrote it.
+    writeSettings(whole.left(2 + 5 + 2 + 40));
     {
-        QFile f(settingsFile());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        MessageRecorder messages(ltm4::vbYes);
+        auto p = start();
+        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(p->options().Text2(0)->text(), QStringLiteral("fares"));
+        QCOMPARE(p->options().Check1()->Value(), 0);
+        QCOMPARE(p->options().Combo2()->ListIndex(), 3);
+        // Not in the file: initial value.
+        QCOMPARE(p->options().Command8(0)->BackColor(), ltm4::Rgb(128, 128, 128));
+        QCOMPARE(p->board().Degit(1)->BackColor(), ltm4::Rgb(128, 128, 128));
+        QVERIFY(!QFile::exists(settingsFile() + QStringLiteral(".bak")));
     }
+
+    // Cut inside the panel item: damaged. What it holds is applied, the file
+    // is kept before the exit save replaces it, and the user hears once.
+    const QByteArray cut = whole.left(2 + 5 + 2 + 2 + 4);
+    writeSettings(cut);
     MessageRecorder messages(ltm4::vbYes);
     auto p = start();
-    QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(p->options().Text2(0)->text(), QStringLiteral("fares"));
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text,
+             QStringLiteral("設定ファイルの一部が壊れていたため、元のファイルを"
+                            "「tst_program.in4.bak」として残しました。"));
     QCOMPARE(p->options().Check1()->Value(), 0);
-    QCOMPARE(p->options().Combo2()->ListIndex(), 0); // not in the file: initial value
-    QCOMPARE(p->options().Command8(0)->BackColor(), ltm4::Rgb(128, 128, 128));
-    QCOMPARE(p->board().Degit(1)->BackColor(), ltm4::Rgb(128, 128, 128));
+    QCOMPARE(p->options().Combo2()->ListIndex(), 0);
+    QFile bak(settingsFile() + QStringLiteral(".bak"));
+    QVERIFY(bak.open(QIODevice::ReadOnly));
+    QCOMPARE(bak.readAll(), cut);
 }
 
-void TestProgram::refusedListIndexStopsTheTransfer()
+void TestProgram::refusedValueCostsOnlyItself()
 {
     SettingsRecord rec;
     rec.DataDir.FareDataDir = QStringLiteral("x");
     rec.Panel.SeiriNumStyle = 40; // beyond the twelve styles
     rec.Panel.SeiriNumZero = 1;
     rec.Degit.DegitForeColor = qint32(ltm4::Rgb(9, 9, 9));
-    {
-        QFile f(settingsFile());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(EncodeSettings(rec).bytes);
-    }
+    rec.CtrlData.ScrollSpeed = 77;
+    rec.CtrlData.CtrlLeft = 300 * 15;
+    rec.CtrlData.CtrlTop = 200 * 15;
+    const QByteArray original = EncodeSettings(rec).bytes;
+    writeSettings(original);
     MessageRecorder messages(ltm4::vbYes);
-    auto p = start();
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown[0].text,
-             QStringLiteral("エラー Code:380\r\n内容:プロパティの値が不正です。\r\n"
-                            "モジュール:mdlIniIo.LoadIni()"));
-    QCOMPARE(p->options().Text2(0)->text(), QStringLiteral("x"));
-    QCOMPARE(p->options().Check2()->Value(), 0); // the row after the refused one
-    QCOMPARE(p->options().Command8(2)->BackColor(), ltm4::Rgb(248, 210, 114));
+    {
+        auto p = start();
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown[0].text,
+                 QStringLiteral("エラー Code:380\r\n内容:プロパティの値が不正です。\r\n"
+                                "モジュール:mdlIniIo.LoadIni()\r\n"
+                                "元の設定ファイルを「tst_program.in4.bak」として残しました。"));
+        QCOMPARE(p->options().Combo2()->ListIndex(), 0); // refused: initial value
+        QCOMPARE(p->options().Check2()->Value(), 1);     // the row after it
+        QCOMPARE(p->options().Command8(2)->BackColor(), ltm4::Rgb(9, 9, 9));
+        QCOMPARE(p->panel().HScroll1(0)->value(), 77);
+        QCOMPARE(p->panel().pos(), QPoint(300, 200));
+        QVERIFY(p->panel().close());
+    }
+    // The exit save writes the user's settings back, the refused one mended.
+    SettingsRecord saved;
+    QFile f(settingsFile());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(DecodeSettings(f.readAll(), saved).complete());
+    QCOMPARE(saved.DataDir.FareDataDir, QStringLiteral("x"));
+    QCOMPARE(saved.Panel.SeiriNumStyle, 0);
+    QCOMPARE(saved.Panel.SeiriNumZero, 1);
+    QCOMPARE(saved.Degit.DegitForeColor, qint32(ltm4::Rgb(9, 9, 9)));
+    QCOMPARE(saved.CtrlData.ScrollSpeed, 77);
+    QFile bak(settingsFile() + QStringLiteral(".bak"));
+    QVERIFY(bak.open(QIODevice::ReadOnly));
+    QCOMPARE(bak.readAll(), original);
 }
 
 void TestProgram::unwritableProgramFolderUsesConfigFolder()

@@ -16,6 +16,7 @@
 #include "panel/frmCtl.h"
 #include "tests/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -115,8 +116,8 @@ private slots:
     void sectionClamps_data();
     void sectionClamps();
     void refusedSectionKeepsPreviousRoute();
-    void refusals();
-    void tooManyRecordsKeepsPreviousRoute();
+    void refusedFilesKeepThePreviousRoute_data();
+    void refusedFilesKeepThePreviousRoute();
     void listEntry();
     void steppingStopsAtBothEnds();
     void stepSounds();
@@ -189,67 +190,77 @@ void TestRoute::refusedSectionKeepsPreviousRoute()
         f.set(QStringLiteral("5"), QString::fromLatin1(s));
         QVERIFY(f.messages.isEmpty());
     }
-    f.set(QStringLiteral("3"), QStringLiteral("1"));
-    QCOMPARE(f.ctl.Route().DataCount, 3);
-    f.set(QStringLiteral("5"), QStringLiteral("5"));
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages[0].startsWith(QStringLiteral("指定した区間は")));
-    QCOMPARE(f.messages[0], QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
-                                           "  解決法：正しい区間を入力して下さい."));
-    // The refused route's number and section are taken, its data is not.
+    // The route number on an information digit shows which route is on the board.
+    f.option.Check3(2)->setValue(1);
+    f.option.Combo4(2)->setListIndex(49);
+    f.set(QStringLiteral("5"), QStringLiteral("1"));
+    f.set(QStringLiteral("3"), QStringLiteral("5"));
+    QCOMPARE(f.messages, QStringList{QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                                                    "  解決法：正しい区間を入力して下さい.")});
+    // Nothing of the refused route is taken: one row across the whole board.
     QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("5"));
-    QCOMPARE(f.ctl.Route().DataCount, 3);
+    QCOMPARE(f.ctl.Route().SectionNo, 1);
+    f.ctl.Command2(1)->click();
+    QCOMPARE(f.row(), 2);
+    for (int k = 1; k < 50; ++k)
+        QVERIFY2(f.board.Degit(k)->Value() == DegitValue(200 + k), qPrintable(QString::number(k)));
+    QCOMPARE(shown(f.board.Degit(50)), QStringLiteral("5"));
     for (int i = 0; i < 5; ++i)
         f.ctl.Command2(1)->click();
-    QCOMPARE(f.row(), 3); // the previous route's last row
-    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));
+    QCOMPARE(f.row(), 5); // the previous route's last row
 }
 
-void TestRoute::refusals()
+void TestRoute::refusedFilesKeepThePreviousRoute_data()
 {
-    Fixture f;
-    f.set(QStringLiteral("44"), QStringLiteral("1"));
-    f.writeRoute(QStringLiteral("8.hy3"), {});
-    f.set(QStringLiteral("8"), QStringLiteral("1"));
-    QByteArray negative("\xff\xff", 2); // count -1
-    {
-        QFile file(f.dir.filePath(QStringLiteral("9.hy3")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(negative);
-    }
-    f.set(QStringLiteral("9"), QStringLiteral("1"));
-    QCOMPARE(
-        f.messages,
-        (QStringList{QStringLiteral("指定した系統のデータがありません..."),
-                     QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."),
-                     QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
-                                    "  解決法：正しい区間を入力して下さい.")}));
-    // Announcements were loaded for each, the missing route too.
-    QCOMPARE(f.tapeLoads, (QStringList{"44", "8", "9"}));
-    QVERIFY(!f.ctl.Command2(1)->isEnabled());
-    QVERIFY(f.waits.isEmpty());
+    QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
+    QTest::addColumn<QString>("message");  // %1: the file's full name
+    const QByteArray twelve = EncodeFareFile(makeRoute(12)).bytes;
+    QTest::newRow("missing") << QByteArray() << "指定した系統のデータがありません...";
+    QTest::newRow("no records") << QByteArray(2, '\0')
+                                << "指定した系統はデータの数が0(未登録)の可能性があります...";
+    // 301 declared, 12 there: refused rather than 289 blank stops.
+    QTest::newRow("cut short") << QByteArray("\x2d\x01", 2) + twelve.mid(2)
+                               << "運賃データ「%1」は途中で切れています。\r\n"
+                                  "レコード数 301 のうち、完全なレコードは 12 件です。";
+    QTest::newRow("cut inside a record") << twelve.chopped(1)
+                                         << "運賃データ「%1」は途中で切れています。\r\n"
+                                            "レコード数 12 のうち、完全なレコードは 11 件です。";
+    // 302 records: more than the table holds. Built by hand, the encoder refuses it.
+    QByteArray big =
+        EncodeFareFile(makeRoute(301)).bytes + EncodeFareFile(makeRoute(1)).bytes.mid(2);
+    big[0] = char(302 & 0xFF);
+    big[1] = char(302 >> 8);
+    QTest::newRow("302 records") << big
+                                 << "運賃データ「%1」のレコード数(302)が上限(301)を超えています。";
+    QTest::newRow("text file") << QByteArray("# stops\n")
+                               << "「%1」は運賃データではありません。\r\n"
+                                  "(先頭のレコード数 8227 がファイルの大きさと合いません)";
+    QTest::newRow("negative count") << QByteArray("\xff\xff", 2)
+                                    << "「%1」は運賃データではありません。\r\n"
+                                       "(先頭のレコード数 -1 がファイルの大きさと合いません)";
 }
 
-void TestRoute::tooManyRecordsKeepsPreviousRoute()
+void TestRoute::refusedFilesKeepThePreviousRoute()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
     Fixture f;
     f.writeRoute(QStringLiteral("2.hy3"), makeRoute(4));
     f.set(QStringLiteral("2"), QStringLiteral("2"));
-    // 302 records: more than the table holds. Built by hand, the encoder refuses it.
-    QByteArray big = EncodeFareFile(makeRoute(301)).bytes;
-    const QByteArray one = EncodeFareFile(makeRoute(1)).bytes.mid(2);
-    big += one;
-    big[0] = char(302 & 0xFF);
-    big[1] = char(302 >> 8);
-    {
+    if (!bytes.isEmpty()) {
         QFile file(f.dir.filePath(QStringLiteral("6.hy3")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(big);
+        file.write(bytes);
     }
+    f.waits.clear();
     f.set(QStringLiteral("6"), QStringLiteral("1"));
-    QCOMPARE(f.messages.size(), 1);
-    QCOMPARE(f.messages[0], FareFileErrorText(FareFileError::TooManyRecords));
+    QCOMPARE(f.messages,
+             QStringList{message.arg(QDir::toNativeSeparators(f.dir.filePath("6.hy3")))});
+    // Announcements follow the new route even so.
+    QCOMPARE(f.tapeLoads.last(), QStringLiteral("6"));
+    QVERIFY(f.waits.isEmpty()); // no lamp test
     QCOMPARE(f.ctl.Route().DataCount, 4);
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("2"));
     QCOMPARE(f.row(), 2);
     f.ctl.Command2(1)->click();
     QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));

@@ -111,19 +111,7 @@ int Decode(const QString& in, const QString& out)
         return kBadInput;
     const FareFileResult res = ParseFareFile(file);
     if (!res.ok()) {
-        Say(stderr, in + QLatin1String(": ") + FareFileErrorText(res.error));
-        return kBadInput;
-    }
-    if (res.count < 0) {
-        Say(stderr, QStringLiteral("%1: レコード数が負の値です (%2)").arg(in).arg(res.count));
-        return kBadInput;
-    }
-    if (res.truncated) {
-        Say(stderr, QStringLiteral("%1: ファイルが途中で終わっています "
-                                   "(レコード数 %2 のうち完全なものは %3)")
-                        .arg(in)
-                        .arg(res.count)
-                        .arg(res.recordsRead));
+        Say(stderr, FareFileErrorText(res, in));
         return kBadInput;
     }
     const FareEncodeResult again = EncodeFareFile(res.records);
