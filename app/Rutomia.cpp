@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Rutomia.h"
 
+#include "app/ScreenFit.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -30,6 +32,17 @@ void Rutomia::PlacePanel()
     m_placedAt = m_ctl.pos();
 }
 
+void Rutomia::KeepWithinReach(QWidget& window)
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    // A window's position is its frame's top-left corner.
+    const QPoint place = ReachablePlace(window.frameGeometry(), areas);
+    if (place != window.pos())
+        window.move(place);
+}
+
 void Rutomia::Start()
 {
     const bool hasSettings = !m_ini.LoadPath().isEmpty();
@@ -43,6 +56,8 @@ void Rutomia::Start()
     steps.loadSettings = [this] { m_ini.LoadIni(); };
     m_board.Form_Load(steps);
     m_board.show();
+    KeepWithinReach(m_board);
+    KeepWithinReach(m_ctl);
     if (!hasSettings) {
         // A window manager frames the panel only after it is shown, so its
         // outer size is known a moment later; place it again then, unless the

@@ -23,6 +23,8 @@ public:
 
 private:
     void PlacePanel();
+    // A saved place off every screen is moved just inside the nearest one.
+    static void KeepWithinReach(QWidget& window);
 
     frmOption m_option;
     Form1 m_board;

@@ -23,15 +23,9 @@ constexpr int kPixelSize = 16; // the 12-point faces on the 96-dpi grid
 constexpr int kMarkLeft = 1;
 constexpr int kMarkBottom = 14;
 
-QRect inkBounds(const DotGrid& g)
-{
-    QRect r;
-    for (int row = 0; row < kScratchSize; ++row)
-        for (int col = 0; col < kScratchSize; ++col)
-            if (g.at(col, row))
-                r |= QRect(col, row, 1, 1);
-    return r;
-}
+// Small kana go to the upper right with a one-dot margin, as the marks do.
+constexpr int kUpperRightRight = 14;
+constexpr int kUpperRightTop = 1;
 
 QString faceName(Face face)
 {
@@ -74,6 +68,40 @@ DotGrid DotGrid::transposed() const
             if (at(col, row))
                 t.set(row, col);
     return t;
+}
+
+DotGrid DotGrid::turnedClockwise() const
+{
+    DotGrid t;
+    for (int row = 0; row < kScratchSize; ++row)
+        for (int col = 0; col < kScratchSize; ++col)
+            if (at(col, row))
+                t.set(kScratchSize - 1 - row, col);
+    return t;
+}
+
+DotGrid DotGrid::shifted(int dx, int dy) const
+{
+    DotGrid t;
+    for (int row = 0; row < kScratchSize; ++row) {
+        for (int col = 0; col < kScratchSize; ++col) {
+            const int c = col + dx;
+            const int r = row + dy;
+            if (at(col, row) && c >= 0 && c < kScratchSize && r >= 0 && r < kScratchSize)
+                t.set(c, r);
+        }
+    }
+    return t;
+}
+
+QRect DotGrid::inkBounds() const
+{
+    QRect r;
+    for (int row = 0; row < kScratchSize; ++row)
+        for (int col = 0; col < kScratchSize; ++col)
+            if (at(col, row))
+                r |= QRect(col, row, 1, 1);
+    return r;
 }
 
 ScratchFont MakeScratchFont(Face face, bool bold)
@@ -129,12 +157,21 @@ Glyph MakeGlyph(const QByteArray& unit, qint16 fontMode, bool bold)
     g.face = ChooseFace(fontMode, UnitCode(t.unit));
     const ScratchFont font = MakeScratchFont(g.face, bold);
     QPoint position = t.position;
-    if (t.mark) {
-        const QRect ink = inkBounds(ScratchDots(RenderScratch(t.text, font, {})));
+    if (t.align == InkAlign::Mark) {
+        const QRect ink = ScratchDots(RenderScratch(t.text, font, {})).inkBounds();
         if (!ink.isEmpty())
             position += QPoint(kMarkLeft - ink.left(), kMarkBottom - ink.bottom());
     }
     g.dots = ScratchDots(RenderScratch(t.text, font, position));
+    if (t.turned)
+        g.dots = g.dots.turnedClockwise();
+    const QRect ink = g.dots.inkBounds();
+    if (ink.isEmpty())
+        return g;
+    if (t.align == InkAlign::Centre)
+        g.dots = g.dots.shifted((kScratchSize + 1 - ink.width()) / 2 - ink.left(), 0);
+    else if (t.align == InkAlign::UpperRight)
+        g.dots = g.dots.shifted(kUpperRightRight - ink.right(), kUpperRightTop - ink.top());
     return g;
 }
 

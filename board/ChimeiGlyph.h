@@ -24,6 +24,11 @@ struct DotGrid {
     void set(int col, int row) { rows[size_t(row)] |= quint16(1u << col); }
     int count() const;
     DotGrid transposed() const;
+    DotGrid turnedClockwise() const;
+    // Moved by (dx, dy); dots moved off the grid are lost.
+    DotGrid shifted(int dx, int dy) const;
+    // The smallest rectangle holding every dot (empty for none).
+    QRect inkBounds() const;
     bool operator==(const DotGrid&) const = default;
 };
 
@@ -45,7 +50,8 @@ QImage RenderScratch(const QString& text, const ScratchFont& font, QPoint positi
 DotGrid ScratchDots(const QImage& scratch);
 
 struct Glyph {
-    DotGrid dots; // as printed; transposed glyphs are mirrored when placed
+    DotGrid
+        dots; // as printed (turned ones already turned); transposed glyphs are mirrored when placed
     bool transposed = false;
     Face face = Face::Gothic;
 };

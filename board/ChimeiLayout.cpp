@@ -19,9 +19,18 @@ constexpr qint16 kLastAlnum = qint16(0x829A);
 // Horizontal brackets, arrows and dashes that read correctly in vertical
 // writing only when mirrored on the diagonal.
 constexpr std::array kTransposed = {
-    u"（", u"）", u"『", u"』", u"〔", u"〕", u"「", u"」", u"［",
-    u"］", u"＜", u"＞", u"｛", u"｝", u"〈", u"〉", u"《", u"》",
-    u"【", u"】", u"～", u"＝", u"→",  u"←",  u"⇒",  u"⇔",  u"－",
+    u"（", u"）", u"〔", u"〕", u"［", u"］", u"＜", u"＞", u"｛", u"｝", u"〈", u"〉",
+    u"《", u"》", u"【", u"】", u"～", u"＝", u"→",  u"←",  u"⇒",  u"⇔",  u"－",
+};
+
+// Corner brackets look the same mirrored on the diagonal; their vertical forms
+// are the horizontal ones turned a quarter clockwise.
+constexpr std::array kTurned = {u"「", u"」", u"『", u"』"};
+
+// Small kana sit in the upper right of their cell in vertical writing.
+constexpr std::array kSmallKana = {
+    u"ぁ", u"ぃ", u"ぅ", u"ぇ", u"ぉ", u"っ", u"ゃ", u"ゅ", u"ょ", u"ゎ", u"ァ",
+    u"ィ", u"ゥ", u"ェ", u"ォ", u"ッ", u"ャ", u"ュ", u"ョ", u"ヮ", u"ヵ", u"ヶ",
 };
 
 // Units are compared in their CP932 form, so that any text mapping onto the
@@ -31,14 +40,29 @@ QByteArray cp(const char16_t* s)
     return ltm4::ToCp932(QString::fromUtf16(s));
 }
 
+template <size_t N> QList<QByteArray> units(const std::array<const char16_t*, N>& texts)
+{
+    QList<QByteArray> l;
+    for (const char16_t* s : texts)
+        l << cp(s);
+    return l;
+}
+
 bool isTransposed(const QByteArray& unit)
 {
-    static const QList<QByteArray> set = [] {
-        QList<QByteArray> l;
-        for (const char16_t* s : kTransposed)
-            l << cp(s);
-        return l;
-    }();
+    static const QList<QByteArray> set = units(kTransposed);
+    return set.contains(unit);
+}
+
+bool isTurned(const QByteArray& unit)
+{
+    static const QList<QByteArray> set = units(kTurned);
+    return set.contains(unit);
+}
+
+bool isSmallKana(const QByteArray& unit)
+{
+    static const QList<QByteArray> set = units(kSmallKana);
     return set.contains(unit);
 }
 
@@ -88,23 +112,30 @@ Layout LayoutFor(qint32 byteLength, qint16 mode)
 
 QList<QByteArray> CutUnits(const QByteArray& cp932)
 {
-    const qint32 n = ltm4::LenB_ASCII(cp932);
-    QList<QByteArray> units;
-    units.reserve((n + 1) / 2);
-    for (qint32 i = 1; 2 * i - 1 <= n; ++i)
-        units << ltm4::MidB_ASCII(cp932, 2 * i - 1, 2);
-    return units;
+    QList<QByteArray> out;
+    out.reserve((cp932.size() + 1) / 2);
+    const qsizetype n = cp932.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const bool lead = isLeadByte(quint8(cp932[i]));
+        // A double-byte character, or two single-byte ones side by side; a lead
+        // byte without its trail at the end stands alone and prints nothing.
+        const bool pair = i + 1 < n && (lead || !isLeadByte(quint8(cp932[i + 1])));
+        const qsizetype len = pair ? 2 : 1;
+        out << cp932.mid(i, len);
+        i += len;
+    }
+    return out;
 }
 
 NameLayout LayOut(const QString& name, qint16 mode)
 {
-    const QByteArray bytes = ltm4::ToCp932(name);
+    const QList<QByteArray> cut = CutUnits(ltm4::ToCp932(name));
     NameLayout out;
-    out.layout = LayoutFor(ltm4::LenB_ASCII(bytes), mode);
-    const QList<QByteArray> units = CutUnits(bytes);
-    out.cells.reserve(units.size());
-    for (qsizetype i = 0; i < units.size(); ++i)
-        out.cells.append({units[i], out.layout.start + int(i) * out.layout.step});
+    out.layout = LayoutFor(qint32(2 * cut.size()), mode);
+    out.cells.reserve(cut.size());
+    for (qsizetype i = 0; i < cut.size(); ++i)
+        out.cells.append({cut[i], out.layout.start + int(i) * out.layout.step});
     return out;
 }
 
@@ -142,25 +173,36 @@ Treatment TreatUnit(const QByteArray& unit, qint16 fontMode)
     static const QByteArray yama = cp(u"山");
     static const QByteArray maru = cp(u"。");
     static const QByteArray ten = cp(u"、");
+    static const QByteArray wave = cp(u"〜");
 
     Treatment t;
     t.unit = unit;
     if (unit == longVowel) {
         t.unit = stroke;
     } else if (unit == shin || unit == yama) {
-        // The gothic forms of these sit one dot left of the others' centre line.
-        t.position.setX(fontMode == 0 ? 1 : 0);
+        // Faces print these off the cell's centre line; the gothic face is
+        // centred by its ink.
+        if (fontMode == 0)
+            t.align = InkAlign::Centre;
     } else if (isTransposed(unit)) {
         t.transposed = true;
+    } else if (isTurned(unit)) {
+        t.turned = true;
+        t.align = InkAlign::Centre;
     } else if (unit == maru || unit == ten) {
-        // Vertical writing puts the marks in the upper right of the cell.
         t.position = QPoint(10, -10);
-        t.mark = true;
+        t.align = InkAlign::Mark;
+    } else if (isSmallKana(unit)) {
+        t.align = InkAlign::UpperRight;
     }
     // A byte that does not complete a character (an odd name cut mid-pair) is
     // no character at all and prints nothing.
     t.text = ltm4::FromCp932(t.unit);
     t.text.remove(QChar::ReplacementCharacter);
+    // 0x8160 reads back as the full-width tilde, which faces print high in the
+    // cell; the wave dash is the same character at mid-height.
+    if (t.unit == wave)
+        t.text = QStringLiteral("〜");
     return t;
 }
 

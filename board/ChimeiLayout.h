@@ -2,8 +2,8 @@
 #pragma once
 
 // Where the stop-name display puts each character and how it treats it: the
-// spacing table by name length, the cutting of the CP932 form into 2-byte
-// display units, the vertical-writing treatments and the choice of face.
+// spacing table by name length, the cutting of the CP932 form into display
+// units, the vertical-writing treatments and the choice of face.
 // Pure rules, no drawing.
 
 #include <QByteArray>
@@ -42,12 +42,16 @@ struct NameLayout {
     QList<Cell> cells;
 };
 
-// The 2-byte units of a CP932 text, cut as the byte helpers cut it. A
-// half-width character shifts the pairing of everything after it.
+// The display units of a CP932 text, cut by character: one double-byte
+// character, or up to two single-byte ones side by side. A half-width run of
+// odd length ends in a unit of its own, so the pairing of what follows is
+// kept ("299番" is 29, 9, 番, not 29, 9 and half of 番).
 QList<QByteArray> CutUnits(const QByteArray& cp932);
 
-// Layout and units of a name. Units that fall beyond the strip are kept; the
-// strip clips them.
+// Layout and units of a name. The spacing is chosen as for a name of two bytes
+// a unit, which is the CP932 byte count for names that are full-width
+// throughout or have even half-width runs. Units that fall beyond the strip
+// are kept; the strip clips them.
 NameLayout LayOut(const QString& name, qint16 mode);
 
 // First character code of a unit as a signed 16-bit number: lead and trail
@@ -57,13 +61,22 @@ qint16 UnitCode(const QByteArray& unit);
 // Face of a character by the display's font mode and its code.
 Face ChooseFace(qint16 fontMode, qint16 code);
 
+// Where a glyph's ink is moved to after printing, for vertical writing.
+enum class InkAlign {
+    None,
+    Mark,       // 。 and 、: 10 right and 10 up from where a Japanese face prints them
+    Centre,     // across the cell (申, 山 in the gothic face; turned corner brackets)
+    UpperRight, // small kana
+};
+
 // How a unit is printed into the 16 x 16 scratch.
 struct Treatment {
     QString text;            // what is printed ("ー" becomes "丨")
     QByteArray unit;         // the CP932 unit after that replacement (decides the face)
     QPoint position;         // text position in the scratch (top-left of the text cell)
     bool transposed = false; // dots mirrored on the diagonal: horizontal forms turn vertical
-    bool mark = false;       // 。 or 、, moved to the upper right of the cell
+    bool turned = false;     // dots turned a quarter clockwise: corner brackets' vertical forms
+    InkAlign align = InkAlign::None;
 };
 
 Treatment TreatUnit(const QByteArray& unit, qint16 fontMode);

@@ -106,7 +106,6 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     for (int k = 0; k <= kCells; ++k) {
         m_degit[k]->setObjectName(QStringLiteral("Degit_%1").arg(k));
         m_label[k]->setObjectName(QStringLiteral("lblSeiriNum_%1").arg(k));
-        m_label[k]->installEventFilter(this);
         connect(m_degit[k], &M_Degit::DblClick, this, [this, k] { Degit_DblClick(k); });
     }
 
@@ -239,15 +238,6 @@ void Form1::paintEvent(QPaintEvent*)
     p.drawImage(QPoint(0, 0), m_picture);
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* e)
-{
-    // Only the board's own surface moves it; a press on a label is the label's.
-    if (e->type() == QEvent::MouseButtonPress && watched->parent() == this &&
-        qobject_cast<QLabel*>(watched))
-        return true;
-    return QWidget::eventFilter(watched, e);
-}
-
 void Form1::closeEvent(QCloseEvent* e)
 {
     // The board never closes by itself; only the control panel ends the program.
@@ -256,7 +246,9 @@ void Form1::closeEvent(QCloseEvent* e)
 
 void Form1::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton)
+    // Only the board's own surface moves it: a press (or the second press of
+    // a double-click) that a label or a cell let through is theirs.
+    if (e->button() != Qt::LeftButton || childAt(e->position().toPoint()))
         return;
     if (QWindow* w = windowHandle(); w && w->startSystemMove())
         return;

@@ -15,17 +15,19 @@ namespace {
 constexpr const char* kCp932 = "windows-31j";
 // Characters that Linux input methods type from the JIS mapping, where CP932
 // has the same glyph under another code point (〜 is 0x8160 as ～, and so on).
+// CP932 bytes always read back in the second form.
+constexpr std::pair<char16_t, char16_t> kForms[] = {
+    {u'\u301C', u'\uFF5E'}, // WAVE DASH -> FULLWIDTH TILDE
+    {u'\u2016', u'\u2225'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
+    {u'\u2212', u'\uFF0D'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+    {u'\u00A2', u'\uFFE0'}, // CENT SIGN
+    {u'\u00A3', u'\uFFE1'}, // POUND SIGN
+    {u'\u00AC', u'\uFFE2'}, // NOT SIGN
+    {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
+};
+
 QString toCp932Forms(QString text)
 {
-    static constexpr std::pair<char16_t, char16_t> kForms[] = {
-        {u'\u301C', u'\uFF5E'}, // WAVE DASH -> FULLWIDTH TILDE
-        {u'\u2016', u'\u2225'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
-        {u'\u2212', u'\uFF0D'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
-        {u'\u00A2', u'\uFFE0'}, // CENT SIGN
-        {u'\u00A3', u'\uFFE1'}, // POUND SIGN
-        {u'\u00AC', u'\uFFE2'}, // NOT SIGN
-        {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
-    };
     for (QChar& c : text)
         for (const auto& [jis, cp932] : kForms)
             if (c.unicode() == jis)
@@ -67,6 +69,20 @@ QString FromCp932(const QByteArray& bytes)
 {
     QStringDecoder dec(kCp932);
     return dec(bytes);
+}
+
+QString Cp932RoundTrip(const QString& text)
+{
+    return FromCp932(ToCp932(text));
+}
+
+QString ToJisForms(QString text)
+{
+    for (QChar& c : text)
+        for (const auto& [jis, cp932] : kForms)
+            if (c.unicode() == cp932)
+                c = QChar(jis);
+    return text;
 }
 
 qint32 LenB_ASCII(const QByteArray& text)

@@ -77,6 +77,14 @@ QString GetOsInfo();
 QByteArray ToCp932(const QString& text, bool* lossy = nullptr);
 QString FromCp932(const QByteArray& bytes);
 
+// The text as it reads back from CP932 bytes: characters CP932 lacks come
+// back as "?", and JIS forms such as the wave dash 〜 in CP932's form (～).
+QString Cp932RoundTrip(const QString& text);
+
+// CP932's forms of 〜 − ‖ ¢ £ ¬ — turned back into the JIS forms that Linux
+// input methods type, for finding a name that was stored through CP932.
+QString ToJisForms(QString text);
+
 // Turns a NUL-separated filter into Qt name filters ("desc (patterns)").
 // Patterns match either letter case, as file names on Windows did.
 QStringList ParseFileFilter(const QString& filter);

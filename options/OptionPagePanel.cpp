@@ -122,6 +122,12 @@ OptionPagePanel::OptionPagePanel(QWidget* parent)
 
     // The rules follow the values, so a value set from code (settings load,
     // panel set-up) leaves the page as a user's click would.
+    // The page keeps its size whether the picture frames show or not.
+    for (QGroupBox* frame : Frame6) {
+        QSizePolicy keep = frame->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        frame->setSizePolicy(keep);
+    }
     connect(Check1, &QCheckBox::stateChanged, this, &OptionPagePanel::UpdateEnabling);
     for (VbOptionButton* option : Option3)
         connect(option, &QAbstractButton::toggled, this, &OptionPagePanel::UpdateEnabling);

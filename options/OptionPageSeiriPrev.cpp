@@ -121,6 +121,12 @@ OptionPageSeiriPrev::OptionPageSeiriPrev(QWidget* parent)
 
     Option4[0]->setValue(-1);
 
+    // The page keeps its size whether the plugin frames show or not.
+    for (QGroupBox* frame : {Frame10, Frame7}) {
+        QSizePolicy keep = frame->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        frame->setSizePolicy(keep);
+    }
     connect(chkUseSeiriPrev, &QCheckBox::stateChanged, this, &OptionPageSeiriPrev::UpdateEnabling);
     UpdateEnabling();
 }

@@ -6,6 +6,7 @@
 #include "board/M_Degit.h"
 #include "board/mdl517_000.h"
 #include "companion/ModalSeam.h"
+#include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 #include "options/BacklightHost.h"
 #include "options/ColorButton.h"
@@ -16,12 +17,14 @@
 #include "options/OptionPageSeiriPrev.h"
 #include "options/OptionPageSound.h"
 #include "options/OptionWidgets.h"
+#include "options/SelectorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -88,7 +91,7 @@ frmOption::frmOption(QWidget* parent)
     m_selectors = new QButtonGroup(this);
     for (int i = 0; i < 6; ++i) {
         auto* b =
-            Named(new QPushButton(QString::fromUtf16(kSelectorCaptions[i]), this), "Option1", i);
+            Named(new SelectorButton(QString::fromUtf16(kSelectorCaptions[i]), this), "Option1", i);
         b->setCheckable(true);
         b->setAutoDefault(false);
         b->setMinimumHeight(48);
@@ -119,6 +122,14 @@ frmOption::frmOption(QWidget* parent)
     m_option1[0]->setChecked(true);
     Option1_Click(0);
     ConnectCommands();
+
+    // Enter in a text box means OK, never one of the choosers.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+    m_command4->setDefault(true);
+    // Text boxes hold whatever a settings text can hold.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setMaxLength(kMaxSettingsText);
 
     Form_Load();
 }
@@ -207,9 +218,69 @@ void frmOption::SetProp()
 
 void frmOption::Command4_Click()
 {
+    if (!ConfirmStorableTexts())
+        return;
     SetProp();
     // Hidden, never destroyed: the controls hold the settings.
     accept();
+}
+
+QList<frmOption::StoredText> frmOption::StoredTexts() const
+{
+    // Named as the dialog labels them, with the page (and sound sub-page) that shows them.
+    const auto caption = [](const QString& label) {
+        QString c = label;
+        if (c.endsWith(u'：'))
+            c.chop(1);
+        return c;
+    };
+    QList<StoredText> texts;
+    for (int i = 0; i < 2; ++i)
+        texts.append({Text2(i), caption(Label3(i)->text()), 0, -1});
+    for (int i = 0; i < 3; ++i)
+        texts.append({txtSelectPanel(i), caption(Frame6(i)->title()), 1, -1});
+    for (int i = 0; i < 2; ++i)
+        texts.append({txtSelectSound(i), caption(Label1(i)->text()), 4, -1});
+    const QString step = Frame2(1)->title();
+    const QString pre = QStringLiteral("放送前のサウンド");
+    texts.append({txtSelectSound(7), step + QStringLiteral("（常に鳴らすサウンド）"), 4, 1});
+    for (int j = 1; j <= 3; ++j)
+        texts.append({txtSelectSound(7 + j),
+                      step + QStringLiteral("（") + Label1(2 + j)->text() + QStringLiteral("）"), 4,
+                      1});
+    texts.append({txtSelectSound(3), pre + QStringLiteral("（常に鳴らすサウンド）"), 4, 0});
+    for (int j = 1; j <= 3; ++j)
+        texts.append({txtSelectSound(3 + j),
+                      pre + QStringLiteral("（") + Label1(8 + j)->text() + QStringLiteral("）"), 4,
+                      0});
+    texts.append({txtSeiriPlgDir(), QStringLiteral("整理券プラグイン"), 5, -1});
+    return texts;
+}
+
+bool frmOption::ConfirmStorableTexts()
+{
+    for (const StoredText& t : StoredTexts()) {
+        const QString text = t.box->text();
+        const QString back = ltm4::Cp932RoundTrip(text);
+        if (back == text)
+            continue;
+        const int answer = ltm4::MsgBox(
+            this,
+            QStringLiteral("「%1」には、設定ファイルにそのままでは保存できない文字が"
+                           "含まれています。\r\n次に起動したときは次のように読み込まれます：\r\n"
+                           "%2\r\n\r\n直しますか？（「いいえ」でこのまま閉じます）")
+                .arg(t.label, back),
+            ltm4::vbYesNo + ltm4::vbExclamation);
+        if (answer != ltm4::vbYes)
+            return true;
+        Option1(t.page)->click();
+        if (t.soundPage >= 0)
+            Option5(t.soundPage)->click();
+        t.box->setFocus();
+        t.box->selectAll();
+        return false;
+    }
+    return true;
 }
 
 qint32 frmOption::SetPlgin(const QString& fileName)

@@ -9,6 +9,7 @@
 #include "companion/LTM4Res.h"
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -92,6 +93,8 @@ public:
     void Command8_Click(int index);
     void Command7_Click();
     void Command11_Click();
+    // OK: applies the settings and hides the dialog, after offering to mend a
+    // text the settings file would not give back as it stands.
     void Command4_Click();
 
     // Controls, by the names and indices the settings use; nullptr outside a set.
@@ -168,7 +171,21 @@ public:
     QLabel* Label10() const;
     QPushButton* Command7() const;
 
+    // A text the settings file stores, with the dialog's name for it and the
+    // page (and sound sub-page, or -1) that shows it.
+    struct StoredText {
+        QLineEdit* box = nullptr;
+        QString label;
+        int page = 0;
+        int soundPage = -1;
+    };
+    QList<StoredText> StoredTexts() const;
+
 private:
+    // A settings text's byte count is 16 bits wide.
+    static constexpr int kMaxSettingsText = 0xFFFF;
+
+    bool ConfirmStorableTexts();
     void Form_Load();
     void ConnectCommands();
     void Option1_Click(int index);

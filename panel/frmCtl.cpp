@@ -28,6 +28,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 
 namespace {
@@ -147,26 +148,34 @@ void frmCtl::buildEntryFrames()
                                QRect(18, 172, 122, 32));
     connect(m_command1[1], &QPushButton::clicked, this, [this] { Command1_Click(1); });
 
-    // Digit-list frame.
+    // Digit-list frame. The lists show 0 to 9 with at most a short scroll:
+    // compact rows, no horizontal bar.
     QFrame* lists = m_frame1[0];
-    makeLabel(QStringLiteral("系統設定"), lists, QRect(6, 2, 80, 16));
-    makeLabel(QStringLiteral("系　統"), lists, QRect(6, 18, 60, 14));
+    makeLabel(QStringLiteral("系統設定"), lists, QRect(6, 2, 60, 16));
+    makeLabel(QStringLiteral("系　統"), lists, QRect(70, 2, 50, 16));
     const QStringList digits{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-    for (int i = 0; i < 5; ++i) {
+    const auto makeList = [&](const QString& name, const QRect& geometry) {
         auto* l = new QListWidget(lists);
-        l->setObjectName(namedIndex("List2", i));
+        l->setObjectName(name);
         l->addItems(digits);
-        l->setGeometry(6 + i * 31, 34, 29, 76);
+        l->setGeometry(geometry);
+        l->setUniformItemSizes(true);
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        QFont small = l->font();
+        small.setPixelSize(11);
+        l->setFont(small);
+        l->setStyleSheet(QStringLiteral("QListWidget::item { height: 12px; padding: 0px; }"));
+        return l;
+    };
+    for (int i = 0; i < 5; ++i) {
+        QListWidget* l = makeList(namedIndex("List2", i), QRect(6 + i * 31, 20, 29, 92));
         // A choice made by mouse or keys sounds; a list merely gaining focus does not.
         connect(l, &QListWidget::itemSelectionChanged, this, [this] { playOnS1(settingText(1)); });
         m_list2[size_t(i)] = l;
     }
-    makeLabel(QStringLiteral("区間"), lists, QRect(6, 114, 60, 14));
+    makeLabel(QStringLiteral("区間"), lists, QRect(102, 118, 60, 14));
     for (int i = 0; i < 3; ++i) {
-        auto* l = new QListWidget(lists);
-        l->setObjectName(namedIndex("List3", i));
-        l->addItems(digits);
-        l->setGeometry(6 + i * 31, 130, 29, 76);
+        QListWidget* l = makeList(namedIndex("List3", i), QRect(6 + i * 31, 116, 29, 94));
         connect(l, &QListWidget::itemSelectionChanged, this, [this] { playOnS1(settingText(0)); });
         m_list3[size_t(i)] = l;
     }
@@ -194,6 +203,9 @@ void frmCtl::buildRightSide()
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setGeometry(182, 52, 100, 20);
     m_check1->setEnabled(false);
+    // Like the buttons, the switches take no keyboard focus: a stray key must
+    // not blank the board or double the fares unnoticed.
+    m_check1->setFocusPolicy(Qt::NoFocus);
     connect(m_check1, &QCheckBox::stateChanged, this, &frmCtl::Check1_Click);
 
     m_frame6 = new QFrame(this);
@@ -203,6 +215,7 @@ void frmCtl::buildRightSide()
     m_check2 = new VbCheckBox(QStringLiteral("深夜料金"), m_frame6);
     m_check2->setObjectName(QStringLiteral("Check2"));
     m_check2->setGeometry(6, 4, 100, 20);
+    m_check2->setFocusPolicy(Qt::NoFocus);
     const char16_t* sliderCaptions[2] = {u"ｽｸﾛｰﾙ速度", u"ｽｸﾛｰﾙ間隔"};
     const int ranges[2][2] = {{1, 2000}, {0, 3000}};
     for (int i = 0; i < 2; ++i) {
@@ -213,6 +226,7 @@ void frmCtl::buildRightSide()
         s->setRange(ranges[i][0], ranges[i][1]);
         s->setValue(ranges[i][0]);
         s->setGeometry(64, y, 72, 18);
+        s->setFocusPolicy(Qt::ClickFocus);
         m_hscroll1[size_t(i)] = s;
         m_label1[size_t(i)] =
             makeLabel(QString::number(ranges[i][0]), m_frame6, QRect(138, y, 34, 18));
@@ -228,6 +242,7 @@ void frmCtl::buildRightSide()
         m_option4[size_t(i)] = new QRadioButton(QString::fromLatin1(states[i]), m_frame2);
         m_option4[size_t(i)]->setObjectName(namedIndex("Option4", i));
         m_option4[size_t(i)]->setGeometry(6 + i * 56, 18, 54, 20);
+        m_option4[size_t(i)]->setFocusPolicy(Qt::NoFocus);
         connect(m_option4[size_t(i)], &QRadioButton::clicked, this,
                 [this, i] { Option4_Click(i); });
     }
@@ -271,6 +286,7 @@ void frmCtl::buildRightSide()
     m_check4->setObjectName(QStringLiteral("Check4"));
     m_check4->setToolTip(QStringLiteral("整理券プレビューを開きます"));
     m_check4->setGeometry(326, 224, 30, 24);
+    m_check4->setFocusPolicy(Qt::NoFocus);
     // A toggle that looks like a button, as the pane's opener always has.
     m_check4->setStyleSheet(QStringLiteral(
         "QCheckBox { border: 1px solid #7a7a7a; border-radius: 3px; padding: 0 4px; spacing: 0;"
@@ -294,6 +310,7 @@ void frmCtl::buildPreviewPane()
     m_combo1 = new QComboBox(this);
     m_combo1->setObjectName(QStringLiteral("Combo1"));
     m_combo1->setGeometry(366, 220, 228, 26);
+    m_combo1->setFocusPolicy(Qt::ClickFocus);
 
     m_mnuHide = new QMenu(this);
     m_mnuHide->setObjectName(QStringLiteral("MnuHide"));
@@ -520,7 +537,24 @@ void frmCtl::Option4_Click(int index)
 void frmCtl::Check4_Click()
 {
     const bool open = m_check4->Value() == 1;
-    setFixedWidth((open ? kOpenWidthTwips : kClosedWidthTwips) / kTwips);
+    const int width = (open ? kOpenWidthTwips : kClosedWidthTwips) / kTwips;
+    // Widening to the right must not push the pane off the screen (the panel
+    // starts in the bottom-right corner): move left by what would stick out,
+    // and back by as much when the pane closes.
+    if (open && m_previewShift == 0) {
+        if (const QScreen* s = screen(); s && isVisible()) {
+            const int overflow =
+                frameGeometry().right() + (width - this->width()) - s->availableGeometry().right();
+            if (overflow > 0) {
+                m_previewShift = qMin(overflow, x() - s->availableGeometry().left());
+                move(x() - m_previewShift, y());
+            }
+        }
+    } else if (!open && m_previewShift != 0) {
+        move(x() + m_previewShift, y());
+        m_previewShift = 0;
+    }
+    setFixedWidth(width);
     m_check4->setText(open ? QStringLiteral("<<") : QStringLiteral(">>"));
     m_check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します")
                               : QStringLiteral("整理券プレビューを開きます"));

@@ -192,4 +192,6 @@ private:
     QComboBox* m_combo1 = nullptr;
     QMenu* m_mnuHide = nullptr;
     QImage m_previewImage;
+    // How far opening the preview pane moved the window left.
+    int m_previewShift = 0;
 };

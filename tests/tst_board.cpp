@@ -23,7 +23,9 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QTest>
+
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -173,6 +175,11 @@ void TestBoard::positionInTwips()
     QCOMPARE(info.BoardTop, 750);
     f.SetFormInfo(FormInfo{3000, 4500});
     QCOMPARE(f.pos(), QPoint(200, 300));
+    // Far beyond the 32-bit twips range: kept at its ends, never wrapped.
+    f.move(200'000'000, -200'000'000);
+    f.GetFormInfo(info);
+    QCOMPARE(info.BoardLeft, std::numeric_limits<qint32>::max());
+    QCOMPARE(info.BoardTop, std::numeric_limits<qint32>::min());
 }
 
 void TestBoard::dragMovesTheWindow()
@@ -193,6 +200,10 @@ void TestBoard::dragMovesTheWindow()
     QTest::mousePress(b.form.ChimeiCtl(), Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mouseMove(&b.form, QPoint(80, 80));
     QTest::mouseRelease(b.form.ChimeiCtl(), Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(b.form.pos(), start);
+    // Nor the second press of a double-click on a ticket number.
+    QTest::mouseDClick(b.form.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseMove(&b.form, QPoint(90, 90));
     QCOMPARE(b.form.pos(), start);
     // A press on the face is: the board follows the mouse until release.
     QTest::mousePress(&b.form, Qt::LeftButton, {}, QPoint(10, 10));

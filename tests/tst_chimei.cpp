@@ -221,12 +221,22 @@ void TestChimei::unitCutting_data()
     QTest::addColumn<QList<int>>("tops");
     QTest::newRow("two half-width share a unit")
         << u"ab"_s << QList<QByteArray>{"ab"} << QList<int>{80};
-    // A half-width character shifts the pairing: a + バ + ス is 61 83 6F 83 58.
-    QTest::newRow("half-width shifts pairs")
-        << u"aバス"_s << QList<QByteArray>{"\x61\x83", "\x6F\x83", "\x58"}
-        << QList<int>{32, 128, 224};
+    // Cut by character: an odd half-width run ends in a unit of its own and
+    // the double-byte characters after it stay whole.
+    QTest::newRow("odd run before kana")
+        << u"aバス"_s << QList<QByteArray>{"a", cp(u"バ"_s), cp(u"ス"_s)}
+        << QList<int>{16, 80, 144};
+    QTest::newRow("299番") << u"299番"_s << QList<QByteArray>{"29", "9", cp(u"番"_s)}
+                           << QList<int>{16, 80, 144};
+    QTest::newRow("ABC") << u"ABC"_s << QList<QByteArray>{"AB", "C"} << QList<int>{32, 128};
+    QTest::newRow("full-width with a blank")
+        << u"Ｊ Ｒ駅前"_s
+        << QList<QByteArray>{cp(u"Ｊ"_s), " ", cp(u"Ｒ"_s), cp(u"駅"_s), cp(u"前"_s)}
+        << QList<int>{4, 42, 80, 118, 156};
+    QTest::newRow("even run") << u"JR駅"_s << QList<QByteArray>{"JR", cp(u"駅"_s)}
+                              << QList<int>{32, 128};
     QTest::newRow("not in CP932") << u"駅😀"_s << QList<QByteArray>{cp(u"駅"_s), "?"}
-                                  << QList<int>{80, 80};
+                                  << QList<int>{32, 128};
 }
 
 void TestChimei::unitCutting()
@@ -283,15 +293,22 @@ void TestChimei::treatments_data()
     QTest::addColumn<QString>("printed");
     QTest::addColumn<QPoint>("position");
     QTest::addColumn<bool>("transposed");
-    QTest::newRow("plain") << cp(u"駅"_s) << 0 << u"駅"_s << QPoint() << false;
-    QTest::newRow("long vowel") << cp(u"ー"_s) << 0 << u"丨"_s << QPoint() << false;
-    QTest::newRow("申 gothic") << cp(u"申"_s) << 0 << u"申"_s << QPoint(1, 0) << false;
-    QTest::newRow("山 mixed") << cp(u"山"_s) << 2 << u"山"_s << QPoint() << false;
-    QTest::newRow("ten") << cp(u"、"_s) << 3 << u"、"_s << QPoint(10, -10) << false;
-    QTest::newRow("lone lead byte") << QByteArray("\x83") << 0 << QString() << QPoint() << false;
-    QTest::newRow("half-width paren") << QByteArray("(") << 0 << u"("_s << QPoint() << false;
-    for (const QChar ch : u"（）『』〔〕「」［］＜＞｛｝〈〉《》【】～＝→←⇒⇔－"_s)
-        QTest::newRow(qPrintable(QString(ch))) << cp(ch) << 0 << QString(ch) << QPoint() << true;
+    QTest::addColumn<bool>("turned");
+    QTest::newRow("plain") << cp(u"駅"_s) << 0 << u"駅"_s << QPoint() << false << false;
+    QTest::newRow("long vowel") << cp(u"ー"_s) << 0 << u"丨"_s << QPoint() << false << false;
+    QTest::newRow("ten") << cp(u"、"_s) << 3 << u"、"_s << QPoint(10, -10) << false << false;
+    QTest::newRow("lone lead byte")
+        << QByteArray("\x83") << 0 << QString() << QPoint() << false << false;
+    QTest::newRow("half-width paren")
+        << QByteArray("(") << 0 << u"("_s << QPoint() << false << false;
+    // 0x8160 prints as the mid-height wave dash, then turns vertical.
+    QTest::newRow("wave") << QByteArray("\x81\x60") << 0 << u"〜"_s << QPoint() << true << false;
+    for (const QChar ch : u"（）〔〕［］＜＞｛｝〈〉《》【】＝→←⇒⇔－"_s)
+        QTest::newRow(qPrintable(QString(ch)))
+            << cp(ch) << 0 << QString(ch) << QPoint() << true << false;
+    for (const QChar ch : u"「」『』"_s)
+        QTest::newRow(qPrintable(QString(ch)))
+            << cp(ch) << 0 << QString(ch) << QPoint() << false << true;
 }
 
 void TestChimei::treatments()
@@ -302,6 +319,7 @@ void TestChimei::treatments()
     QTEST(t.text, "printed");
     QTEST(t.position, "position");
     QTEST(t.transposed, "transposed");
+    QTEST(t.turned, "turned");
 }
 
 void TestChimei::onlyExactBlackIsADot()
@@ -452,13 +470,43 @@ void TestChimei::verticalForms()
         }
     }
 
-    // 申 moves one dot right in the gothic face only.
+    // 申 and 山 are centred by their ink in the gothic face, printed as they are otherwise.
     c->setFontMode(0);
-    c->SetChimei(u"申"_s);
-    QCOMPARE(cellDots(*c, 80), printedDots(kGothic, u"申"_s, {1, 0}));
-    c->setFontMode(1);
-    c->SetChimei(u"申"_s);
-    QCOMPARE(cellDots(*c, 80), printedDots(kMincho, u"申"_s));
+    for (const QString& ch : {u"申"_s, u"山"_s}) {
+        const DotGrid g = glyphOf(ch);
+        QCOMPARE(g.count(), printedDots(kGothic, ch).count());
+        const QRect ink = g.inkBounds();
+        QVERIFY2(qAbs(ink.left() - (15 - ink.right())) <= 1, qPrintable(ch));
+    }
+    QCOMPARE(glyphOf(u"申"_s, 1), printedDots(kMincho, u"申"_s));
+
+    // Small kana move to the upper right, whole.
+    for (const QString& ch : {u"ゃ"_s, u"ッ"_s, u"ぁ"_s}) {
+        const DotGrid g = glyphOf(ch);
+        QCOMPARE(g.count(), printedDots(kGothic, ch).count());
+        QCOMPARE(g.inkBounds().right(), 14);
+        QCOMPARE(g.inkBounds().top(), 1);
+    }
+
+    // 「 turns into its vertical form: a stroke across the top whose right end
+    // comes down (a diagonal mirror would leave it as it was). 」 likewise turns
+    // into a stroke across the bottom whose left end goes up.
+    c->SetChimei(u"「"_s);
+    QRect b = dotBounds(*c);
+    QVERIFY(b.width() > b.height());
+    QVERIFY(c->dotAt(b.left(), b.top()) && c->dotAt(b.right(), b.top()));
+    QVERIFY(c->dotAt(b.right(), b.bottom()) && !c->dotAt(b.left(), b.bottom()));
+    c->SetChimei(u"」"_s);
+    b = dotBounds(*c);
+    QVERIFY(c->dotAt(b.left(), b.bottom()) && c->dotAt(b.right(), b.bottom()));
+    QVERIFY(c->dotAt(b.left(), b.top()) && !c->dotAt(b.right(), b.top()));
+
+    // ～ is the wave at mid-height, turned: its dots lie in the middle columns.
+    c->SetChimei(u"～"_s);
+    b = dotBounds(*c);
+    QVERIFY2(b.left() >= 2 + 2 * 4 && b.right() <= 2 + 2 * 11,
+             qPrintable(QString::number(b.left())));
+    QVERIFY(b.height() > 20);
 }
 
 void TestChimei::fontModeChoosesFace_data()

@@ -9,9 +9,11 @@
 #include "companion/ColorRef.h"
 #include "companion/LTM4Res.h"
 #include "companion/ModalSeam.h"
+#include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 #include "options/BacklightHost.h"
 #include "options/ColorButton.h"
+#include "options/SelectorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
 #include "options/VbOptionButton.h"
@@ -249,6 +251,8 @@ private slots:
     void startValues();
     void numberingList();
     void pageSelection();
+    void keyboardAndSize();
+    void unstorableTextOfferedForMending();
 
     // Enabling rules.
     void checkRules_data();
@@ -466,6 +470,78 @@ void TestOptions::pageSelection()
     QVERIFY(!dlg->Option5(1)->isChecked());
     dlg->Option5(1)->click();
     QCOMPARE(dlg->Frame2Stack()->currentWidget(), dlg->Frame2(1));
+}
+
+void TestOptions::keyboardAndSize()
+{
+    auto dlg = makeDialog();
+    // The selectors wrap at their full-width blanks; their captions stay whole.
+    QCOMPARE(SelectorButton::ShownCaption(dlg->Option1(0)->text()),
+             u"運賃データと\n放送用データ"_qs);
+    QCOMPARE(SelectorButton::ShownCaption(dlg->Option1(5)->text()), u"整理券\nプレビュー"_qs);
+    QCOMPARE(SelectorButton::ShownCaption(dlg->Option1(1)->text()), dlg->Option1(1)->text());
+
+    // Enter in a text box is OK: no chooser opens, the dialog closes.
+    int dialogs = 0;
+    SetModalHandler([&](QDialog&) {
+        ++dialogs;
+        return int(QDialog::Rejected);
+    });
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    const QSize size = dlg->size();
+    dlg->Text2(0)->setFocus();
+    QTest::keyClick(dlg->Text2(0), Qt::Key_Return);
+    QCOMPARE(dialogs, 0);
+    QVERIFY(dlg->isHidden());
+    for (QPushButton* b : dlg->findChildren<QPushButton*>())
+        QCOMPARE(b->isDefault() || b->autoDefault(), b == dlg->Command4());
+
+    // A fixed size, whichever frames a page shows.
+    dlg->show();
+    dlg->Option3(1)->click();
+    dlg->chkUseSeiriPrev()->setValue(1);
+    QCoreApplication::processEvents();
+    QCOMPARE(dlg->size(), size);
+    QCOMPARE(dlg->txtSelectSound(3)->maxLength(), 65535);
+}
+
+void TestOptions::unstorableTextOfferedForMending()
+{
+    auto dlg = makeDialog();
+    dlg->show();
+    dlg->txtSelectSound(9)->setText(u"/snd/鐘😀.wav"_qs);
+    dlg->Text2(0)->setText(u"/home/bus/路線〜A"_qs); // the wave dash reads back as ～
+    QList<MsgBoxCall> asked;
+    int answer = vbYes;
+    const auto previous = SetMsgBoxHandler([&](const MsgBoxCall& c) {
+        asked << c;
+        return answer;
+    });
+    dlg->Command4()->click();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].text, u"「運賃データ(*.hy3)のあるフォルダー」には、設定ファイルにそのままでは"
+                            u"保存できない文字が含まれています。\r\n次に起動したときは次のように"
+                            u"読み込まれます：\r\n/home/bus/路線～A\r\n\r\n直しますか？"
+                            u"（「いいえ」でこのまま閉じます）"_qs);
+    QCOMPARE(asked[0].style, vbYesNo + vbExclamation);
+    // Yes: the dialog stays, on the page with the text selected.
+    QVERIFY(dlg->isVisible());
+    QVERIFY(dlg->Option1(0)->isChecked());
+    QCOMPARE(dlg->Text2(0)->selectedText(), dlg->Text2(0)->text());
+
+    dlg->Text2(0)->setText(u"/home/bus/路線～A"_qs);
+    dlg->Option1(2)->click();
+    dlg->Command4()->click();
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(asked[1].text.startsWith(u"「送り・戻し時のサウンド（「2」の場合）」には"_qs));
+    QVERIFY(asked[1].text.contains(u"/snd/鐘?.wav"_qs));
+    QVERIFY(dlg->Option1(4)->isChecked() && dlg->Option5(1)->isChecked());
+    // No: closes as it stands.
+    answer = vbNo;
+    dlg->Command4()->click();
+    QVERIFY(dlg->isHidden());
+    SetMsgBoxHandler(previous);
 }
 
 // --- enabling rules -------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "settings/SettingsRecord.h"
 #include "tests/TestSupport.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -23,6 +24,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +84,7 @@ private slots:
     void slidersSendBothValues();
     void versionText();
     void previewPaneWidth();
+    void strayKeysChangeNothing();
     void panelStateRoundTrip();
     void backlightPictures();
     void pictureErrorTexts_data();
@@ -241,6 +244,44 @@ void TestPanel::previewPaneWidth()
     QCOMPARE(p.ctl.width(), 359); // 5385 twips
     QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
     QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを開きます"));
+
+    // In the screen's bottom-right corner the pane opens leftwards, and the
+    // panel goes back to its place when it closes.
+    p.ctl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p.ctl));
+    const QRect area = p.ctl.screen()->availableGeometry();
+    const QPoint corner(area.right() + 1 - p.ctl.frameGeometry().width(),
+                        area.bottom() + 1 - p.ctl.frameGeometry().height());
+    p.ctl.move(corner);
+    p.ctl.Check4()->setValue(1);
+    QCOMPARE(p.ctl.width(), 600);
+    QCOMPARE(p.ctl.frameGeometry().right(), area.right());
+    p.ctl.Check4()->setValue(0);
+    QCOMPARE(p.ctl.pos(), corner);
+}
+
+void TestPanel::strayKeysChangeNothing()
+{
+    Panel p;
+    p.ctl.show();
+    p.ctl.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&p.ctl));
+    for (int key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Space, Qt::Key_Right, Qt::Key_Return}) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &p.ctl;
+        QTest::keyClick(target, Qt::Key(key));
+    }
+    QCOMPARE(p.ctl.Check2()->Value(), 0);
+    QCOMPARE(p.ctl.Check1()->Value(), 0);
+    QVERIFY(p.ctl.Option4(0)->isChecked());
+    QCOMPARE(p.ctl.HScroll1(0)->value(), 1);
+
+    // The digit lists show every digit with at most a short scroll, none sideways.
+    p.ctl.Frame1_DblClick(1);
+    for (QListWidget* list : {p.ctl.List2(0), p.ctl.List3(2)}) {
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        QVERIFY2(list->verticalScrollBar()->maximum() <= 3,
+                 qPrintable(QString::number(list->verticalScrollBar()->maximum())));
+    }
 }
 
 void TestPanel::panelStateRoundTrip()

@@ -18,12 +18,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+#include <limits>
 #include <memory>
 
 class TestProgram : public QObject {
@@ -35,6 +37,7 @@ private slots:
     void answeringNoWritesNothing();
     void shortFileKeepsInitialValues();
     void refusedValueCostsOnlyItself();
+    void placesOffEveryScreenComeBack();
     void unwritableProgramFolderUsesConfigFolder();
 
 private:
@@ -241,6 +244,32 @@ void TestProgram::refusedValueCostsOnlyItself()
     QFile bak(settingsFile() + QStringLiteral(".bak"));
     QVERIFY(bak.open(QIODevice::ReadOnly));
     QCOMPARE(bak.readAll(), original);
+}
+
+void TestProgram::placesOffEveryScreenComeBack()
+{
+    SettingsRecord rec;
+    rec.CtrlData.CtrlLeft = std::numeric_limits<qint32>::max();
+    rec.CtrlData.CtrlTop = std::numeric_limits<qint32>::max();
+    rec.Form.BoardLeft = std::numeric_limits<qint32>::min();
+    rec.Form.BoardTop = 40 * 15;
+    writeSettings(EncodeSettings(rec).bytes);
+    MessageRecorder messages(ltm4::vbYes);
+    QPoint panelAt;
+    {
+        auto p = start();
+        const QRect area = p->panel().screen()->availableGeometry();
+        QVERIFY(area.contains(p->panel().frameGeometry()));
+        QCOMPARE(p->board().pos(), QPoint(area.left(), 40)); // just inside, height kept
+        panelAt = p->panel().pos();
+        QVERIFY(p->panel().close());
+    }
+    SettingsRecord saved;
+    QFile f(settingsFile());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(DecodeSettings(f.readAll(), saved).complete());
+    QCOMPARE(saved.CtrlData.CtrlLeft, panelAt.x() * 15);
+    QCOMPARE(saved.CtrlData.CtrlTop, panelAt.y() * 15);
 }
 
 void TestProgram::unwritableProgramFolderUsesConfigFolder()
