@@ -53,7 +53,15 @@ void Rutomia::Start()
         m_ctl.raise();
     };
     steps.placePanel = [this] { PlacePanel(); };
-    steps.loadSettings = [this] { m_ini.LoadIni(); };
+    steps.loadSettings = [this, hasSettings] {
+        m_ini.LoadIni();
+        // A first start runs with what the panel and the options show (the
+        // stop-name display's own defaults differ from both).
+        if (!hasSettings) {
+            m_ctl.HScroll1_Change(0);
+            m_option.SetProp();
+        }
+    };
     m_board.Form_Load(steps);
     m_board.show();
     KeepWithinReach(m_board);

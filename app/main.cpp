@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Rutomia.h"
 
+#include "companion/UiLanguage.h"
+
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,11 +37,7 @@ int main(int argc, char* argv[])
                                             .arg(RUTOMIA_VERSION_MAJOR)
                                             .arg(RUTOMIA_VERSION_MINOR)
                                             .arg(RUTOMIA_VERSION_PATCH));
-    // Qt's own buttons and dialogs speak Japanese like the rest of the program.
-    QTranslator qtJapanese;
-    if (qtJapanese.load(QStringLiteral("qtbase_ja"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtJapanese);
+    ltm4::SpeakJapanese();
 
     Rutomia program;
     program.Start();

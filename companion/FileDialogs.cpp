@@ -4,6 +4,7 @@
 #include "companion/ModalSeam.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace ltm4 {
 
@@ -85,7 +86,7 @@ QString Lt3FileDlg(QWidget* owner, qint32 mode, const QString& filter, const QSt
     return dlg.selectedFiles().value(0);
 }
 
-QString Lt3FolderDlg(QWidget* owner, const QString& prompt)
+QString Lt3FolderDlg(QWidget* owner, const QString& prompt, const QString& startFolder)
 {
     QFileDialog dlg(owner, prompt);
     dlg.setObjectName(QStringLiteral("lt3FolderDlg"));
@@ -94,6 +95,8 @@ QString Lt3FolderDlg(QWidget* owner, const QString& prompt)
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::Directory);
     dlg.setLabelText(QFileDialog::FileName, QStringLiteral("フォルダー:"));
+    if (!startFolder.isEmpty() && QFileInfo(startFolder).isDir())
+        dlg.setDirectory(startFolder);
 
     if (ExecModal(dlg) != QDialog::Accepted)
         return {};

@@ -54,8 +54,9 @@ qint32 Call_dlg111(QWidget* owner, SystemTime& date);
 QString Lt3FileDlg(QWidget* owner, qint32 mode, const QString& filter, const QString& initialDir,
                    const QString& title);
 
-// Folder chooser; empty result when cancelled.
-QString Lt3FolderDlg(QWidget* owner, const QString& prompt);
+// Folder chooser, opened in startFolder when that is a folder; empty result
+// when cancelled.
+QString Lt3FolderDlg(QWidget* owner, const QString& prompt, const QString& startFolder = {});
 
 // Colour chooser. Non-zero when a colour was chosen (then in color, 0x00BBGGRR).
 // custColors may be changed in place.

@@ -3,11 +3,15 @@
 
 #include "companion/ModalSeam.h"
 
+#include <QLabel>
 #include <QMessageBox>
 
 namespace ltm4 {
 
 namespace {
+
+// Beyond this a line of text is hard to read; longer lines wrap.
+constexpr int kWidestText = 640;
 
 MsgBoxHandler& handlerSlot()
 {
@@ -23,6 +27,16 @@ int showReal(const MsgBoxCall& call)
     QString text = call.text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     box.setText(text);
+    if (!call.detail.isEmpty())
+        box.setInformativeText(call.detail);
+    // Japanese has no blanks to wrap at, so Qt would break a line anywhere
+    // ("含まれていま/す。"): make the text as wide as its longest line, up to
+    // a readable measure, so the lines break where the text breaks them.
+    int longest = 0;
+    for (const QString& line : text.split(u'\n'))
+        longest = qMax(longest, box.fontMetrics().horizontalAdvance(line));
+    if (QLabel* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setMinimumWidth(qMin(longest + 2, kWidestText));
     switch (call.style & 0x70) {
     case vbCritical:
         box.setIcon(QMessageBox::Critical);
@@ -74,9 +88,10 @@ QString ProgramTitle()
     return QStringLiteral("ルトミア");
 }
 
-int MsgBox(QWidget* owner, const QString& text, int style, const QString& title)
+int MsgBox(QWidget* owner, const QString& text, int style, const QString& title,
+           const QString& detail)
 {
-    const MsgBoxCall call{owner, text, style, title.isEmpty() ? ProgramTitle() : title};
+    const MsgBoxCall call{owner, text, style, title.isEmpty() ? ProgramTitle() : title, detail};
     // A copy: the handler may replace itself while it runs.
     if (const MsgBoxHandler h = handlerSlot())
         return h(call);

@@ -29,7 +29,8 @@ struct MsgBoxCall {
     QWidget* owner = nullptr;
     QString text; // as given, line breaks CR LF
     int style = vbOKOnly;
-    QString title; // resolved: the program's title when the caller gave none
+    QString title;  // resolved: the program's title when the caller gave none
+    QString detail; // shown below the text in smaller type; empty for none
 };
 
 using MsgBoxHandler = std::function<int(const MsgBoxCall&)>;
@@ -37,7 +38,8 @@ using MsgBoxHandler = std::function<int(const MsgBoxCall&)>;
 // The title of message boxes that set none.
 QString ProgramTitle();
 
-int MsgBox(QWidget* owner, const QString& text, int style = vbOKOnly, const QString& title = {});
+int MsgBox(QWidget* owner, const QString& text, int style = vbOKOnly, const QString& title = {},
+           const QString& detail = {});
 
 // Replaces the real message box; an empty handler restores it. Returns the
 // previous handler.

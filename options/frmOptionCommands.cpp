@@ -68,9 +68,8 @@ void frmOption::ConnectCommands()
 
 QString frmOption::GetPathString(const QString& strDefPath)
 {
-    // The folder chooser has no starting folder to offer.
-    Q_UNUSED(strDefPath);
-    return ltm4::Lt3FolderDlg(this, QStringLiteral("フォルダーを選択してください"));
+    // Opens where the setting already points, so a correction starts there.
+    return ltm4::Lt3FolderDlg(this, QStringLiteral("フォルダーを選択してください"), strDefPath);
 }
 
 void frmOption::GetBtnColor(ColorButton* button)
@@ -85,7 +84,7 @@ void frmOption::GetBtnColor(ColorButton* button)
 void frmOption::Command3_Click(int index)
 {
     if (QLineEdit* box = Text2(index))
-        takePath(box, GetPathString(QString()));
+        takePath(box, GetPathString(box->text()));
 }
 
 void frmOption::Command10_Click(int index)

@@ -81,7 +81,9 @@ void frmCtl::Command1_Click(int index)
     const QFileInfo info(file);
     const QString shownName = QDir::toNativeSeparators(info.absoluteFilePath());
     if (!info.exists()) {
-        ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."));
+        // The likely mistake is the folder: say which file was looked for.
+        ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."), ltm4::vbOKOnly,
+                     {}, QStringLiteral("探したファイル：%1").arg(shownName));
         return;
     }
     if (info.isDir() || !file.open(QIODevice::ReadOnly)) {

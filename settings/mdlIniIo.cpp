@@ -4,6 +4,7 @@
 #include "board/ChimeiCtl_A.h"
 #include "board/Form1.h"
 #include "board/M_Degit.h"
+#include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
@@ -21,6 +22,32 @@ namespace {
 // Failure codes the settings messages have always shown.
 constexpr int kFileAccessError = 75;
 constexpr int kDeviceIoError = 57;
+
+// A stored path that names nothing, though the same path with CP932's forms
+// of 〜 − ‖ ¢ £ ¬ — turned back into the forms Linux input methods type does
+// name something: that one is what the user chose (the file cannot tell them
+// apart).
+void FindTypedForm(QString& path)
+{
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return;
+    const QString typed = ltm4::ToJisForms(path);
+    if (typed != path && QFileInfo::exists(typed))
+        path = typed;
+}
+
+void FindTypedForms(SettingsRecord& rec)
+{
+    for (QString* p : {&rec.DataDir.FareDataDir, &rec.DataDir.TapeDataDir, &rec.Panel.PanelFile[0],
+                       &rec.Panel.PanelFile[1], &rec.Panel.PanelFile[2], &rec.Sound.RouteSetSound,
+                       &rec.Sound.ResetSound, &rec.Sound.StepSound, &rec.Sound.PreSound,
+                       &rec.SeiriPrev.SeiriPlgPath})
+        FindTypedForm(*p);
+    for (int i = 1; i <= 3; ++i) {
+        FindTypedForm(rec.Sound.StepSoundFlag[i]);
+        FindTypedForm(rec.Sound.PreSoundFlag[i]);
+    }
+}
 
 // Copies a settings file that could not be read whole to "<file>.bak" beside
 // it; returns the copy's file name, empty when it could not be made.
@@ -128,6 +155,7 @@ void mdlIniIo::LoadIni()
     // Start from what the windows show, so fields a short file lacks keep them.
     collect();
     const SettingsDecodeResult decoded = DecodeSettings(bytes, m_rec);
+    FindTypedForms(m_rec);
 
     for (int k = 1; k <= Form1::kCells; ++k) {
         M_Degit* d = m_board.Degit(k);

@@ -7,6 +7,7 @@
 #include "companion/ModalSeam.h"
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
+#include "companion/UiLanguage.h"
 
 #include <QAbstractButton>
 #include <QCalendarWidget>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -70,6 +72,8 @@ private slots:
     void msgBox();
     void realMessageBox_data();
     void realMessageBox();
+    void qtDialogsSpeakJapanese();
+    void messageBoxWrapsWhereTheTextDoes();
 };
 
 void TestCompanion::cleanup()
@@ -423,6 +427,7 @@ void TestCompanion::folderDlg()
 
     bool isFileDialog = false;
     QString titleSeen;
+    QString startSeen;
     QFileDialog::FileMode modeSeen = QFileDialog::AnyFile;
     bool dirsOnly = false;
     SetModalHandler([&](QDialog& dlg) {
@@ -431,13 +436,17 @@ void TestCompanion::folderDlg()
         if (!fd)
             return int(QDialog::Rejected);
         titleSeen = fd->windowTitle();
+        startSeen = fd->directory().absolutePath();
         modeSeen = fd->fileMode();
         dirsOnly = fd->testOption(QFileDialog::ShowDirsOnly);
         fd->selectFile(folder);
         return codeFor(accept);
     });
 
-    const QString result = Lt3FolderDlg(nullptr, QStringLiteral("フォルダーを選択してください"));
+    // Opens in the folder already set.
+    const QString result =
+        Lt3FolderDlg(nullptr, QStringLiteral("フォルダーを選択してください"), folder);
+    QCOMPARE(startSeen, folder);
     QVERIFY(isFileDialog);
     QCOMPARE(titleSeen, QStringLiteral("フォルダーを選択してください"));
     QCOMPARE(modeSeen, QFileDialog::Directory);
@@ -639,6 +648,45 @@ void TestCompanion::realMessageBox()
     QCOMPARE(shownTitle, QStringLiteral("ルトミア"));
     QCOMPARE(shownIcon, icon);
     QCOMPARE(shownButtons, buttons);
+}
+
+void TestCompanion::qtDialogsSpeakJapanese()
+{
+    // The tests run under a C locale, as a machine set to English would.
+    QVERIFY(SpeakJapanese());
+    QCOMPARE(QLocale().monthName(3), QStringLiteral("3月"));
+    QFileDialog dlg(nullptr, QStringLiteral("x"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList texts;
+    for (const QAbstractButton* b : dlg.findChildren<QAbstractButton*>())
+        texts << b->text();
+    for (const QLabel* l : dlg.findChildren<QLabel*>())
+        texts << l->text();
+    QVERIFY2(texts.contains(QStringLiteral("キャンセル")), qPrintable(texts.join(u'|')));
+}
+
+void TestCompanion::messageBoxWrapsWhereTheTextDoes()
+{
+    const QString line =
+        QStringLiteral("設定の FareDataDir に、設定ファイルに保存できない文字が含まれています。");
+    int labelWidth = 0;
+    int lineWidth = 0;
+    QString detail;
+    const MsgBoxHandler noRecorder = SetMsgBoxHandler({});
+    const auto previous = SetModalHandler([&](QDialog& dlg) {
+        auto& box = static_cast<QMessageBox&>(dlg);
+        const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        labelWidth = label ? label->minimumWidth() : 0;
+        lineWidth = box.fontMetrics().horizontalAdvance(line);
+        detail = box.informativeText();
+        return int(QDialog::Accepted);
+    });
+    MsgBox(nullptr, line + QStringLiteral("\r\n短い行"), vbOKOnly, {}, QStringLiteral("詳細"));
+    SetModalHandler(previous);
+    SetMsgBoxHandler(noRecorder);
+    QVERIFY2(labelWidth >= lineWidth,
+             qPrintable(QStringLiteral("%1 < %2").arg(labelWidth).arg(lineWidth)));
+    QCOMPARE(detail, QStringLiteral("詳細"));
 }
 
 QTEST_MAIN(TestCompanion)

@@ -34,6 +34,7 @@ private slots:
     void init();
     void firstStartWithoutSettings();
     void settingsSurviveARestart();
+    void typedWaveDashFolderSurvivesARestart();
     void answeringNoWritesNothing();
     void shortFileKeepsInitialValues();
     void refusedValueCostsOnlyItself();
@@ -82,6 +83,31 @@ void TestProgram::firstStartWithoutSettings()
     for (int k = 1; k <= 50; ++k)
         QVERIFY(!anyLit(p->board().Degit(k)));
     QVERIFY(!QFile::exists(settingsFile()));
+    // What the panel and the options show is what runs.
+    QCOMPARE(p->board().ChimeiCtl()->Speed(), p->panel().HScroll1(0)->value());
+    QCOMPARE(p->board().ChimeiCtl()->ScrollStartWait(), p->panel().HScroll1(1)->value());
+    QCOMPARE(p->board().ChimeiCtl()->ForeColor(), p->options().Command9(1)->BackColor());
+    QCOMPARE(p->board().ChimeiCtl()->BackColor(), p->options().Command9(0)->BackColor());
+}
+
+void TestProgram::typedWaveDashFolderSurvivesARestart()
+{
+    // Linux input methods type 〜 (U+301C); the settings file keeps it as
+    // CP932 0x8160, which reads back as ～ (U+FF5E), another folder name.
+    const QString folder = m_dir->filePath(QStringLiteral("路線〜A"));
+    QVERIFY(QDir().mkpath(folder));
+    MessageRecorder messages(ltm4::vbNo); // keep the name as typed
+    {
+        auto p = start();
+        p->options().Text2(0)->setText(folder);
+        p->options().Command4()->click();
+        QCOMPARE(messages.shown.size(), 1);
+        QVERIFY(messages.shown[0].text.contains(QStringLiteral("路線～A")));
+        messages.reply = ltm4::vbYes;
+        QVERIFY(p->panel().close());
+    }
+    auto p = start();
+    QCOMPARE(p->options().Text2(0)->text(), folder);
 }
 
 void TestProgram::settingsSurviveARestart()

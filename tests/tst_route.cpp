@@ -50,6 +50,7 @@ struct Fixture {
     Form1 board;
     frmCtl ctl;
     QStringList messages;
+    QStringList details;
     QList<QPair<QString, QString>> sounds; // path, channel
     QList<int> waits;
     QStringList tapeLoads;
@@ -75,6 +76,7 @@ struct Fixture {
         option.txtSelectSound(0)->setText(QStringLiteral("/snd/route.wav"));
         previousBox = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
             messages << c.text;
+            details << c.detail;
             return int(ltm4::vbOK);
         });
         previousWait = ltm4::SetWaitOverride([this](int ms) { waits << ms; });
@@ -254,8 +256,12 @@ void TestRoute::refusedFilesKeepThePreviousRoute()
     }
     f.waits.clear();
     f.set(QStringLiteral("6"), QStringLiteral("1"));
-    QCOMPARE(f.messages,
-             QStringList{message.arg(QDir::toNativeSeparators(f.dir.filePath("6.hy3")))});
+    const QString file = QDir::toNativeSeparators(f.dir.filePath("6.hy3"));
+    QCOMPARE(f.messages, QStringList{message.arg(file)});
+    // A missing file names what was looked for in the details: the folder is
+    // the likely mistake.
+    QCOMPARE(f.details.last(),
+             bytes.isEmpty() ? QStringLiteral("探したファイル：") + file : QString());
     // Announcements follow the new route even so.
     QCOMPARE(f.tapeLoads.last(), QStringLiteral("6"));
     QVERIFY(f.waits.isEmpty()); // no lamp test

@@ -3,8 +3,10 @@
 
 #include "companion/LTM4Res.h"
 
+#include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -20,16 +22,98 @@ bool IsBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-QString DecodeText(const QByteArray& bytes)
+bool IsCp932Lead(quint8 b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool IsCp932Trail(quint8 b)
+{
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+
+// Offset of the first byte that is not part of a CP932 character, -1 if none.
+qsizetype FirstBadCp932Byte(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = quint8(bytes[i]);
+        if (IsCp932Lead(b)) {
+            if (i + 1 >= bytes.size() || !IsCp932Trail(quint8(bytes[i + 1])))
+                return i;
+            ++i;
+        } else if (b == 0x80 || b == 0xA0 || b >= 0xFD) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Offset of the first byte that does not start a well-formed UTF-8
+// character, -1 if none (close enough to point the user at the spot).
+qsizetype FirstBadUtf8Byte(QByteArrayView bytes)
+{
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto b = quint8(bytes[i]);
+        int extra = -1;
+        if (b < 0x80)
+            extra = 0;
+        else if (b >= 0xC2 && b <= 0xDF)
+            extra = 1;
+        else if (b >= 0xE0 && b <= 0xEF)
+            extra = 2;
+        else if (b >= 0xF0 && b <= 0xF4)
+            extra = 3;
+        if (extra < 0 || i + extra >= bytes.size())
+            return i;
+        for (int k = 1; k <= extra; ++k)
+            if ((quint8(bytes[i + k]) & 0xC0) != 0x80)
+                return i;
+        i += 1 + extra;
+    }
+    return -1;
+}
+
+// "<line>行目の<byte>バイト目 (0xNN)" of a byte offset.
+QString BytePlace(QByteArrayView bytes, qsizetype at)
+{
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < at; ++i) {
+        if (bytes[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return QStringLiteral("%1行目の%2バイト目 (0x%3)")
+        .arg(line)
+        .arg(at - lineStart + 1)
+        .arg(quint8(bytes[at]), 2, 16, QLatin1Char('0'));
+}
+
+// UTF-8 (a BOM is skipped), else CP932. Neither: false, with where each breaks.
+bool DecodeText(const QByteArray& bytes, QString& text, FareCsvError& error)
 {
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(view);
+    text = utf8(view);
     if (!utf8.hasError())
-        return text;
-    return ltm4::FromCp932(view.toByteArray());
+        return true;
+    const qsizetype badCp932 = FirstBadCp932Byte(view);
+    if (badCp932 < 0) {
+        text = ltm4::FromCp932(view.toByteArray());
+        return true;
+    }
+    const qsizetype badUtf8 = qMax<qsizetype>(0, FirstBadUtf8Byte(view));
+    const int offset = int(bytes.size() - view.size());
+    const int line = int(std::count(bytes.begin(), bytes.begin() + badCp932 + offset, '\n')) + 1;
+    error = {line, 0,
+             QStringLiteral("文字コードがUTF-8でもCP932でもありません "
+                            "(UTF-8としては%1、CP932としては%2が読めません)")
+                 .arg(BytePlace(bytes, badUtf8 + offset), BytePlace(bytes, badCp932 + offset))};
+    return false;
 }
 
 // Splits the text into lines of fields, skipping comments and blank lines.
@@ -186,7 +270,29 @@ bool ParseNumber(const Field& f, qint16& out, FareCsvError& error)
     return true;
 }
 
-bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error)
+// The largest value a four-digit cell shows whole.
+constexpr int kLargestShownFare = 9999;
+
+void CheckFare(const Field& f, qint16 fare, QList<FareCsvError>& warnings)
+{
+    if (fare < -1)
+        warnings.append({f.line, f.column,
+                         QStringLiteral("負の運賃 %1 があります (-1 以外の負の値は表示用の符号"
+                                        "ではありません)")
+                             .arg(fare)});
+    else if (fare > kLargestShownFare)
+        warnings.append({f.line, f.column,
+                         QStringLiteral("運賃 %1 は4桁の表示に収まりません (下4桁だけが表示"
+                                        "されます)")
+                             .arg(fare)});
+    else if (fare * 2 > kLargestShownFare)
+        warnings.append({f.line, f.column,
+                         QStringLiteral("運賃 %1 は深夜料金(2倍)にすると4桁の表示に収まりません")
+                             .arg(fare)});
+}
+
+bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error,
+              QList<FareCsvError>& warnings)
 {
     const Field& name = fields[0];
     bool lossy = false;
@@ -213,17 +319,30 @@ bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error)
     if (!ParseNumber(fields[1], rec.SeiriNo, error))
         return false;
 
+    // Empty fields after the last fare are harmless trailing commas; one
+    // before it is most likely a slip that moved the fares after it.
+    qsizetype lastFilled = 1;
+    for (qsizetype i = 2; i < fields.size(); ++i)
+        if (!fields[i].text.trimmed().isEmpty())
+            lastFilled = i;
     for (qsizetype i = 2; i < fields.size(); ++i) {
         const Field& f = fields[i];
         const bool empty = f.text.trimmed().isEmpty();
         if (i - 1 > kFareColumns) {
             if (empty)
-                continue; // trailing commas are harmless
+                continue;
             error = {f.line, f.column, QStringLiteral("運賃は%1列までです").arg(kFareColumns)};
             return false;
         }
-        if (!empty && !ParseNumber(f, rec.Fare[size_t(i - 1)], error))
+        if (empty) {
+            if (i < lastFilled)
+                warnings.append({f.line, f.column,
+                                 QStringLiteral("運賃の欄が空です (0として書きます)")});
+            continue;
+        }
+        if (!ParseNumber(f, rec.Fare[size_t(i - 1)], error))
             return false;
+        CheckFare(f, rec.Fare[size_t(i - 1)], warnings);
     }
     return true;
 }
@@ -245,9 +364,14 @@ bool NeedsQuotes(const QString& name)
 FareCsvResult ParseFareCsv(const QByteArray& bytes)
 {
     FareCsvResult res;
-    const QString text = DecodeText(bytes);
+    QString text;
+    if (!DecodeText(bytes, text, res.error)) {
+        res.ok = false;
+        return res;
+    }
     Splitter split(text);
     QList<Field> fields;
+    QHash<qint16, int> ticketLines; // ticket number -> line of its first stop
     while (split.next(fields)) {
         if (res.records.size() == kFareTableRows) {
             res.ok = false;
@@ -256,15 +380,26 @@ FareCsvResult ParseFareCsv(const QByteArray& bytes)
             return res;
         }
         StopRecord rec;
-        if (!ToRecord(fields, rec, res.error)) {
+        if (!ToRecord(fields, rec, res.error, res.warnings)) {
             res.ok = false;
             return res;
         }
+        if (const auto seen = ticketLines.constFind(rec.SeiriNo); seen != ticketLines.cend())
+            res.warnings.append({fields[1].line, 2,
+                                 QStringLiteral("整理券番号 %1 は %2 行目の停留所と同じです")
+                                     .arg(rec.SeiriNo)
+                                     .arg(*seen)});
+        else
+            ticketLines.insert(rec.SeiriNo, fields[0].line);
         res.records << rec;
     }
     if (split.failed()) {
         res.ok = false;
         res.error = split.error();
+    } else if (res.records.isEmpty()) {
+        // A board cannot show a route without stops.
+        res.ok = false;
+        res.error = {1, 0, QStringLiteral("停留所が1つもありません")};
     }
     return res;
 }
@@ -297,4 +432,11 @@ QString FormatFareCsvError(const QString& fileName, const FareCsvError& error)
     if (error.column > 0)
         s += QString::number(error.column) + QStringLiteral("列目: ");
     return s + error.message;
+}
+
+QString FormatFareCsvWarning(const QString& fileName, const FareCsvError& warning)
+{
+    FareCsvError w = warning;
+    w.message = QStringLiteral("警告: ") + w.message;
+    return FormatFareCsvError(fileName, w);
 }

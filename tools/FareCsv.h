@@ -12,7 +12,11 @@
 //   a name is taken as written.
 // - A line whose first character is "#" is a comment; blank lines are skipped.
 // - The ticket number is required; numbers are whole numbers -32768..32767.
-// - At most 301 stops; a name must fit CP932 in at most 65535 bytes.
+// - At least one and at most 301 stops; a name must fit CP932 in at most 65535
+//   bytes.
+// - Slips that may be deliberate are warnings, not errors: an empty field
+//   between fares, a ticket number used twice, a negative fare other than -1,
+//   a fare the four-digit cells cannot show (also when doubled late at night).
 
 #include "panel/FareData.h"
 
@@ -30,6 +34,7 @@ struct FareCsvResult {
     QList<StopRecord> records;
     bool ok = true;
     FareCsvError error;
+    QList<FareCsvError> warnings; // in file order
 };
 
 FareCsvResult ParseFareCsv(const QByteArray& bytes);
@@ -40,3 +45,6 @@ QByteArray WriteFareCsv(const QList<StopRecord>& records);
 
 // "<file>:<line>: <column>列目: <message>", without the column part for 0.
 QString FormatFareCsvError(const QString& fileName, const FareCsvError& error);
+
+// The same for a warning: "<file>:<line>: <column>列目: 警告: <message>".
+QString FormatFareCsvWarning(const QString& fileName, const FareCsvError& warning);

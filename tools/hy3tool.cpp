@@ -17,6 +17,7 @@
 #include <QString>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -78,6 +79,9 @@ int Encode(const QString& in, const QString& out)
         Say(stderr, FormatFareCsvError(in, parsed.error));
         return kBadInput;
     }
+    // Some slips are deliberate, so the file is written all the same.
+    for (const FareCsvError& w : parsed.warnings)
+        Say(stderr, FormatFareCsvWarning(in, w));
     // The CSV reader has already refused what the encoder would.
     const FareEncodeResult enc = EncodeFareFile(parsed.records);
     if (!enc.ok() || enc.lossy) {
@@ -86,7 +90,17 @@ int Encode(const QString& in, const QString& out)
                         .arg(enc.ok() ? enc.firstLossyRecord : enc.errorRecord));
         return kBadInput;
     }
-    return WriteAll(out, enc.bytes) ? 0 : kBadInput;
+    if (!WriteAll(out, enc.bytes))
+        return kBadInput;
+    int fares = 0;
+    for (const StopRecord& rec : parsed.records)
+        fares += int(std::count_if(rec.Fare.begin() + 1, rec.Fare.end(),
+                                   [](qint16 v) { return v != 0; }));
+    Say(stdout, QStringLiteral("%1: 停留所 %2 件、運賃 %3 件 (0 以外) を書き込みました")
+                    .arg(out)
+                    .arg(parsed.records.size())
+                    .arg(fares));
+    return 0;
 }
 
 // The first record whose bytes the text form cannot give back, 0 if none.

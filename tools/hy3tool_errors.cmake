@@ -52,6 +52,13 @@ expect_error(not_cp932 "停留所😀,1\n"
 string(REPEAT ",10" 150 fares150)
 expect_error(fare_151 "A,1${fares150},10\n" "1: 153列目: 運賃は150列までです")
 
+string(ASCII 239 187 191 bom)
+expect_error(no_stops "${bom}# 注釈だけ\n\n" "1: 停留所が1つもありません")
+# Neither UTF-8 (0x82 0xA0 is no UTF-8) nor CP932 (0xFF is no CP932 byte).
+string(ASCII 130 160 255 bad_bytes)
+expect_error(not_text "A,1\n${bad_bytes},2\n"
+    "2: 文字コードがUTF-8でもCP932でもありません \\(UTF-8としては2行目の1バイト目 \\(0x82\\)、CP932としては2行目の3バイト目 \\(0xff\\)が読めません\\)")
+
 string(REPEAT "S,1\n" 301 stops301)
 expect_error(stop_302 "# 302 stops\n${stops301}S,1\n" "303: 停留所は301までです")
 
@@ -64,6 +71,27 @@ foreach(ok_case "A,1${fares150},,\n" "A,1,160\r\nB,2,,-1\r\n")
         message(SEND_ERROR "valid CSV refused: ${err}")
     endif()
 endforeach()
+
+# Slips that may be deliberate are warned about with their place, and the
+# file is still written.
+set(csv "${WORK_DIR}/slips.csv")
+file(WRITE "${csv}" "駅前,1,160\n中央,2,160,,170\n市役所,2,-5,12345,5000,\n")
+execute_process(COMMAND "${HY3TOOL}" encode "${csv}" "${WORK_DIR}/slips.hy3"
+                RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_VARIABLE out)
+set(expected_warnings
+    "${csv}:2: 4列目: 警告: 運賃の欄が空です (0として書きます)"
+    "${csv}:3: 3列目: 警告: 負の運賃 -5 があります (-1 以外の負の値は表示用の符号ではありません)"
+    "${csv}:3: 4列目: 警告: 運賃 12345 は4桁の表示に収まりません (下4桁だけが表示されます)"
+    "${csv}:3: 5列目: 警告: 運賃 5000 は深夜料金(2倍)にすると4桁の表示に収まりません"
+    "${csv}:3: 2列目: 警告: 整理券番号 2 は 2 行目の停留所と同じです")
+string(REPLACE ";" "\n" expected_err "${expected_warnings}")
+string(STRIP "${err}" err)
+if(NOT rc EQUAL 0 OR NOT err STREQUAL expected_err OR NOT EXISTS "${WORK_DIR}/slips.hy3")
+    message(SEND_ERROR "slips: exit code ${rc}, warnings\n${err}\nexpected\n${expected_err}")
+endif()
+if(NOT out STREQUAL "${WORK_DIR}/slips.hy3: 停留所 3 件、運賃 6 件 (0 以外) を書き込みました\n")
+    message(SEND_ERROR "slips: summary line ${out}")
+endif()
 
 # Wrong command lines are usage errors, not input errors.
 execute_process(COMMAND "${HY3TOOL}" convert a b RESULT_VARIABLE rc ERROR_QUIET)
