@@ -9,11 +9,7 @@
 
 namespace {
 
-struct Field {
-    QString text;
-    int line = 0;
-    int column = 0;
-};
+using Field = CsvField;
 
 bool IsBlank(QChar c)
 {
@@ -36,7 +32,10 @@ QString DecodeText(const QByteArray& bytes)
 // Quoted fields may span lines; every field remembers where it began.
 class Splitter final {
 public:
-    explicit Splitter(const QString& text) : m_text(text) {}
+    explicit Splitter(const QString& text, bool hashComments = true)
+        : m_text(text), m_hashComments(hashComments)
+    {
+    }
 
     // The next stop's fields; false at the end of the text or on an error.
     bool next(QList<Field>& fields)
@@ -71,7 +70,7 @@ private:
     bool skipCommentOrBlank()
     {
         qsizetype p = m_pos;
-        if (m_text[p] != u'#') {
+        if (!m_hashComments || m_text[p] != u'#') {
             while (p < m_text.size() && IsBlank(m_text[p]))
                 ++p;
             if (p < m_text.size() && m_text[p] != u'\n' && m_text[p] != u'\r')
@@ -156,6 +155,7 @@ private:
     }
 
     const QString& m_text;
+    const bool m_hashComments;
     qsizetype m_pos = 0;
     int m_line = 1;
     bool m_failed = false;
@@ -297,4 +297,20 @@ QString FormatFareCsvError(const QString& fileName, const FareCsvError& error)
     if (error.column > 0)
         s += QString::number(error.column) + QStringLiteral("列目: ");
     return s + error.message;
+}
+
+bool SplitCsv(const QByteArray& bytes, bool hashComments,
+              const std::function<bool(const QList<CsvField>&)>& row, FareCsvError& error)
+{
+    const QString text = DecodeText(bytes);
+    Splitter split(text, hashComments);
+    QList<Field> fields;
+    while (split.next(fields))
+        if (!row(fields))
+            return false;
+    if (split.failed()) {
+        error = split.error();
+        return false;
+    }
+    return true;
 }
