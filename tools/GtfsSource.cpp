@@ -21,14 +21,20 @@ GtfsFiles Failed(const QString& file, const QString& message)
     return out;
 }
 
+QString Size(qint64 bytes)
+{
+    return bytes >= (1 << 20) ? QStringLiteral("%1 MiB").arg(bytes >> 20)
+                              : QStringLiteral("%1 バイト").arg(bytes);
+}
+
 QString TooLarge(qint64 limit)
 {
-    return QStringLiteral("大きすぎます (上限 %1 MiB)").arg(limit >> 20);
+    return QStringLiteral("大きすぎます (上限 %1)").arg(Size(limit));
 }
 
 QString TotalTooLarge(qint64 limit)
 {
-    return QStringLiteral("読み込む表の合計が大きすぎます (上限 %1 MiB)").arg(limit >> 20);
+    return QStringLiteral("読み込む表の合計が大きすぎます (上限 %1)").arg(Size(limit));
 }
 
 QString ZipErrorText(int code)
