@@ -175,13 +175,15 @@ void tst_Gtfs::csvForms()
     // BOM, CRLF, columns in another order, an unknown column, quoted fields.
     t["stops.txt"] = "\xEF\xBB\xBFzone_id,platform_code,stop_name,stop_id\r\n"
                      "Z1,1,\"駅前\",S1\r\nZ2,,\"富岸, 北\",S2\r\nZ3,,\"市役所\"\"前\"\"\",S3\r\n"
-                     "Z4,,\" 温泉 \",\"S4\"\r\n";
+                     "Z4,,\" 温泉〜 \",\"S4\"\r\n";
     const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
     QVERIFY(e.ok);
     QStringList names;
     for (const StopRecord& r : e.records)
         names << r.StopName;
-    QCOMPARE(names, (QStringList{"駅前", "富岸, 北", "市役所\"前\"", "温泉"}));
+    // "〜" is kept as CP932 gives it back, the same in every file.
+    QCOMPARE(names, (QStringList{"駅前", "富岸, 北", "市役所\"前\"", "温泉～"}));
+    QCOMPARE(e.tape[3].text, QStringLiteral("次は、終点、温泉～です。"));
     QCOMPARE(e.records[3].Fare[1], qint16(250));
     // tp.csv has no escape for quotes: the spoken text leaves them out.
     QCOMPARE(e.tape[2].text, QStringLiteral("次は、市役所前です。"));
@@ -386,6 +388,14 @@ void tst_Gtfs::errors_data()
                                << "T1"
                                << "feed: stops.txt: 停留所 '𠮷野家前' (stop_id S2) の文字 '𠮷' "
                                   "(U+20BB7) はCP932で表せません";
+    // The converter drops U+FEFF without calling it lost.
+    QTest::newRow("dropped character")
+        << "stops.txt"
+        << QByteArray("stop_id,stop_name\nS1,A\nS2,B\xEF\xBB\xBF"
+                      "C\nS3,C\nS4,D\n")
+        << "T1"
+        << "feed: stops.txt: 停留所 'B\uFEFFC' (stop_id S2) の文字 '\uFEFF' (U+FEFF) "
+           "はCP932で表せません";
     QTest::newRow("translations form")
         << "translations.txt" << QByteArray("id,text\n1,a\n") << "T1"
         << "feed: translations.txt:1: trans_id,lang,translation の形式でも table_name,"

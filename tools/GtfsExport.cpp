@@ -31,19 +31,26 @@ QString Spoken(const QString& name)
 }
 
 // The first character of text that CP932 cannot hold; empty when it holds all.
+// The converter drops some characters (U+FEFF) without calling them lost.
 QString FirstNotCp932(const QString& text)
 {
-    bool lossy = false;
-    ltm4::ToCp932(text, &lossy);
-    if (!lossy)
-        return {};
     for (char32_t cp : text.toUcs4()) {
-        const QString one = QString::fromUcs4(&cp, 1);
-        ltm4::ToCp932(one, &lossy);
-        if (lossy)
+        // Not QString::fromUcs4, which takes a lone U+FEFF for a byte-order mark.
+        const QChar pair[2] = {QChar(QChar::highSurrogate(cp)), QChar(QChar::lowSurrogate(cp))};
+        const QString one =
+            QChar::requiresSurrogates(cp) ? QString(pair, 2) : QString(QChar(char16_t(cp)));
+        bool lossy = false;
+        if (ltm4::ToCp932(one, &lossy).isEmpty() || lossy)
             return one;
     }
     return {};
+}
+
+// Text as the CP932 files give it back ("〜" is read back as "～"), so that
+// the fare data, the announcements and the readings name a stop alike.
+QString Cp932Form(const QString& text)
+{
+    return ltm4::FromCp932(ltm4::ToCp932(text));
 }
 
 QString CodePoint(const QString& c)
@@ -261,7 +268,7 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
         if (ltm4::ToCp932(name).size() > kFareNameMaxBytes)
             return fail({kStops, 0, QStringLiteral("停留所 '%1' の名前が長すぎます").arg(stop.id)});
         stops << &stop;
-        names << name;
+        names << Cp932Form(name);
     }
 
     for (qsizetype k = 0; k < n; ++k) {
@@ -280,6 +287,7 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
                             .arg(headsign, bad, CodePoint(bad));
         headsign.clear();
     }
+    headsign = Cp932Form(headsign);
     const QString destination = Destination(Spoken(headsign.isEmpty() ? names.last() : headsign));
     out.tape << GtfsTapeLine{
         QStringLiteral("ご乗車ありがとうございます。このバスは%1行きです。").arg(destination), 0,
