@@ -56,7 +56,9 @@ QByteArray ToCp932(const QString& original, bool* lossy)
         const auto ucs4 = text.toUcs4();
         for (char32_t cp : ucs4) {
             QStringEncoder one(kCp932);
-            const QByteArray b = one(QString::fromUcs4(&cp, 1));
+            // Not QString::fromUcs4, which drops a lone U+FEFF as a byte-order mark.
+            const auto chars = QChar::fromUcs4(cp);
+            const QByteArray b = one(QStringView(chars));
             out += one.hasError() ? QByteArray("?") : b;
         }
     }

@@ -554,6 +554,10 @@ void TestCompanion::cp932RoundTrip()
     const QByteArray replaced = ToCp932(withEmoji, &lossy);
     QVERIFY(lossy);
     QCOMPARE(FromCp932(replaced), QStringLiteral("停留所?a"));
+    // A zero-width no-break space inside a name is a character like any other.
+    lossy = false;
+    QCOMPARE(ToCp932(QStringLiteral("駅\uFEFF前"), &lossy), QByteArray("\x89\x77?\x91\x4f"));
+    QVERIFY(lossy);
 
     // Input methods type the JIS forms; they are stored as CP932's own.
     lossy = true;

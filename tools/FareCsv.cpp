@@ -11,11 +11,7 @@
 
 namespace {
 
-struct Field {
-    QString text;
-    int line = 0;
-    int column = 0;
-};
+using Field = CsvField;
 
 bool IsBlank(QChar c)
 {
@@ -120,7 +116,10 @@ bool DecodeText(const QByteArray& bytes, QString& text, FareCsvError& error)
 // Quoted fields may span lines; every field remembers where it began.
 class Splitter final {
 public:
-    explicit Splitter(const QString& text) : m_text(text) {}
+    explicit Splitter(const QString& text, bool hashComments = true)
+        : m_text(text), m_hashComments(hashComments)
+    {
+    }
 
     // The next stop's fields; false at the end of the text or on an error.
     bool next(QList<Field>& fields)
@@ -155,7 +154,7 @@ private:
     bool skipCommentOrBlank()
     {
         qsizetype p = m_pos;
-        if (m_text[p] != u'#') {
+        if (!m_hashComments || m_text[p] != u'#') {
             while (p < m_text.size() && IsBlank(m_text[p]))
                 ++p;
             if (p < m_text.size() && m_text[p] != u'\n' && m_text[p] != u'\r')
@@ -240,6 +239,7 @@ private:
     }
 
     const QString& m_text;
+    const bool m_hashComments;
     qsizetype m_pos = 0;
     int m_line = 1;
     bool m_failed = false;
@@ -439,4 +439,22 @@ QString FormatFareCsvWarning(const QString& fileName, const FareCsvError& warnin
     FareCsvError w = warning;
     w.message = QStringLiteral("警告: ") + w.message;
     return FormatFareCsvError(fileName, w);
+}
+
+bool SplitCsv(const QByteArray& bytes, bool hashComments,
+              const std::function<bool(const QList<CsvField>&)>& row, FareCsvError& error)
+{
+    QString text;
+    if (!DecodeText(bytes, text, error))
+        return false;
+    Splitter split(text, hashComments);
+    QList<Field> fields;
+    while (split.next(fields))
+        if (!row(fields))
+            return false;
+    if (split.failed()) {
+        error = split.error();
+        return false;
+    }
+    return true;
 }

@@ -24,6 +24,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 struct FareCsvError {
     int line = 0;   // 1-based line where the bad field (or the stop) begins
     int column = 0; // 1-based field: 1 name, 2 ticket number, 3.. fares; 0 = whole line
@@ -42,6 +44,19 @@ FareCsvResult ParseFareCsv(const QByteArray& bytes);
 // UTF-8 CSV that ParseFareCsv reads back to the same records: a comment line
 // naming the columns, then one line per stop with trailing zero fares left out.
 QByteArray WriteFareCsv(const QList<StopRecord>& records);
+
+// The reader's splitting of lines into fields, for other comma-separated files
+// (GTFS tables): decoded and quoted as above, CRLF or LF, blank lines skipped,
+// "#" lines comments only when hashComments is set. row gets each line's
+// fields in turn and returns false to stop. False when row stopped, or on a
+// quoting fault, which error then names.
+struct CsvField {
+    QString text;
+    int line = 0;   // 1-based line where the field begins
+    int column = 0; // 1-based field
+};
+bool SplitCsv(const QByteArray& bytes, bool hashComments,
+              const std::function<bool(const QList<CsvField>&)>& row, FareCsvError& error);
 
 // "<file>:<line>: <column>列目: <message>", without the column part for 0.
 QString FormatFareCsvError(const QString& fileName, const FareCsvError& error);

@@ -4,10 +4,12 @@
 //
 //   hy3tool encode in.csv out.hy3
 //   hy3tool decode in.hy3 out.csv
+//   hy3tool gtfs list|export ...   (GtfsTool.h)
 //
 // Exit code 0 on success, 1 for bad input, 2 for a wrong command line.
 
 #include "tools/FareCsv.h"
+#include "tools/GtfsTool.h"
 
 #include "panel/FareData.h"
 
@@ -39,6 +41,9 @@ int Usage()
             "使い方:\n"
             "  hy3tool encode 入力.csv 出力.hy3   CSVから運賃データを作ります\n"
             "  hy3tool decode 入力.hy3 出力.csv   運賃データをCSV(UTF-8)にします\n"
+            "  hy3tool gtfs ...                   "
+            "GTFS-JPの便から運賃・放送・読みのデータを作ります\n"
+            "                                     (詳しくは hy3tool gtfs)\n"
             "\n"
             "CSVは1行に1停留所、運行順に: 停留所名,整理券番号,整理券番号1の運賃,2の運賃,...\n"
             "(運賃は150まで。書かれていない運賃は0、-1は表示用の符号)。\n"
@@ -149,6 +154,8 @@ int Decode(const QString& in, const QString& out)
 
 int main(int argc, char** argv)
 {
+    if (argc >= 2 && QString::fromLocal8Bit(argv[1]) == QLatin1String("gtfs"))
+        return GtfsCommand(argc - 2, argv + 2);
     if (argc != 4)
         return Usage();
     const QString command = QString::fromLocal8Bit(argv[1]);

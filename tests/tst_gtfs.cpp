@@ -1,0 +1,608 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// GTFS feeds to route data: small feeds built here, as folders and as zips
+// made with libzip, read into fare rows, announcement lines and readings.
+
+#include "companion/LTM4Res.h"
+#include "panel/FareData.h"
+#include "tools/GtfsExport.h"
+#include "tools/GtfsFeed.h"
+#include "tools/GtfsSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <zip.h>
+
+namespace {
+
+using Tables = QMap<QString, QByteArray>;
+
+// Four stops in four zones on route R1 ("31"); trip T1 runs them in order
+// (stop_sequence 10..40, written out of order), T2 runs back, T3 is earlier.
+Tables BaseFeed()
+{
+    Tables t;
+    t["stops.txt"] = "stop_id,stop_name,zone_id\n"
+                     "S1,駅前,Z1\nS2,富岸,Z2\nS3,市役所前,Z3\nS4,温泉,Z4\n";
+    t["routes.txt"] = "route_id,route_short_name,route_long_name\nR1,31,温泉線\nR2,32,\n";
+    t["trips.txt"] = "route_id,service_id,trip_id,trip_headsign,direction_id\n"
+                     "R1,W,T1,温泉行,0\nR1,W,T2,駅前,1\nR1,W,T3,,0\n";
+    t["stop_times.txt"] = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n"
+                          "T1,08:00:00,08:00:00,S1,10\nT1,08:20:00,08:20:00,S3,30\n"
+                          "T1,08:10:00,08:10:00,S2,20\nT1,08:30:00,08:30:00,S4,40\n"
+                          "T2,09:00:00,09:00:00,S4,1\nT2,09:30:00,09:30:00,S1,2\n"
+                          "T3,07:00:00,,S1,1\nT3,07:30:00,,S4,2\n";
+    t["fare_attributes.txt"] = "fare_id,price,currency_type\nA,160,JPY\nB,200.0,JPY\nC,250,JPY\n";
+    t["fare_rules.txt"] = "fare_id,route_id,origin_id,destination_id\n"
+                          "A,R1,Z1,Z1\nA,R1,Z1,Z2\nB,R1,Z1,Z3\nC,R1,Z1,Z4\n"
+                          "A,R1,Z2,Z3\nB,R1,Z2,Z4\nA,R1,Z3,Z4\n";
+    t["translations.txt"] = "trans_id,lang,translation\n富岸,ja-Hrkt,とんけし\n"
+                            "駅前,ja-Hrkt,えきまえ\n富岸,en,Tonkeshi\n";
+    return t;
+}
+
+GtfsFiles Files(const Tables& t)
+{
+    GtfsFiles f;
+    for (auto it = t.begin(); it != t.end(); ++it)
+        f.tables.insert(it.key(), it.value());
+    return f;
+}
+
+GtfsFeed Load(const Tables& t)
+{
+    GtfsFeedResult r = LoadGtfsFeed(Files(t));
+    if (!r.ok)
+        qWarning("%s", qPrintable(FormatGtfsError(QStringLiteral("feed"), r.error)));
+    return r.feed;
+}
+
+// A zip of the tables under prefix, compressed as libzip does by default.
+QByteArray Zip(const Tables& t, const QByteArray& prefix = {})
+{
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath(QStringLiteral("feed.zip")).toLocal8Bit();
+    int err = 0;
+    zip_t* z = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!z)
+        return {};
+    for (auto it = t.begin(); it != t.end(); ++it) {
+        zip_source_t* s =
+            zip_source_buffer(z, it.value().constData(), zip_uint64_t(it.value().size()), 0);
+        zip_file_add(z, (prefix + it.key().toUtf8()).constData(), s, ZIP_FL_ENC_UTF_8);
+    }
+    if (zip_close(z) != 0)
+        return {};
+    QFile f(QString::fromLocal8Bit(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+StopRecord Row(const QString& name, int seiri, const QList<int>& fares)
+{
+    StopRecord r;
+    r.StopName = name;
+    r.SeiriNo = qint16(seiri);
+    for (int k = 1; k <= fares.size(); ++k)
+        r.Fare[size_t(k)] = qint16(fares[k - 1]);
+    return r;
+}
+
+const QList<StopRecord> kBaseRows = {
+    Row(QStringLiteral("駅前"), 1, {160}),
+    Row(QStringLiteral("富岸"), 2, {160, 0}),
+    Row(QStringLiteral("市役所前"), 3, {200, 160, 0}),
+    Row(QStringLiteral("温泉"), 4, {250, 200, 160, 0}),
+};
+
+QString Joined(const QStringList& l)
+{
+    return l.join(u'|');
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(GtfsLimits)
+
+class tst_Gtfs final : public QObject {
+    Q_OBJECT
+private slots:
+    void sources_data();
+    void sources();
+    void csvForms();
+    void fareRules_data();
+    void fareRules();
+    void announcements();
+    void readings_data();
+    void readings();
+    void errors_data();
+    void errors();
+    void zipLimits_data();
+    void zipLimits();
+    void listAndPick();
+    void saveWritesAllThree();
+    void commandLine_data();
+    void commandLine();
+};
+
+void tst_Gtfs::sources_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("zip") << "zip";
+    QTest::newRow("zip of a folder") << "subfolder";
+}
+
+void tst_Gtfs::sources()
+{
+    QFETCH(QString, kind);
+    const Tables t = BaseFeed();
+    QTemporaryDir dir;
+    GtfsFiles files;
+    if (kind == QLatin1String("folder")) {
+        for (auto it = t.begin(); it != t.end(); ++it) {
+            // Upper-case names are found as well.
+            QFile f(dir.filePath(it.key() == "stops.txt" ? QStringLiteral("Stops.txt") : it.key()));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(it.value());
+        }
+        files = ReadGtfsFeed(dir.path(), GtfsTableNames(), GtfsLimits{});
+    } else {
+        Tables withNoise = t;
+        withNoise["shapes.txt"] = "not asked for";
+        const QByteArray zip = Zip(withNoise, kind == QLatin1String("zip") ? "" : "feed_2024/");
+        QVERIFY(!zip.isEmpty());
+        files = ReadGtfsZip(zip, GtfsTableNames(), GtfsLimits{});
+    }
+    QVERIFY2(files.ok, qPrintable(files.error.message));
+    QCOMPARE(files.tables.size(), 7);
+    QCOMPARE(files.tables.value("stop_times.txt"), t["stop_times.txt"]);
+    const GtfsFeedResult feed = LoadGtfsFeed(files);
+    QVERIFY(feed.ok);
+    const GtfsExport e = ExportGtfsTrip(feed.feed, QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.records, kBaseRows);
+    // Only the stop's own ticket lacks a rule, and that is quiet.
+    QCOMPARE(Joined(e.warnings),
+             QStringLiteral("読み (ja-Hrkt) のない停留所があります: 市役所前、温泉"));
+}
+
+void tst_Gtfs::csvForms()
+{
+    Tables t = BaseFeed();
+    // BOM, CRLF, columns in another order, an unknown column, quoted fields.
+    t["stops.txt"] = "\xEF\xBB\xBFzone_id,platform_code,stop_name,stop_id\r\n"
+                     "Z1,1,\"駅前\",S1\r\nZ2,,\"富岸, 北\",S2\r\nZ3,,\"市役所\"\"前\"\"\",S3\r\n"
+                     "Z4,,\" 温泉〜 \",\"S4\"\r\n";
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QStringList names;
+    for (const StopRecord& r : e.records)
+        names << r.StopName;
+    // "〜" is kept as CP932 gives it back, the same in every file.
+    QCOMPARE(names, (QStringList{"駅前", "富岸, 北", "市役所\"前\"", "温泉～"}));
+    QCOMPARE(e.tape[3].text, QStringLiteral("次は、終点、温泉～です。"));
+    QCOMPARE(e.records[3].Fare[1], qint16(250));
+    // tp.csv has no escape for quotes: the spoken text leaves them out.
+    QCOMPARE(e.tape[2].text, QStringLiteral("次は、市役所前です。"));
+}
+
+void tst_Gtfs::fareRules_data()
+{
+    QTest::addColumn<QByteArray>("attributes");
+    QTest::addColumn<QByteArray>("rules");
+    QTest::addColumn<QList<int>>("lastRow"); // fares of row 4 (温泉) for tickets 1..4
+    QTest::addColumn<QList<int>>("row2");    // fares of row 2 (富岸) for tickets 1..2
+    QTest::addColumn<QString>("warning");    // expected in the warnings, empty for none
+
+    const QByteArray attrs = "fare_id,price\nA,160\nB,200\nC,250\nD,300\n";
+    const QByteArray head = "fare_id,route_id,origin_id,destination_id\n";
+    // Every pair of the trip but the one from 駅前 to 温泉.
+    const QByteArray cover = "A,R1,Z1,Z2\nB,R1,Z1,Z3\nA,R1,Z2,Z3\nB,R1,Z2,Z4\nA,R1,Z3,Z4\n";
+    QTest::newRow("route rules") << attrs << head + cover + "C,R1,Z1,Z4\nA,R1,Z4,Z4\n"
+                                 << QList<int>{250, 200, 160, 160} << QList<int>{160, 0}
+                                 << QString();
+    QByteArray generic = head + cover + "C,R1,Z1,Z4\n";
+    generic.replace(",R1,", ",,");
+    QTest::newRow("without route_id")
+        << attrs << generic << QList<int>{250, 200, 160, 0} << QList<int>{160, 0} << QString();
+    // The route's own rule wins even when dearer; a zone pair wins over a flat fare.
+    QTest::newRow("route rule wins over one without")
+        << attrs << generic + "D,R1,Z1,Z4\nD,R2,Z2,Z4\nD,,,\n"
+        << QList<int>{300, 200, 160, 300} << QList<int>{160, 300} << QString();
+    QTest::newRow("flat fare of the route")
+        << attrs << QByteArray("fare_id,route_id\nB,R1\nD,R2\n") << QList<int>{200, 200, 200, 200}
+        << QList<int>{200, 200} << QString();
+    QTest::newRow("zone pair beats the flat fare")
+        << attrs << head + "B,R1,,\nD,R1,Z1,Z4\n"
+        << QList<int>{300, 200, 200, 200} << QList<int>{200, 200} << QString();
+    QTest::newRow("missing pair")
+        << attrs << head + cover << QList<int>{0, 200, 160, 0} << QList<int>{160, 0}
+        << QStringLiteral(
+               "'駅前' (整理券1) から '温泉' (4番目) までの運賃ルールがないため0にします "
+               "(ゾーン 'Z1' → 'Z4')");
+    QTest::newRow("contains_id")
+        << attrs
+        << "fare_id,route_id,origin_id,destination_id,contains_id\nD,R1,Z1,Z4,Z2\n" + cover +
+               "C,R1,Z1,Z4,\n"
+        << QList<int>{250, 200, 160, 0} << QList<int>{160, 0}
+        << QStringLiteral("contains_id のある運賃ルールには対応していないため使いません "
+                          "(fare_rules.txt:2 など 1 件)");
+    QTest::newRow("two prices for a pair")
+        << attrs << head + cover + "D,R1,Z1,Z4\nC,R1,Z1,Z4\n"
+        << QList<int>{250, 200, 160, 0} << QList<int>{160, 0}
+        << QStringLiteral(
+               "'駅前' (整理券1) から '温泉' (4番目) までの運賃ルールが複数あり運賃が違う"
+               "ため、安い 250 円にします (fare_id: D、C)");
+    QTest::newRow("unknown fare_id")
+        << attrs << QByteArray("fare_id,route_id\nX,R1\nA,R1\n") << QList<int>{160, 160, 160, 160}
+        << QList<int>{160, 160}
+        << QStringLiteral("fare_rules.txt:2: 運賃 'X' が fare_attributes.txt にないため、"
+                          "このルールは使いません");
+    QTest::newRow("rules for other routes only")
+        << attrs << QByteArray("fare_id,route_id\nA,R2\n") << QList<int>{0, 0, 0, 0}
+        << QList<int>{0, 0}
+        << QStringLiteral("路線 'R1' に当てはまる運賃ルールがないため、運賃はすべて0です");
+    QTest::newRow("no fare tables")
+        << QByteArray() << QByteArray() << QList<int>{0, 0, 0, 0} << QList<int>{0, 0}
+        << QStringLiteral("運賃の表 (fare_attributes.txt、"
+                          "fare_rules.txt) がないため、運賃はすべて0です");
+}
+
+void tst_Gtfs::fareRules()
+{
+    QFETCH(QByteArray, attributes);
+    QFETCH(QByteArray, rules);
+    QFETCH(QList<int>, lastRow);
+    QFETCH(QList<int>, row2);
+    QFETCH(QString, warning);
+    Tables t = BaseFeed();
+    t.remove("fare_attributes.txt");
+    t.remove("fare_rules.txt");
+    if (!attributes.isEmpty()) {
+        t["fare_attributes.txt"] = attributes;
+        t["fare_rules.txt"] = rules;
+    }
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.records.size(), 4);
+    QCOMPARE(e.records[3], Row(QStringLiteral("温泉"), 4, lastRow));
+    QCOMPARE(e.records[1], Row(QStringLiteral("富岸"), 2, row2));
+    QStringList fareWarnings = e.warnings;
+    fareWarnings.removeIf([](const QString& w) { return w.startsWith(QStringLiteral("読み")); });
+    QCOMPARE(Joined(fareWarnings), warning);
+}
+
+void tst_Gtfs::announcements()
+{
+    Tables t = BaseFeed();
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    // The welcome stays on the first stop; each later entry steps onto its stop.
+    const QByteArray expected = ltm4::ToCp932(
+        QStringLiteral("\"ご乗車ありがとうございます。このバスは温泉行きです。\",0,0\r\n"
+                       "\"次は、富岸です。\",1,1\r\n"
+                       "\"次は、市役所前です。\",1,1\r\n"
+                       "\"次は、終点、温泉です。\",1,1\r\n"));
+    QCOMPARE(WriteTapeCsv(e.tape), expected);
+    // Without a headsign the last stop names the destination.
+    const GtfsExport noHeadsign = ExportGtfsTrip(Load(t), QStringLiteral("T3"));
+    QCOMPARE(noHeadsign.tape.first().text,
+             QStringLiteral("ご乗車ありがとうございます。このバスは温泉行きです。"));
+    QCOMPARE(noHeadsign.tape.size(), 2);
+    // A headsign CP932 cannot hold is replaced by the last stop, with a warning.
+    t["trips.txt"] = "route_id,trip_id,trip_headsign\nR1,T1,𠮷野\n";
+    const GtfsExport odd = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QCOMPARE(odd.tape.first().text,
+             QStringLiteral("ご乗車ありがとうございます。このバスは温泉行きです。"));
+    QVERIFY(odd.warnings.first().contains(QStringLiteral("U+20BB7")));
+}
+
+void tst_Gtfs::readings_data()
+{
+    QTest::addColumn<QByteArray>("translations");
+    QTest::addColumn<QString>("trip");
+    QTest::addColumn<QByteArray>("yomi");
+    QTest::newRow("GTFS-JP form")
+        << QByteArray("trans_id,lang,translation\n富岸,ja-Hrkt,とんけし\n富岸,en,Tonkeshi\n"
+                      "温泉行,ja-Hrkt,おんせんゆき\n温泉,JA-HRKT,\"おん,せん\"\n")
+        << "T1" << QByteArray("# 表記,読み (系統31)\n富岸,とんけし\n温泉,\"おん,せん\"\n");
+    QTest::newRow("GTFS form by record_id and by field_value")
+        << QByteArray("table_name,field_name,language,translation,record_id,record_sub_id,"
+                      "field_value\n"
+                      "stops,stop_name,ja-Hrkt,えきまえ,S1,,\n"
+                      "stops,stop_name,en,Ekimae,S1,,\n"
+                      "stops,stop_name,ja-Hrkt,しやくしょまえ,,,市役所前\n"
+                      "stops,stop_name,ja-Hrkt,ちがう,S9,,\n")
+        << "T1" << QByteArray("# 表記,読み (系統31)\n駅前,えきまえ\n市役所前,しやくしょまえ\n");
+    // The headsign is read only where it is spoken as written: "温泉行" is cut to "温泉".
+    const QByteArray headsigns = "table_name,field_name,language,translation,record_id\n"
+                                 "trips,trip_headsign,ja-Hrkt,おんせんゆき,T1\n"
+                                 "trips,trip_headsign,ja-Hrkt,えきまえ,T2\n";
+    QTest::newRow("cut headsign") << headsigns << "T1" << QByteArray("# 表記,読み (系統31)\n");
+    QTest::newRow("headsign as written")
+        << headsigns << "T2" << QByteArray("# 表記,読み (系統31)\n駅前,えきまえ\n");
+    QTest::newRow("no translations")
+        << QByteArray() << "T1" << QByteArray("# 表記,読み (系統31)\n");
+}
+
+void tst_Gtfs::readings()
+{
+    QFETCH(QByteArray, translations);
+    QFETCH(QString, trip);
+    QFETCH(QByteArray, yomi);
+    Tables t = BaseFeed();
+    t.remove("translations.txt");
+    if (!translations.isEmpty())
+        t["translations.txt"] = translations;
+    const GtfsExport e = ExportGtfsTrip(Load(t), trip);
+    QVERIFY(e.ok);
+    QCOMPARE(WriteYomiCsv(e.readings, QStringLiteral("(系統31)")), yomi);
+    if (translations.isEmpty())
+        QVERIFY(e.warnings.contains(
+            QStringLiteral("translations.txt がないため、読みのリストは空です")));
+}
+
+void tst_Gtfs::errors_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QByteArray>("content"); // empty: the table is left out
+    QTest::addColumn<QString>("trip");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing stops") << "stops.txt" << QByteArray() << "T1"
+                                   << "feed: stops.txt: フィードにありません";
+    QTest::newRow("missing column") << "stops.txt" << QByteArray("stop_id,zone_id\nS1,Z1\n") << "T1"
+                                    << "feed: stops.txt:1: 列 stop_name がありません";
+    QTest::newRow("unclosed quote") << "routes.txt" << QByteArray("route_id\nR1\n\"R2\n") << "T1"
+                                    << "feed: routes.txt:3: 引用符が閉じていません";
+    QTest::newRow("duplicate stop")
+        << "stops.txt" << QByteArray("stop_id,stop_name\nS1,A\nS1,B\n") << "T1"
+        << "feed: stops.txt:3: stop_id 'S1' が重複しています";
+    QTest::newRow("bad price")
+        << "fare_attributes.txt" << QByteArray("fare_id,price\nA,160.5\n") << "T1"
+        << "feed: fare_attributes.txt:2: 運賃 '160.5' は円単位の整数ではありません";
+    QTest::newRow("price too large")
+        << "fare_attributes.txt" << QByteArray("fare_id,price\nA,40000\n") << "T1"
+        << "feed: fare_attributes.txt:2: 運賃 40000 円は運賃データに書けません (上限 32767)";
+    QTest::newRow("unknown trip") << QString() << QByteArray() << "T9"
+                                  << "feed: trips.txt: 便 'T9' がありません";
+    QTest::newRow("unknown stop")
+        << "stop_times.txt" << QByteArray("trip_id,stop_id,stop_sequence\nT1,S1,1\nT1,S8,2\n")
+        << "T1"
+        << "feed: stop_times.txt:3: 停留所 'S8' が stops.txt にありません";
+    QTest::newRow("repeated sequence")
+        << "stop_times.txt" << QByteArray("trip_id,stop_id,stop_sequence\nT1,S1,1\nT1,S2,1\n")
+        << "T1"
+        << "feed: stop_times.txt:3: 便 'T1' の stop_sequence 1 が重複しています";
+    QTest::newRow("bad sequence")
+        << "stop_times.txt" << QByteArray("trip_id,stop_id,stop_sequence\nT1,S1,x\n") << "T1"
+        << "feed: stop_times.txt:2: stop_sequence 'x' は0以上の整数ではありません";
+    QTest::newRow("one stop") << "stop_times.txt"
+                              << QByteArray("trip_id,stop_id,stop_sequence\nT1,S1,1\n") << "T1"
+                              << "feed: stop_times.txt: 便 'T1' の停留所が 1 つしかありません";
+    QTest::newRow("not CP932") << "stops.txt"
+                               << QByteArray("stop_id,stop_name\nS1,A\nS2,𠮷野家前\nS3,C\nS4,D\n")
+                               << "T1"
+                               << "feed: stops.txt: 停留所 '𠮷野家前' (stop_id S2) の文字 '𠮷' "
+                                  "(U+20BB7) はCP932で表せません";
+    // The converter drops U+FEFF without calling it lost.
+    QTest::newRow("dropped character")
+        << "stops.txt"
+        << QByteArray("stop_id,stop_name\nS1,A\nS2,B\xEF\xBB\xBF"
+                      "C\nS3,C\nS4,D\n")
+        << "T1"
+        << "feed: stops.txt: 停留所 'B\uFEFFC' (stop_id S2) の文字 '\uFEFF' (U+FEFF) "
+           "はCP932で表せません";
+    QTest::newRow("translations form")
+        << "translations.txt" << QByteArray("id,text\n1,a\n") << "T1"
+        << "feed: translations.txt:1: trans_id,lang,translation の形式でも table_name,"
+           "field_name,language,translation の形式でもありません";
+
+    // Long trips: 151 stops need ticket 151, 302 stops row 302.
+    for (int n : {151, 302}) {
+        QByteArray times = "trip_id,stop_id,stop_sequence\n";
+        for (int i = 1; i <= n; ++i)
+            times += "T1,S" + QByteArray::number(1 + i % 4) + "," + QByteArray::number(i) + "\n";
+        QTest::newRow(qPrintable(QStringLiteral("%1 stops").arg(n)))
+            << "stop_times.txt" << times << "T1"
+            << (n == 151 ? QStringLiteral("feed: stop_times.txt: 便 'T1' は停留所が 151 あり、"
+                                          "整理券番号が上限 150 を超えます")
+                         : QStringLiteral("feed: stop_times.txt: 便 'T1' は停留所が 302 あり、"
+                                          "運賃データの上限 301 を超えます"));
+    }
+}
+
+void tst_Gtfs::errors()
+{
+    QFETCH(QString, table);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, trip);
+    QFETCH(QString, message);
+    Tables t = BaseFeed();
+    if (!table.isEmpty()) {
+        t.remove(table);
+        if (!content.isEmpty())
+            t[table] = content;
+    }
+    const GtfsFeedResult feed = LoadGtfsFeed(Files(t));
+    GtfsError error = feed.error;
+    if (feed.ok) {
+        const GtfsExport e = ExportGtfsTrip(feed.feed, trip);
+        QVERIFY(!e.ok);
+        QVERIFY(e.records.isEmpty());
+        error = e.error;
+    }
+    QCOMPARE(FormatGtfsError(QStringLiteral("feed"), error), message);
+}
+
+void tst_Gtfs::zipLimits_data()
+{
+    QTest::addColumn<QByteArray>("zip");
+    QTest::addColumn<GtfsLimits>("limits");
+    QTest::addColumn<QString>("message");
+
+    GtfsLimits small;
+    small.maxTableBytes = 1 << 20;
+    // A table of 2 MiB of one byte packs to a few KiB: a small zip bomb.
+    Tables bomb = BaseFeed();
+    bomb["stop_times.txt"] = QByteArray(2 << 20, ' ');
+    const QByteArray bombZip = Zip(bomb);
+    QTest::newRow("table too large")
+        << bombZip << small << "stop_times.txt: 大きすぎます (上限 1 MiB)";
+    GtfsLimits total;
+    total.maxTotalBytes = 3 << 20;
+    Tables two = bomb;
+    two["translations.txt"] = QByteArray(2 << 20, ' ');
+    QTest::newRow("total too large")
+        << Zip(two) << total << "translations.txt: 読み込む表の合計が大きすぎます (上限 3 MiB)";
+    GtfsLimits fewEntries;
+    fewEntries.maxEntries = 5;
+    QTest::newRow("too many entries")
+        << Zip(BaseFeed()) << fewEntries << "ZIPの項目が多すぎます (7、上限 5)";
+    GtfsLimits tinyArchive;
+    tinyArchive.maxArchiveBytes = 100;
+    QTest::newRow("archive too large")
+        << Zip(BaseFeed()) << tinyArchive << "ZIPファイルが大きすぎます (上限 100 バイト)";
+    QTest::newRow("not a zip") << QByteArray("stop_id,stop_name\n") << GtfsLimits{}
+                               << "ZIPとして読めません (Not a zip archive)";
+    const Tables base = BaseFeed();
+    Tables twice;
+    for (auto it = base.cbegin(); it != base.cend(); ++it) {
+        twice["a/" + it.key()] = it.value();
+        twice["b/" + it.key()] = it.value();
+    }
+    QTest::newRow("two feeds") << Zip(twice) << GtfsLimits{}
+                               << "ZIPの中に stops.txt が同じ深さで複数あり、"
+                                  "どれがフィードか決められません";
+}
+
+void tst_Gtfs::zipLimits()
+{
+    QFETCH(QByteArray, zip);
+    QFETCH(GtfsLimits, limits);
+    QFETCH(QString, message);
+    QVERIFY(!zip.isEmpty());
+    const GtfsFiles files = ReadGtfsZip(zip, GtfsTableNames(), limits);
+    QVERIFY(!files.ok);
+    QCOMPARE(FormatGtfsError(QStringLiteral("feed.zip"), files.error),
+             QStringLiteral("feed.zip: ") + message);
+}
+
+void tst_Gtfs::listAndPick()
+{
+    Tables t = BaseFeed();
+    t["trips.txt"] += "R1,W,T4,温泉,0\nR9,W,T5,,0\n";
+    t["stop_times.txt"] += "T4,25:10:00,25:10:00,S1,1\nT4,25:20:00,25:20:00,S4,2\n"
+                           "T5,x,x,S1,1\n";
+    const GtfsFeed feed = Load(t);
+    QHash<QString, GtfsTripSummary> sums;
+    GtfsError e;
+    QVERIFY(SummariseGtfsTrips(feed, sums, e));
+    QCOMPARE(sums["T1"].stops, 4);
+    QCOMPARE(sums["T1"].firstDeparture, QStringLiteral("08:00:00"));
+    QCOMPARE(sums["T3"].firstDeparture, QStringLiteral("07:00:00")); // arrival when no departure
+    const QList<GtfsRouteTrips> routes = ListGtfsRoutes(feed, sums);
+    QStringList seen;
+    for (const GtfsRouteTrips& r : routes) {
+        seen << r.route.id;
+        for (const GtfsTrip* trip : r.trips)
+            seen << trip->id;
+    }
+    // By direction, then departure (25:10 after 08:00); a route only trips.txt names comes last.
+    QCOMPARE(seen, (QStringList{"R1", "T3", "T1", "T4", "T2", "R2", "R9", "T5"}));
+
+    QCOMPARE(PickGtfsTrip(feed, sums, QStringLiteral("R1"), QString(), e), QStringLiteral("T3"));
+    QCOMPARE(PickGtfsTrip(feed, sums, QStringLiteral("31"), QStringLiteral("1"), e),
+             QStringLiteral("T2"));
+    QVERIFY(PickGtfsTrip(feed, sums, QStringLiteral("R2"), QString(), e).isEmpty());
+    QCOMPARE(e.message, QStringLiteral("路線 'R2' の便がありません"));
+    t["routes.txt"] += "R3,31,\n";
+    QVERIFY(PickGtfsTrip(Load(t), sums, QStringLiteral("31"), QString(), e).isEmpty());
+    QCOMPARE(e.message, QStringLiteral("路線番号 '31' の路線が複数あります (route_id: R1、R3)。"
+                                       "route_id で指定してください"));
+    QCOMPARE(GtfsSeconds(QStringLiteral("7:05:09")), 7 * 3600 + 5 * 60 + 9);
+    QCOMPARE(GtfsSeconds(QStringLiteral("07:60:00")), -1);
+}
+
+void tst_Gtfs::saveWritesAllThree()
+{
+    const GtfsExport e = ExportGtfsTrip(Load(BaseFeed()), QStringLiteral("T1"));
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("new/route"));
+    QString error;
+    QVERIFY2(SaveGtfsExport(folder, QStringLiteral("31"), e, error), qPrintable(error));
+    QFile hy3(folder + QStringLiteral("/31.hy3"));
+    QVERIFY(hy3.open(QIODevice::ReadOnly));
+    const FareFileResult back = ParseFareFile(hy3.readAll());
+    QCOMPARE(back.records, kBaseRows);
+    QFile tp(folder + QStringLiteral("/31tp.csv"));
+    QVERIFY(tp.open(QIODevice::ReadOnly));
+    QCOMPARE(tp.readAll(), WriteTapeCsv(e.tape));
+    QFile yomi(folder + QStringLiteral("/31yomi.csv"));
+    QVERIFY(yomi.open(QIODevice::ReadOnly));
+    const QByteArray y = yomi.readAll();
+    QVERIFY(!y.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(y.contains("富岸,とんけし\n"));
+}
+
+void tst_Gtfs::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args"); // "FEED" and "OUT" stand for the folders
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // expected in stdout + stderr
+    QTest::newRow("list") << QStringList{"list", "FEED"} << 0
+                          << "  便 T1  行先 温泉行  方向 0  停留所 4  始発 08:00:00";
+    QTest::newRow("export by route")
+        << QStringList{"export", "FEED",     "--route", "R1",    "--direction",
+                       "0",      "--number", "0031",    "--out", "OUT"}
+        << 0 << "便 T3 (始発 07:00:00) を使います";
+    QTest::newRow("export by trip")
+        << QStringList{"export", "FEED", "--trip", "T1", "--number", "31", "--out", "OUT"} << 0
+        << "OUT/31tp.csv: 放送 4 件";
+    QTest::newRow("unknown route")
+        << QStringList{"export", "FEED", "--route", "R7", "--number", "31"} << 1
+        << "FEED: routes.txt: 路線 'R7' がありません";
+    QTest::newRow("bad number") << QStringList{"export", "FEED",     "--trip",
+                                               "T1",     "--number", "123456"}
+                                << 2 << "系統番号 (--number) は1～5桁の数字で指定してください";
+    QTest::newRow("trip and route")
+        << QStringList{"export", "FEED", "--trip", "T1", "--route", "R1", "--number", "1"} << 2
+        << "--trip か --route のどちらか一つを指定してください";
+    QTest::newRow("no such feed") << QStringList{"list", "FEED/none"} << 1
+                                  << "FEED/none: 見つかりません";
+}
+
+void tst_Gtfs::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QTemporaryDir dir;
+    const QString feed = dir.filePath(QStringLiteral("feed"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(feed));
+    const Tables t = BaseFeed();
+    for (auto it = t.begin(); it != t.end(); ++it) {
+        QFile f(feed + u'/' + it.key());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(it.value());
+    }
+    for (QString& a : args)
+        a.replace(QLatin1String("FEED"), feed).replace(QLatin1String("OUT"), out);
+    QProcess p;
+    p.start(QStringLiteral(HY3TOOL), QStringList{QStringLiteral("gtfs")} + args);
+    QVERIFY(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    QCOMPARE(p.exitCode(), exitCode);
+    QString expected = output;
+    expected.replace(QLatin1String("FEED"), feed).replace(QLatin1String("OUT"), out);
+    QVERIFY2(text.contains(expected), qPrintable(text));
+    if (exitCode == 0 && args.first() == QLatin1String("export"))
+        QVERIFY(QFile::exists(out + QStringLiteral("/31.hy3")));
+}
+
+QTEST_GUILESS_MAIN(tst_Gtfs)
+#include "tst_gtfs.moc"

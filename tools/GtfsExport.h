@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// One trip of a GTFS feed as the program's route data: the fare table rows of
+// <route>.hy3, the announcement list <route>tp.csv and the reading list
+// <route>yomi.csv.
+//
+// Rows: the trip's stops in stop_sequence order; the stop of row k issues
+// ticket number k. Fare[i] of row j (i <= j) is the price of the fare rule for
+// the trip's route from the zone of stop i to the zone of stop j; tickets not
+// yet issued (i > j) are 0. Rules that name the route win over rules without
+// route_id, and among those, rules naming both zones over rules naming one or
+// none (an empty origin_id or destination_id matches any zone). Equal rules
+// with different prices give the lower price and a warning. contains_id rules
+// are not supported: they are left out with a warning. A pair of stops without
+// a rule is 0 with a warning naming both stops, except a stop's own ticket in
+// its own row, which nobody pays and which is 0 quietly when no rule covers it.
+//
+// Announcements: the board starts at row 1 (the first stop) and "送り" steps
+// it when the entry it moves onto has step flag 1. So the first entry is the
+// welcome, which does not step, and then one "次は" entry with step flag 1
+// for every stop from the second on; after entry t (t >= 2) the board shows
+// row t, the stop that entry names.
+
+#include "panel/FareData.h"
+#include "tools/GtfsFeed.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+inline constexpr int kGtfsMaxTickets = kFareColumns;
+
+struct GtfsTapeLine {
+    QString text;
+    qint16 stepFlag = 0;
+    qint16 preFlag = 0;
+};
+
+struct GtfsReading {
+    QString written; // as it appears in the announcements
+    QString reading; // kana
+};
+
+struct GtfsExport {
+    QList<StopRecord> records;
+    QList<GtfsTapeLine> tape;
+    QList<GtfsReading> readings;
+    QStringList warnings;
+    bool ok = true;
+    GtfsError error;
+};
+
+// Pair warnings beyond this many are summed up in one line.
+inline constexpr int kGtfsPairWarnings = 20;
+
+GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId);
+
+// The announcement list: one line per entry, "text",step,pre, CP932, CRLF.
+QByteArray WriteTapeCsv(const QList<GtfsTapeLine>& tape);
+
+// The reading list: a comment line, then one 表記,読み line per reading;
+// UTF-8 without BOM, LF.
+QByteArray WriteYomiCsv(const QList<GtfsReading>& readings, const QString& comment);
+
+// Writes <key>.hy3, <key>tp.csv and <key>yomi.csv into folder (made when
+// missing), each whole or not at all. False with a message naming the file.
+bool SaveGtfsExport(const QString& folder, const QString& routeKey, const GtfsExport& data,
+                    QString& error);

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/GtfsTable.h"
+
+QString GtfsRow::operator[](int column) const
+{
+    const int at = m_map.value(column, -1);
+    if (at < 0 || at >= m_fields.size())
+        return {};
+    return m_fields[at].text.trimmed();
+}
+
+namespace {
+
+// The first required column the header lacks, or nullptr.
+const char* MissingColumn(std::initializer_list<GtfsColumn> columns, const QList<int>& map)
+{
+    qsizetype i = 0;
+    for (const GtfsColumn& c : columns) {
+        if (c.required && map.value(i, -1) < 0)
+            return c.name;
+        ++i;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool ReadGtfsTable(const QByteArray& bytes, const QString& file,
+                   std::initializer_list<GtfsColumn> columns,
+                   const std::function<bool(const GtfsRow&)>& row, GtfsError& error)
+{
+    QList<int> map;
+    bool header = true;
+    bool stopped = false;
+    auto missing = [&](const char* name, int line) {
+        error = {file, line, QStringLiteral("列 %1 がありません").arg(QLatin1String(name))};
+        stopped = true;
+        return false;
+    };
+    auto onLine = [&](const QList<CsvField>& fields) {
+        if (!header) {
+            if (row(GtfsRow(map, fields)))
+                return true;
+            stopped = true;
+            return false;
+        }
+        header = false;
+        for (const GtfsColumn& c : columns) {
+            int at = -1;
+            for (qsizetype i = 0; i < fields.size() && at < 0; ++i)
+                if (fields[i].text.trimmed() == QLatin1String(c.name))
+                    at = int(i);
+            map << at;
+        }
+        if (const char* name = MissingColumn(columns, map))
+            return missing(name, fields.first().line);
+        return true;
+    };
+    FareCsvError csvError;
+    const bool read = SplitCsv(bytes, false, onLine, csvError);
+    if (stopped)
+        return false;
+    if (!read) {
+        error = {file, csvError.line, csvError.message};
+        return false;
+    }
+    // An empty table has no header, so it lacks every column.
+    if (header) {
+        map.fill(-1, qsizetype(columns.size()));
+        if (const char* name = MissingColumn(columns, map))
+            return missing(name, 0);
+    }
+    return true;
+}
