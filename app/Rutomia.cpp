@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Rutomia.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 
-Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
+Rutomia::Rutomia()
+    : m_ini(m_board, m_option, m_ctl),
+      m_snd(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+            [this](const QString& command) { return m_mci.SendString(command); })
 {
     m_board.setOptionDialog(&m_option);
     m_board.setControlPanel(&m_ctl);
@@ -13,6 +18,9 @@ Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
     m_ctl.setOptionDialog(&m_option);
     m_option.setLinks(&m_board, &m_ctl);
     frmCtl::Services services;
+    services.SndPlay = [this](const QString& path, const QString& channel, qint16 sync,
+                              qint16 delay) { m_snd.SndPlay(path, channel, sync, delay); };
+    services.SndCloseAll = [this] { m_snd.SndCloseAll(); };
     services.SaveIni = [this] { m_ini.SaveIni(); };
     m_ctl.setServices(std::move(services));
 }
@@ -32,7 +40,6 @@ void Rutomia::PlacePanel()
 
 void Rutomia::Start()
 {
-    const bool hasSettings = !m_ini.LoadPath().isEmpty();
     Form1::LoadSteps steps;
     steps.showPanel = [this] {
         m_ctl.Form_Load();
@@ -43,7 +50,7 @@ void Rutomia::Start()
     steps.loadSettings = [this] { m_ini.LoadIni(); };
     m_board.Form_Load(steps);
     m_board.show();
-    if (!hasSettings) {
+    if (!m_ini.PositionsLoaded()) {
         // A window manager frames the panel only after it is shown, so its
         // outer size is known a moment later; place it again then, unless the
         // user has already moved it.

@@ -91,6 +91,7 @@ void mdlIniIo::collect()
 
 void mdlIniIo::LoadIni()
 {
+    m_positionsLoaded = false;
     const QString path = LoadPath();
     if (path.isEmpty())
         return; // no settings yet: every control keeps its initial value
@@ -113,7 +114,7 @@ void mdlIniIo::LoadIni()
 
     // Start from what the windows show, so fields a short file lacks keep them.
     collect();
-    DecodeSettings(bytes, m_rec);
+    m_positionsLoaded = DecodeSettings(bytes, m_rec).fieldsRead >= SettingsFieldNumber(u"BoardTop");
 
     for (int k = 1; k <= Form1::kCells; ++k) {
         M_Degit* d = m_board.Degit(k);
