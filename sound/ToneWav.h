@@ -22,10 +22,10 @@ QByteArray ToneWav(std::span<const StruckTone> tones, double lengthSec, int rate
 
 // The demo's route-set chime: two tones falling a major third (E5, C5).
 QByteArray RouteSetChimeWav();
-// The demo's step sound: one short high tone (G6).
+// The demo's step sound: one short high tone (A6), clear of the chime's partials.
 QByteArray StepChimeWav();
 
 // Frequencies of the demo's sounds, for those who listen for them.
 inline constexpr double kChimeHighHz = 659.26;
 inline constexpr double kChimeLowHz = 523.25;
-inline constexpr double kStepHz = 1567.98;
+inline constexpr double kStepHz = 1760.0;
