@@ -74,8 +74,10 @@ std::unique_ptr<MixerBackendSdl> MixerBackendSdl::Open()
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         const bool opened = OpenDevice();
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-        if (!opened)
+        if (!opened) {
+            SDL_Quit();
             return nullptr;
+        }
     }
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID);
     ChooseSoundFont();
@@ -100,6 +102,9 @@ MixerBackendSdl::~MixerBackendSdl()
     Mix_CloseAudio();
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // Nothing else of SDL is in use: let it free its global state (hints) too.
+    if (SDL_WasInit(0) == 0)
+        SDL_Quit();
     g_inUse = false;
 }
 
