@@ -22,7 +22,6 @@ public:
     frmCtl& panel() { return m_ctl; }
     frmOption& options() { return m_option; }
     mdlIniIo& ini() { return m_ini; }
-    mdlSndAPI& sound() { return m_snd; }
     MciInterpreter& mci() { return m_mci; }
 
 private:
