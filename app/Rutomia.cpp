@@ -3,11 +3,16 @@
 
 #include "app/ScreenFit.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 
-Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
+Rutomia::Rutomia()
+    : m_ini(m_board, m_option, m_ctl),
+      m_snd(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+            [this](const QString& command) { return m_mci.SendString(command); })
 {
     m_board.setOptionDialog(&m_option);
     m_board.setControlPanel(&m_ctl);
@@ -15,6 +20,9 @@ Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
     m_ctl.setOptionDialog(&m_option);
     m_option.setLinks(&m_board, &m_ctl);
     frmCtl::Services services;
+    services.SndPlay = [this](const QString& path, const QString& channel, qint16 sync,
+                              qint16 delay) { m_snd.SndPlay(path, channel, sync, delay); };
+    services.SndCloseAll = [this] { m_snd.SndCloseAll(); };
     services.SaveIni = [this] { m_ini.SaveIni(); };
     m_ctl.setServices(std::move(services));
 }
@@ -55,18 +63,18 @@ void Rutomia::Start()
     steps.placePanel = [this] { PlacePanel(); };
     steps.loadSettings = [this, hasSettings] {
         m_ini.LoadIni();
-        // A first start runs with what the panel and the options show (the
-        // stop-name display's own defaults differ from both).
-        if (!hasSettings) {
-            m_ctl.HScroll1_Change(0);
+        // What the panel and the options show is what runs, also where the
+        // settings read held no panel state or there were none: the
+        // stop-name display's own defaults differ from both.
+        m_ctl.HScroll1_Change(0);
+        if (!hasSettings)
             m_option.SetProp();
-        }
     };
     m_board.Form_Load(steps);
     m_board.show();
     KeepWithinReach(m_board);
     KeepWithinReach(m_ctl);
-    if (!hasSettings) {
+    if (!m_ini.PositionsLoaded()) {
         // A window manager frames the panel only after it is shown, so its
         // outer size is known a moment later; place it again then, unless the
         // user has already moved it.

@@ -8,6 +8,8 @@
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
 #include "settings/mdlIniIo.h"
+#include "sound/MciInterpreter.h"
+#include "sound/mdlSndAPI.h"
 
 class Rutomia final {
 public:
@@ -20,6 +22,7 @@ public:
     frmCtl& panel() { return m_ctl; }
     frmOption& options() { return m_option; }
     mdlIniIo& ini() { return m_ini; }
+    MciInterpreter& mci() { return m_mci; }
 
 private:
     void PlacePanel();
@@ -30,5 +33,8 @@ private:
     Form1 m_board;
     frmCtl m_ctl;
     mdlIniIo m_ini;
+    // The audio device opens on a worker thread while the windows come up.
+    MciInterpreter m_mci{MixerBackend::CreateAsync()};
+    mdlSndAPI m_snd;
     QPoint m_placedAt;
 };

@@ -10,6 +10,10 @@
 namespace ltm4 {
 
 namespace {
+
+// Often enough that a wait ends well within one audio buffer of the event.
+constexpr int kPollMs = 5;
+
 std::function<void(int)>& overrideSlot()
 {
     static std::function<void(int)> f;
@@ -29,6 +33,27 @@ void Wait(int ms)
     }
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void WaitUntil(const std::function<bool()>& done)
+{
+    if (done())
+        return;
+    if (const std::function<void(int)> f = overrideSlot()) {
+        do
+            f(kPollMs);
+        while (!done());
+        return;
+    }
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(kPollMs);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 

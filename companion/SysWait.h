@@ -11,6 +11,12 @@ namespace ltm4 {
 
 void Wait(int ms);
 
+// Waits in the same way until done() answers true, asking it every few
+// milliseconds (a blocking sound waits for its end). Under an override the
+// wait is a run of short waits handed to the override, each followed by the
+// question, so that a test's wait decides how time passes.
+void WaitUntil(const std::function<bool()>& done);
+
 // Lets pending events run once.
 void DoEvents();
 

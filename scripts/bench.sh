@@ -13,3 +13,6 @@ echo "== board update"
 echo
 echo "== stop-name display"
 xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/bench_chimei"
+echo
+echo "== sound"
+"$build/bench/bench_sound"

@@ -13,6 +13,8 @@ packages=(
     libzip-dev
     # faces of the digit cells, ticket numbers and stop-name dots
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
+    # sound: SDL2_mixer, a small General MIDI soundfont, lame for the MP3 test file
+    libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont lame
     # running and screenshots without a display
     xvfb xauth imagemagick xdotool
 )

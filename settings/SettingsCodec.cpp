@@ -297,6 +297,14 @@ QString SettingsFieldName(int field)
     return n.name();
 }
 
+int SettingsFieldNumber(QStringView name)
+{
+    for (int field = 1; field <= kSettingsFieldCount; ++field)
+        if (SettingsFieldName(field) == name)
+            return field;
+    return 0;
+}
+
 QString SettingsFileName(const QString& folder, const QString& baseName)
 {
     const QString file = baseName + QLatin1String(".in4");

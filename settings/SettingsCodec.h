@@ -68,6 +68,8 @@ SettingsDecodeResult DecodeSettings(const QByteArray& bytes, SettingsRecord& rec
 // "StepSoundFlag(3)", "CustColors(16)", "DegitSet(7).ZeroMode". Empty for a
 // number outside 1..kSettingsFieldCount.
 QString SettingsFieldName(int field);
+// The number of the field SettingsFieldName calls name; 0 for no such field.
+int SettingsFieldNumber(QStringView name);
 
 // <folder>/<base name>.in4. A folder that already ends in a separator ("/", or
 // "\" as a drive root is written on Windows) gets no second one; an empty

@@ -132,6 +132,7 @@ void mdlIniIo::collect()
 
 void mdlIniIo::LoadIni()
 {
+    m_positionsLoaded = false;
     const QString path = LoadPath();
     if (path.isEmpty())
         return; // no settings yet: every control keeps its initial value
@@ -155,6 +156,7 @@ void mdlIniIo::LoadIni()
     // Start from what the windows show, so fields a short file lacks keep them.
     collect();
     const SettingsDecodeResult decoded = DecodeSettings(bytes, m_rec);
+    m_positionsLoaded = decoded.fieldsRead >= SettingsFieldNumber(u"BoardTop");
     FindTypedForms(m_rec);
 
     for (int k = 1; k <= Form1::kCells; ++k) {

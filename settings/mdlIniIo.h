@@ -34,6 +34,9 @@ public:
     void setFolders(const QString& programDir, const QString& configDir);
 
     const SettingsRecord& Record() const { return m_rec; }
+    // Whether the last LoadIni read the windows' positions; a file cut short
+    // before them (the demo's first settings) leaves the windows where they are.
+    bool PositionsLoaded() const { return m_positionsLoaded; }
 
 private:
     bool ProgramFolderWritable() const;
@@ -49,4 +52,5 @@ private:
     QString m_configDir;
     QString m_baseName;
     bool m_toldLossy = false;
+    bool m_positionsLoaded = false;
 };

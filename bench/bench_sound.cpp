@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sound figures: the time from the step button's click handler to the first
+// audible sample of the step sound leaving the mixer (seen by the post-mix
+// tap), and the processor share of the whole program while a sound plays.
+// Uses SDL's dummy driver (which keeps real time) unless SDL_AUDIODRIVER says
+// otherwise; runs without a display unless one is given.
+//
+//   bench_sound [--runs N]
+
+#include "board/Form1.h"
+#include "companion/SysWait.h"
+#include "options/frmOption.h"
+#include "panel/FareData.h"
+#include "panel/frmCtl.h"
+#include "sound/MciInterpreter.h"
+#include "sound/MixerBackendSdl.h"
+#include "sound/mdlSndAPI.h"
+#include "tests/SoundTestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+// The processor time of the whole process, every thread included.
+double CpuSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// Processor share of the process while `play` sounds for `seconds`, the
+// event loop running as in the program.
+double CpuShare(const std::function<void()>& play, double seconds)
+{
+    play();
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    ltm4::Wait(int(seconds * 1000));
+    return (CpuSeconds() - cpu0) / (double(wall.nsecsElapsed()) / 1e9);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER"))
+        qputenv("SDL_AUDIODRIVER", "dummy");
+    QApplication app(argc, argv);
+    int runs = 40;
+    if (argc == 3 && std::strcmp(argv[1], "--runs") == 0)
+        runs = std::max(5, std::atoi(argv[2]));
+
+    QTemporaryDir dir;
+    QList<StopRecord> stops(10);
+    for (int i = 0; i < stops.size(); ++i)
+        stops[i].StopName = QStringLiteral("停留所%1").arg(i + 1);
+    const QString step = dir.filePath(QStringLiteral("step.wav"));
+    const QString tone = dir.filePath(QStringLiteral("tone.wav"));
+    const QString midi = dir.filePath(QStringLiteral("long.mid"));
+    if (!WriteFile(dir.filePath(QStringLiteral("1.hy3")), EncodeFareFile(stops).bytes) ||
+        !WriteFile(step, StepChimeWav()) || !WriteFile(tone, SteadyToneWav(440, 5)) ||
+        !WriteFile(midi, MidiNotes(4500, 20)))
+        return 1;
+
+    std::unique_ptr<MixerBackendSdl> sdl = MixerBackendSdl::Open();
+    if (!sdl) {
+        std::fprintf(stderr, "bench_sound: SDL's mixer did not open\n");
+        return 1;
+    }
+    const MixerBackend::Format format = sdl->OutputFormat();
+    const QString driver = sdl->DriverName();
+    MciInterpreter mci(std::move(sdl));
+    mdlSndAPI snd(QStringLiteral("517"), [&](const QString& c) { return mci.SendString(c); });
+    TapRecorder tap(mci.Backend());
+
+    frmOption option;
+    Form1 board;
+    frmCtl ctl;
+    board.setOptionDialog(&option);
+    ctl.setBoard(&board);
+    ctl.setOptionDialog(&option);
+    option.setLinks(&board, &ctl);
+    frmCtl::Services services;
+    services.SndPlay = [&](const QString& p, const QString& c, qint16 sync, qint16 delay) {
+        snd.SndPlay(p, c, sync, delay);
+    };
+    ctl.setServices(services);
+    board.Form_Load();
+    ctl.Form_Load();
+    board.show();
+    option.Text2(0)->setText(dir.path());
+    option.txtSelectSound(7)->setText(step);
+    const auto previousWait = ltm4::SetWaitOverride([](int) {});
+    for (int key : {10, 1, 11, 1})
+        ctl.CommandButton1(key)->click();
+    ctl.Command1(1)->click();
+    ltm4::SetWaitOverride(previousWait);
+    if (ctl.Route().DataCount != stops.size()) {
+        std::fprintf(stderr, "bench_sound: the route did not load\n");
+        return 1;
+    }
+
+    // A sample above 1% of full scale counts as heard.
+    constexpr int kAudible = 328;
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        snd.SndCloseAll();
+        ltm4::Wait(60); // silence in the mixer again
+        tap.ArmFirstLoud(kAudible);
+        const auto clicked = TapRecorder::Clock::now();
+        ctl.Command2(i % 2 == 0 ? 1 : 0)->click();
+        QElapsedTimer t;
+        t.start();
+        while (!tap.FirstLoud() && t.elapsed() < 2000)
+            ltm4::Wait(1);
+        if (!tap.FirstLoud()) {
+            std::fprintf(stderr, "bench_sound: the step sound was never heard\n");
+            return 1;
+        }
+        ms.push_back(std::chrono::duration<double, std::milli>(*tap.FirstLoud() - clicked).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / double(ms.size());
+    const double bufferMs = 1000.0 * format.bufferFrames / std::max(1, format.rate);
+    std::printf("Step click to first audible sample leaving the mixer (driver %s, %d Hz, "
+                "%d-frame buffer = %.1f ms)\n",
+                qPrintable(driver), format.rate, format.bufferFrames, bufferMs);
+    std::printf("%-34s median %6.1f ms   mean %6.1f ms   max %6.1f ms   (%d runs)\n",
+                "click to sound", ms[ms.size() / 2], mean, ms.back(), runs);
+    std::printf("goal: below 30 ms\n\n");
+
+    snd.SndCloseAll();
+    std::printf("Processor share of the program (100%% = one core)\n");
+    std::printf("%-34s %5.1f %%\n", "idle, nothing playing", 100 * CpuShare([] {}, 2.0));
+    std::printf("%-34s %5.1f %%\n", "WAV playing",
+                100 * CpuShare([&] { snd.SndPlay(tone, QStringLiteral("S1"), 0, 0); }, 3.0));
+    snd.SndCloseAll();
+    std::printf("%-34s %5.1f %%\n", "MIDI streaming (synthesised)",
+                100 * CpuShare([&] { snd.SndPlay(midi, QStringLiteral("S3"), 0, 0); }, 3.0));
+    snd.SndCloseAll();
+    return 0;
+}

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/DemoProfile.h"
+
+#include "settings/SettingsCodec.h"
+
+namespace {
+
+QString DemoSound(const char* file)
+{
+    return QLatin1String(kDemoSoundFolder) + u'/' + QLatin1String(file);
+}
+
+} // namespace
+
+void ApplyDemoProfile(SettingsRecord& rec)
+{
+    rec.Sound.RouteSetSound = DemoSound(kDemoRouteSetSound);
+    // A step sound that always plays, in the background.
+    rec.Sound.StepSoundAlways = -1;
+    rec.Sound.StepSoundByColumn = 0;
+    rec.Sound.StepSoundSync = 0;
+    rec.Sound.StepSoundAsync = -1;
+    rec.Sound.StepSound = DemoSound(kDemoStepSound);
+}
+
+int DemoProfileLastField()
+{
+    return SettingsFieldNumber(u"FixedDate");
+}
+
+QByteArray EncodeDemoProfile(const SettingsRecord& base)
+{
+    SettingsRecord rec = base;
+    ApplyDemoProfile(rec);
+    const SettingsEncodeResult encoded = EncodeSettings(rec);
+    if (!encoded.ok())
+        return {};
+    // The shortest head of the file that still holds every profile field.
+    const int last = DemoProfileLastField();
+    qsizetype lo = 0;
+    qsizetype hi = encoded.bytes.size();
+    while (lo < hi) {
+        const qsizetype mid = lo + (hi - lo) / 2;
+        SettingsRecord scratch;
+        if (DecodeSettings(encoded.bytes.first(mid), scratch).fieldsRead >= last)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return encoded.bytes.first(lo);
+}

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The settings the demo starts with, so that a newcomer's first `make run`
+// sounds the chimes without any set-up. Written as the settings file only
+// where none exists yet; the user's own settings are never replaced.
+//
+// To add a setting to the demo, set its field in ApplyDemoProfile. The file
+// holds the options dialog's settings (fields up to FixedDate); the control
+// panel's state and the windows' positions are left out, so the first start
+// places the windows as it does without settings.
+
+#include "settings/SettingsRecord.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Folder of the demo's sounds, relative to the demo data folder the program
+// starts in.
+inline constexpr char kDemoSoundFolder[] = "sounds";
+inline constexpr char kDemoRouteSetSound[] = "route-set.wav";
+inline constexpr char kDemoStepSound[] = "step.wav";
+
+// Sets the demo's values on top of rec (the windows' initial values).
+void ApplyDemoProfile(SettingsRecord& rec);
+
+// Number of the last field the profile file holds.
+int DemoProfileLastField();
+
+// The profile file: base with the demo's values, cut after
+// DemoProfileLastField. Empty when base cannot be encoded.
+QByteArray EncodeDemoProfile(const SettingsRecord& base);

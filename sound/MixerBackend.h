@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The audio mixer behind the command interpreter. A voice is one decoded sound
+// on a mixer channel of its own, so voices play over each other; playing a
+// voice again starts it from the beginning. Create() picks what works: SDL's
+// mixer on the sound device, else on SDL's silent dummy driver, else the dummy
+// back end that plays nothing.
+//
+// Voices so far come from files. Speech will add voices made from raw samples
+// (an OpenPcm beside OpenFile): a voice is already a channel of its own, so
+// nothing else needs to change for it.
+
+#include <QString>
+
+#include <functional>
+#include <future>
+#include <memory>
+
+class MixerBackend {
+public:
+    using Voice = int; // kNoVoice when there is none
+    static constexpr Voice kNoVoice = -1;
+
+    struct Format {
+        int rate = 0;         // frames per second
+        int channels = 0;     // interleaved
+        int bufferFrames = 0; // frames per mixer buffer
+    };
+
+    // Sees every buffer as it leaves the mixer: interleaved signed 16-bit
+    // samples, frames × channels of them. Runs on the audio thread, so it must
+    // be quick and must not touch the user interface.
+    using PostMixTap = std::function<void(const qint16* samples, int frames)>;
+
+    // Blocks while the device opens (normally a few milliseconds, but sound
+    // servers can be slow); CreateAsync does the same on a worker thread so
+    // that start-up never waits for it.
+    static std::unique_ptr<MixerBackend> Create();
+    static std::future<std::unique_ptr<MixerBackend>> CreateAsync();
+
+    virtual ~MixerBackend() = default;
+
+    // The audio driver in use ("pulseaudio", "dummy", "disk"...), "none" for
+    // the dummy back end.
+    virtual QString DriverName() const = 0;
+    virtual Format OutputFormat() const = 0;
+
+    // Decodes a sound file into a new voice; kNoVoice when the file cannot be
+    // read or is no sound this mixer can decode.
+    virtual Voice OpenFile(const QString& path) = 0;
+    virtual void Play(Voice voice) = 0;
+    virtual void Stop(Voice voice) = 0;
+    // True from Play until the sound has ended or was stopped.
+    virtual bool IsPlaying(Voice voice) const = 0;
+    virtual void Close(Voice voice) = 0;
+
+    // An empty function removes the tap.
+    virtual void SetPostMixTap(PostMixTap tap) = 0;
+
+protected:
+    MixerBackend() = default;
+    MixerBackend(const MixerBackend&) = delete;
+    MixerBackend& operator=(const MixerBackend&) = delete;
+};

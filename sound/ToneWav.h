@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Wave files synthesised from struck tones: the chimes the demo ships with
+// (made here, so they are ours to give away) and test sounds. Pure functions.
+
+#include <QByteArray>
+
+#include <span>
+
+struct StruckTone {
+    double startSec = 0;
+    double frequencyHz = 0;
+    double decaySec = 0.3;  // time for the tone to fall to 1/e
+    double amplitude = 0.5; // of full scale, before the partials are added
+};
+
+// 16-bit mono PCM RIFF/WAVE of lengthSec seconds with the tones mixed in,
+// each a few bell-like partials with a short attack and exponential decay.
+// The sum is scaled down should it reach full scale.
+QByteArray ToneWav(std::span<const StruckTone> tones, double lengthSec, int rate = 48000);
+
+// The demo's route-set chime: two tones falling a major third (E5, C5).
+QByteArray RouteSetChimeWav();
+// The demo's step sound: one short high tone (A6), clear of the chime's partials.
+QByteArray StepChimeWav();
+
+// Frequencies of the demo's sounds, for those who listen for them.
+inline constexpr double kChimeHighHz = 659.26;
+inline constexpr double kChimeLowHz = 523.25;
+inline constexpr double kStepHz = 1760.0;

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What the sound tests and the benchmark share: test sounds made on the spot
+// and a post-mix tap that keeps what left the mixer.
+
+#include "sound/MixerBackend.h"
+#include "sound/ToneWav.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <chrono>
+#include <cmath>
+#include <mutex>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+// A steady sine tone: one struck tone that hardly decays.
+inline QByteArray SteadyToneWav(double hz, double seconds)
+{
+    const StruckTone tone[] = {{0.0, hz, 60.0, 0.4}};
+    return ToneWav(tone, seconds);
+}
+
+// A type-0 standard MIDI file: `notes` piano notes of `ticks` ticks each
+// (480 to the quarter note at 120 beats a minute).
+inline QByteArray MidiNotes(int notes, int ticks = 240, int key = 72)
+{
+    const auto varLen = [](QByteArray& b, quint32 v) {
+        QByteArray tmp;
+        tmp.prepend(char(v & 0x7F));
+        while (v >>= 7)
+            tmp.prepend(char((v & 0x7F) | 0x80));
+        b += tmp;
+    };
+    QByteArray track;
+    track += QByteArray::fromHex("00C000"); // piano
+    for (int i = 0; i < notes; ++i) {
+        const char k = char(key + (i % 2) * 4);
+        track += char(0);
+        track += char(0x90);
+        track += k;
+        track += char(100);
+        varLen(track, quint32(ticks));
+        track += char(0x80);
+        track += k;
+        track += char(0);
+    }
+    track += QByteArray::fromHex("00FF2F00");
+    const auto be32 = [](quint32 v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(b, 4);
+    };
+    return QByteArray("MThd") + be32(6) +
+           QByteArray::fromHex("0000"
+                               "0001"
+                               "01E0") +
+           "MTrk" + be32(quint32(track.size())) + track;
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Keeps the left channel of every buffer leaving the mixer, with the time
+// each buffer left.
+class TapRecorder final {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit TapRecorder(MixerBackend& mixer) : m_mixer(mixer)
+    {
+        m_channels = std::max(1, mixer.OutputFormat().channels);
+        mixer.SetPostMixTap([this](const qint16* s, int frames) { take(s, frames); });
+    }
+    ~TapRecorder() { m_mixer.SetPostMixTap({}); }
+    TapRecorder(const TapRecorder&) = delete;
+    TapRecorder& operator=(const TapRecorder&) = delete;
+
+    size_t Frames() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_left.size();
+    }
+    std::vector<qint16> Since(size_t frame) const
+    {
+        std::lock_guard lock(m_lock);
+        return {m_left.begin() + qsizetype(std::min(frame, m_left.size())), m_left.end()};
+    }
+    // When the first sample at least as loud as the armed level left the
+    // mixer since arming, if one did.
+    std::optional<Clock::time_point> FirstLoud() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_firstLoud;
+    }
+    void ArmFirstLoud(int level)
+    {
+        std::lock_guard lock(m_lock);
+        m_firstLoud.reset();
+        m_firstLoudLevel = level;
+    }
+
+private:
+    void take(const qint16* s, int frames)
+    {
+        const Clock::time_point now = Clock::now();
+        std::lock_guard lock(m_lock);
+        for (int i = 0; i < frames; ++i) {
+            const qint16 v = s[i * m_channels];
+            m_left.push_back(v);
+            if (!m_firstLoud && m_firstLoudLevel > 0 && std::abs(int(v)) >= m_firstLoudLevel)
+                m_firstLoud = now;
+        }
+    }
+
+    MixerBackend& m_mixer;
+    int m_channels = 2;
+    mutable std::mutex m_lock;
+    std::vector<qint16> m_left;
+    std::optional<Clock::time_point> m_firstLoud;
+    int m_firstLoudLevel = 0;
+};
+
+// Amplitude (of full scale) of one frequency in the samples, by Goertzel.
+inline double ToneLevel(const std::vector<qint16>& s, double hz, int rate)
+{
+    if (s.empty() || rate <= 0)
+        return 0;
+    const double w = 2 * std::numbers::pi * hz / rate;
+    const double c = 2 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (qint16 v : s) {
+        const double s0 = v / 32768.0 + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - c * s1 * s2;
+    return 2 * std::sqrt(std::max(0.0, power)) / double(s.size());
+}
+
+inline int Peak(const std::vector<qint16>& s)
+{
+    int p = 0;
+    for (qint16 v : s)
+        p = std::max(p, std::abs(int(v)));
+    return p;
+}

@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The demo's first settings: what the file holds, that the program starts
+// with the demo's sounds chosen, that the writer never replaces a user's
+// settings, and that route set and a step are heard in that order.
+
+#include "SoundTestSupport.h"
+#include "app/Rutomia.h"
+#include "board/Form1.h"
+#include "options/VbOptionButton.h"
+#include "options/frmOption.h"
+#include "panel/FareData.h"
+#include "panel/frmCtl.h"
+#include "settings/DemoProfile.h"
+#include "settings/SettingsCodec.h"
+#include "tests/TestSupport.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// What the options dialog holds at a start without settings.
+SettingsRecord InitialRecord()
+{
+    frmOption option;
+    Form1 board;
+    frmCtl ctl;
+    board.setOptionDialog(&option);
+    board.setControlPanel(&ctl);
+    ctl.setBoard(&board);
+    ctl.setOptionDialog(&option);
+    option.setLinks(&board, &ctl);
+    board.Form_Load();
+    ctl.Form_Load();
+    SettingsRecord rec;
+    option.GetOptionInfo(rec);
+    return rec;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestDemoProfile final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fileHoldsTheDialogsSettingsOnly();
+    void programStartsWithTheDemoSounds();
+    void writerNeverReplacesSettings();
+    void routeSetThenStepAreHeardInOrder();
+
+private:
+    QByteArray m_profile;
+    SettingsRecord m_initial;
+};
+
+void TestDemoProfile::initTestCase()
+{
+    m_initial = InitialRecord();
+    m_profile = EncodeDemoProfile(m_initial);
+    QVERIFY(!m_profile.isEmpty());
+}
+
+void TestDemoProfile::fileHoldsTheDialogsSettingsOnly()
+{
+    SettingsRecord rec;
+    rec.CtrlData.CtrlLeft = 4321;
+    rec.Form.BoardTop = 1234;
+    const SettingsDecodeResult r = DecodeSettings(m_profile, rec);
+    QCOMPARE(r.fieldsRead, DemoProfileLastField());
+    QCOMPARE(r.bytesRead, m_profile.size());
+    QCOMPARE(SettingsFieldName(r.fieldsRead), QStringLiteral("FixedDate"));
+    // The demo's sounds, the rest as the dialog starts.
+    QCOMPARE(rec.Sound.RouteSetSound, QStringLiteral("sounds/route-set.wav"));
+    QCOMPARE(rec.Sound.StepSound, QStringLiteral("sounds/step.wav"));
+    QCOMPARE(rec.Sound.StepSoundAlways, qint16(-1));
+    QCOMPARE(rec.Sound.StepSoundAsync, qint16(-1));
+    QCOMPARE(rec.Sound.ResetSound, QString());
+    QCOMPARE(rec.Degit.DegitForeColor, m_initial.Degit.DegitForeColor);
+    QCOMPARE(rec.Chimei.ChimeiBackColor, m_initial.Chimei.ChimeiBackColor);
+    QCOMPARE(rec.SeiriPrev.DateSystemEachPrint, m_initial.SeiriPrev.DateSystemEachPrint);
+    // The windows' positions are not in it.
+    QCOMPARE(rec.CtrlData.CtrlLeft, 4321);
+    QCOMPARE(rec.Form.BoardTop, 1234);
+}
+
+void TestDemoProfile::programStartsWithTheDemoSounds()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("prog")));
+    const QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    QVERIFY(WriteFile(SettingsFileName(dir.filePath(QStringLiteral("prog")), base), m_profile));
+
+    MessageRecorder messages;
+    Rutomia p;
+    p.ini().setFolders(dir.filePath(QStringLiteral("prog")), dir.filePath(QStringLiteral("cfg")));
+    p.Start();
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(p.options().txtSelectSound(0)->text(), QStringLiteral("sounds/route-set.wav"));
+    QCOMPARE(p.options().txtSelectSound(7)->text(), QStringLiteral("sounds/step.wav"));
+    QCOMPARE(p.options().Option6(1)->Value(), qint16(-1));
+    // The panel stays where the start-up put it, as without settings.
+    QVERIFY(!p.ini().PositionsLoaded());
+    QCOMPARE(p.board().pos(), QPoint(0, 0));
+}
+
+void TestDemoProfile::writerNeverReplacesSettings()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("prog")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("xdg/ルトミア")));
+    const QString program = dir.filePath(QStringLiteral("prog/517"));
+    const QString file = dir.filePath(QStringLiteral("prog/517.in4"));
+    const auto run = [&](const QString& configHome) {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(RUTOMIA_DEMOPROFILE), {program});
+        return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit
+                   ? tool.exitCode()
+                   : -1;
+    };
+
+    // Settings in the configuration folder count as the user's too.
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("xdg/ルトミア/517.in4")), "user's"));
+    QCOMPARE(run(dir.filePath(QStringLiteral("xdg"))), 0);
+    QVERIFY(!QFile::exists(file));
+
+    QCOMPARE(run(dir.filePath(QStringLiteral("empty-xdg"))), 0);
+    QCOMPARE(ReadAll(file), m_profile);
+
+    QVERIFY(WriteFile(file, "the user's own settings"));
+    QCOMPARE(run(dir.filePath(QStringLiteral("empty-xdg"))), 0);
+    QCOMPARE(ReadAll(file), QByteArray("the user's own settings"));
+}
+
+void TestDemoProfile::routeSetThenStepAreHeardInOrder()
+{
+    // The demo folder as the build makes it: a route, the sounds, and the
+    // program started in it.
+    QTemporaryDir data;
+    QVERIFY(QDir(data.path()).mkpath(QStringLiteral("sounds")));
+    QVERIFY(WriteFile(data.filePath(QStringLiteral("sounds/route-set.wav")), RouteSetChimeWav()));
+    QVERIFY(WriteFile(data.filePath(QStringLiteral("sounds/step.wav")), StepChimeWav()));
+    QList<StopRecord> stops(3);
+    for (int i = 0; i < 3; ++i)
+        stops[i].StopName = QStringLiteral("停留所%1").arg(i + 1);
+    QVERIFY(WriteFile(data.filePath(QStringLiteral("1.hy3")), EncodeFareFile(stops).bytes));
+    QVERIFY(QDir(data.path()).mkpath(QStringLiteral("prog")));
+    QVERIFY(WriteFile(data.filePath(QStringLiteral("prog/tst_demo_profile.in4")), m_profile));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(data.path()));
+
+    MessageRecorder messages;
+    {
+        Rutomia p;
+        p.ini().setFolders(data.filePath(QStringLiteral("prog")),
+                           data.filePath(QStringLiteral("cfg")));
+        p.Start();
+        p.options().Text2(0)->setText(data.path());
+        const int rate = p.mci().Backend().OutputFormat().rate;
+        TapRecorder tap(p.mci().Backend());
+        const auto heard = [&](size_t from, double hz) {
+            const std::vector<qint16> s = tap.Since(from);
+            const size_t win = size_t(rate) / 20;
+            for (size_t i = 0; i + win <= s.size(); i += win / 2)
+                if (ToneLevel({s.begin() + qsizetype(i), s.begin() + qsizetype(i + win)}, hz,
+                              rate) > 0.05)
+                    return true;
+            return false;
+        };
+
+        const size_t start = tap.Frames();
+        for (int key : {10, 1, 11, 1})
+            p.panel().CommandButton1(key)->click();
+        p.panel().Command1(1)->click(); // リセット: route set, with its lamp test
+        QVERIFY(p.panel().Command2(1)->isEnabled());
+        QVERIFY(heard(start, kChimeHighHz));
+        QVERIFY(heard(start, kChimeLowHz));
+        QVERIFY(!heard(start, kStepHz));
+
+        const size_t step = tap.Frames();
+        p.panel().Command2(1)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(heard(step, kStepHz), 3000);
+    }
+    QDir::setCurrent(previous);
+    QVERIFY(messages.shown.isEmpty());
+}
+
+QTEST_MAIN(TestDemoProfile)
+#include "tst_demo_profile.moc"

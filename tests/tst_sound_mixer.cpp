@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sound through SDL's mixer on its dummy driver, heard through the post-mix
+// tap: every kind of file plays, channels overlap, a new sound on a channel
+// cuts the old one, a blocking play lasts as long as its sound while timers
+// keep running, and what is not a sound never plays.
+
+#include "SoundTestSupport.h"
+#include "sound/MciInterpreter.h"
+#include "sound/MixerBackendSdl.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestSoundMixer final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<MciInterpreter> m_mci;
+    std::unique_ptr<mdlSndAPI> m_snd;
+    std::unique_ptr<TapRecorder> m_tap;
+    int m_rate = 0;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    // What left the mixer in the last `ms` milliseconds.
+    std::vector<qint16> lastMs(int ms) const
+    {
+        const size_t n = m_tap->Frames();
+        const size_t want = size_t(m_rate) * size_t(ms) / 1000;
+        return m_tap->Since(n > want ? n - want : 0);
+    }
+    bool hears(double hz, int ms = 60) const { return ToneLevel(lastMs(ms), hz, m_rate) > 0.05; }
+    bool loudNow(int ms = 60) const { return Peak(lastMs(ms)) > 1000; }
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
+    void everyKindPlays_data();
+    void everyKindPlays();
+    void channelsOverlap();
+    void secondPlayCutsTheFirst();
+    void missingFileLeavesTheSoundUnsupportedStopsIt();
+    void blockingPlayLastsTheSound();
+    void notAudioIsAFailedOpen_data();
+    void notAudioIsAFailedOpen();
+};
+
+void TestSoundMixer::initTestCase()
+{
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    QVERIFY(m_dir.isValid());
+    std::unique_ptr<MixerBackendSdl> sdl = MixerBackendSdl::Open();
+    QVERIFY(sdl);
+    QCOMPARE(sdl->DriverName(), QStringLiteral("dummy"));
+    // SDL's mixer is one per process: a second back end is refused.
+    QVERIFY(!MixerBackendSdl::Open());
+    m_rate = sdl->OutputFormat().rate;
+    QCOMPARE(m_rate, MixerBackendSdl::kRate);
+    m_mci = std::make_unique<MciInterpreter>(std::move(sdl));
+    m_snd = std::make_unique<mdlSndAPI>(QStringLiteral("517"),
+                                        [this](const QString& c) { return m_mci->SendString(c); });
+    m_tap = std::make_unique<TapRecorder>(m_mci->Backend());
+
+    QVERIFY(WriteFile(path(QStringLiteral("440.wav")), SteadyToneWav(440, 3.0)));
+    QVERIFY(WriteFile(path(QStringLiteral("1000.wav")), SteadyToneWav(1000, 3.0)));
+    QVERIFY(WriteFile(path(QStringLiteral("short.wav")), SteadyToneWav(700, 0.6)));
+    QVERIFY(WriteFile(path(QStringLiteral("chime.mid")), MidiNotes(4)));
+    // Past what is decoded at once: this one streams as music.
+    QVERIFY(WriteFile(path(QStringLiteral("long.mid")), MidiNotes(4500, 20)));
+    QVERIFY(QFileInfo(path(QStringLiteral("long.mid"))).size() > 32 * 1024);
+}
+
+void TestSoundMixer::cleanup()
+{
+    m_snd->SndCloseAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!loudNow(), 2000);
+}
+
+void TestSoundMixer::cleanupTestCase()
+{
+    m_tap.reset();
+    m_snd.reset();
+    m_mci.reset();
+    // Closed: SDL's mixer can be opened again.
+    QVERIFY(MixerBackendSdl::Open());
+}
+
+void TestSoundMixer::everyKindPlays_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("channel");
+    QTest::newRow("WAV") << path(QStringLiteral("440.wav")) << "S1";
+    QTest::newRow("MP3") << QStringLiteral(RUTOMIA_TEST_MP3) << "S2";
+    QTest::newRow("MIDI") << path(QStringLiteral("chime.mid")) << "S3";
+    QTest::newRow("long MIDI, streamed") << path(QStringLiteral("long.mid")) << "S2";
+}
+
+void TestSoundMixer::everyKindPlays()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, channel);
+    if (file.isEmpty())
+        QSKIP("no MP3 test file: lame was not found at configure time");
+    QVERIFY(!loudNow());
+    m_snd->SndPlay(file, channel, 0, 0);
+    QVERIFY(m_mci->IsOpen(QStringLiteral("517") + channel));
+    QTRY_VERIFY_WITH_TIMEOUT(loudNow(), 3000);
+}
+
+void TestSoundMixer::channelsOverlap()
+{
+    m_snd->SndPlay(path(QStringLiteral("440.wav")), QStringLiteral("S1"), 0, 0);
+    m_snd->SndPlay(path(QStringLiteral("1000.wav")), QStringLiteral("S2"), 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hears(440) && hears(1000), 3000);
+}
+
+void TestSoundMixer::secondPlayCutsTheFirst()
+{
+    m_snd->SndPlay(path(QStringLiteral("440.wav")), QStringLiteral("S1"), 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hears(440), 3000);
+    m_snd->SndPlay(path(QStringLiteral("1000.wav")), QStringLiteral("S1"), 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hears(1000) && !hears(440), 3000);
+}
+
+void TestSoundMixer::missingFileLeavesTheSoundUnsupportedStopsIt()
+{
+    m_snd->SndPlay(path(QStringLiteral("440.wav")), QStringLiteral("S2"), 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hears(440), 3000);
+    m_snd->SndPlay(path(QStringLiteral("missing.wav")), QStringLiteral("S2"), 0, 0);
+    QTest::qWait(150);
+    QVERIFY(hears(440));
+    QVERIFY(QFile::copy(path(QStringLiteral("1000.wav")), path(QStringLiteral("1000.wave"))));
+    m_snd->SndPlay(path(QStringLiteral("1000.wave")), QStringLiteral("S2"), 0, 0);
+    QVERIFY(!m_mci->IsOpen(QStringLiteral("517S2")));
+    QTRY_VERIFY_WITH_TIMEOUT(!loudNow(), 2000);
+}
+
+void TestSoundMixer::blockingPlayLastsTheSound()
+{
+    // A timer of the same thread goes on firing meanwhile: windows paint and
+    // the stop name scrolls while a blocking sound plays.
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
+    timer.start();
+    QElapsedTimer clock;
+    clock.start();
+    m_snd->SndPlay(path(QStringLiteral("short.wav")), QStringLiteral("S2"), -1, 0);
+    const qint64 took = clock.elapsed();
+    QVERIFY2(took >= 550 && took < 3000, qPrintable(QString::number(took)));
+    QVERIFY2(ticks >= took / 10 / 3, qPrintable(QStringLiteral("%1 ticks").arg(ticks)));
+    // It returned because the sound had ended, not before.
+    QVERIFY(!m_mci->Backend().IsPlaying(0));
+    QTRY_VERIFY_WITH_TIMEOUT(!loudNow(30), 500);
+}
+
+void TestSoundMixer::notAudioIsAFailedOpen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray text = "これは音ではありません。\nnot a sound at all\n";
+    QTest::newRow("text as WAV") << "text.wav" << text;
+    QTest::newRow("text as MP3") << "text.mp3" << text;
+    QTest::newRow("text as MIDI") << "text.mid" << text;
+    QTest::newRow("empty WAV") << "empty.wav" << QByteArray();
+    QTest::newRow("MIDI header only") << "head.mid" << QByteArray("MThd");
+}
+
+void TestSoundMixer::notAudioIsAFailedOpen()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    const QString file = path(name);
+    QVERIFY(WriteFile(file, bytes));
+    const QString word = mdlSndAPI::DeviceTypeWord(file);
+    QCOMPARE(m_mci->SendString(QStringLiteral("open \"") + file + u'"' + word +
+                               QStringLiteral("517S1 wait")),
+             int(MciInterpreter::CannotDecode));
+    m_snd->SndPlay(file, QStringLiteral("S1"), -1, 0);
+    QVERIFY(!m_mci->IsOpen(QStringLiteral("517S1")));
+    QTest::qWait(100);
+    QVERIFY(!loudNow(100));
+}
+
+QTEST_GUILESS_MAIN(TestSoundMixer)
+#include "tst_sound_mixer.moc"

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Writes the demo's first settings file beside the program, unless the user
+// already has settings there or in the configuration folder:
+//   demoprofile <program>
+// The base values are what the windows show at a start without settings, so
+// they are taken from the windows themselves (built off screen, never shown).
+
+#include "settings/DemoProfile.h"
+#include "board/Form1.h"
+#include "options/frmOption.h"
+#include "panel/frmCtl.h"
+#include "settings/SettingsCodec.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: demoprofile <program>\n", stderr);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The program's own name, so the configuration folder is the program's.
+    QApplication::setApplicationName(QStringLiteral("ルトミア"));
+
+    const QFileInfo program(QString::fromLocal8Bit(argv[1]));
+    const QString baseName = program.completeBaseName();
+    const QString file = SettingsFileName(program.absolutePath(), baseName);
+    const QString configFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    for (const QString& existing : {file, SettingsFileName(configFolder, baseName)}) {
+        if (QFileInfo::exists(existing)) {
+            std::printf("demoprofile: %s exists, left as it is\n", qPrintable(existing));
+            return 0;
+        }
+    }
+
+    if (!QFileInfo(program.absolutePath()).isWritable()) {
+        std::printf("demoprofile: %s cannot be written, no demo settings\n",
+                    qPrintable(program.absolutePath()));
+        return 0;
+    }
+
+    frmOption option;
+    Form1 board;
+    frmCtl ctl;
+    board.setOptionDialog(&option);
+    board.setControlPanel(&ctl);
+    ctl.setBoard(&board);
+    ctl.setOptionDialog(&option);
+    option.setLinks(&board, &ctl);
+    board.Form_Load();
+    ctl.Form_Load();
+    SettingsRecord rec;
+    option.GetOptionInfo(rec);
+
+    const QByteArray bytes = EncodeDemoProfile(rec);
+    QSaveFile out(file);
+    if (bytes.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() ||
+        !out.commit()) {
+        std::fprintf(stderr, "demoprofile: cannot write %s: %s\n", qPrintable(file),
+                     qPrintable(out.errorString()));
+        return 1;
+    }
+    std::printf("demoprofile: wrote %s\n", qPrintable(file));
+    return 0;
+}

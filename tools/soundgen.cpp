@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Writes the demo's sounds, synthesised here:
+//   soundgen route-set|step <out.wav>
+
+#include "sound/ToneWav.h"
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fputs("usage: soundgen route-set|step <out.wav>\n", stderr);
+        return 2;
+    }
+    QByteArray wav;
+    if (std::strcmp(argv[1], "route-set") == 0)
+        wav = RouteSetChimeWav();
+    else if (std::strcmp(argv[1], "step") == 0)
+        wav = StepChimeWav();
+    else {
+        std::fprintf(stderr, "soundgen: unknown sound \"%s\"\n", argv[1]);
+        return 2;
+    }
+    QSaveFile out(QString::fromLocal8Bit(argv[2]));
+    if (!out.open(QIODevice::WriteOnly) || out.write(wav) != wav.size() || !out.commit()) {
+        std::fprintf(stderr, "soundgen: cannot write %s: %s\n", argv[2],
+                     qPrintable(out.errorString()));
+        return 1;
+    }
+    return 0;
+}
