@@ -4,8 +4,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace ltm4 {
 
@@ -24,6 +26,36 @@ constexpr std::pair<char16_t, char16_t> kForms[] = {
     {u'\u00A3', u'\uFFE1'}, // POUND SIGN
     {u'\u00AC', u'\uFFE2'}, // NOT SIGN
     {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
+};
+
+// Every character of CP932 by its bytes: single[b] for a one-byte one (kLead
+// for a lead byte), pair[lead << 8 | trail] for a two-byte one. kNone marks
+// bytes the converter would not decode cleanly.
+struct Cp932Table {
+    static constexpr char16_t kNone = 0xFFFF;
+    static constexpr char16_t kLead = 0xFFFE;
+    std::array<char16_t, 256> single{};
+    std::vector<char16_t> pair = std::vector<char16_t>(65536, kNone);
+
+    Cp932Table()
+    {
+        // One stateless converter for every character: a character it cannot
+        // decode cleanly comes out as U+FFFD or as more than one unit.
+        QStringDecoder dec(kCp932, QStringDecoder::Flag::Stateless);
+        const auto decodeOne = [&dec](QByteArrayView b) {
+            const QString s = dec(b);
+            return s.size() == 1 && s[0] != QChar::ReplacementCharacter ? s[0].unicode() : kNone;
+        };
+        for (int b = 0; b < 256; ++b) {
+            const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+            const char one = char(b);
+            single[size_t(b)] = lead ? kLead : decodeOne(QByteArrayView(&one, 1));
+            for (int t = 0x40; lead && t <= 0xFC; ++t) {
+                const char two[2] = {char(b), char(t)};
+                pair[size_t(b << 8 | t)] = decodeOne(QByteArrayView(two, 2));
+            }
+        }
+    }
 };
 
 QString toCp932Forms(QString text)
@@ -69,8 +101,29 @@ QByteArray ToCp932(const QString& original, bool* lossy)
 
 QString FromCp932(const QByteArray& bytes)
 {
-    QStringDecoder dec(kCp932);
-    return dec(bytes);
+    // Names are decoded by the thousand (a fare file holds 301), and the
+    // converter costs far more per byte than a table: every character CP932
+    // has is looked up in one, built once from the converter itself. Anything
+    // the table does not hold goes to the converter whole, so the result is
+    // always the converter's.
+    static const Cp932Table table;
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        char16_t c = table.single[*p];
+        if (c == Cp932Table::kLead && p + 1 < end)
+            c = table.pair[size_t(*p) << 8 | p[1]], ++p;
+        if (c == Cp932Table::kLead || c == Cp932Table::kNone) {
+            QStringDecoder dec(kCp932, QStringDecoder::Flag::Stateless);
+            return dec(bytes);
+        }
+        *to++ = QChar(c);
+        ++p;
+    }
+    out.truncate(to - out.constData());
+    return out;
 }
 
 QString Cp932RoundTrip(const QString& text)

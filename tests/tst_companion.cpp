@@ -20,6 +20,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QSpinBox>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +73,7 @@ private slots:
     void msgBox();
     void realMessageBox_data();
     void realMessageBox();
+    void cp932DecodesAsTheConverter();
     void qtDialogsSpeakJapanese();
     void messageBoxWrapsWhereTheTextDoes();
 };
@@ -652,6 +654,31 @@ void TestCompanion::realMessageBox()
     QCOMPARE(shownTitle, QStringLiteral("ルトミア"));
     QCOMPARE(shownIcon, icon);
     QCOMPARE(shownButtons, buttons);
+}
+
+void TestCompanion::cp932DecodesAsTheConverter()
+{
+    // Every one- and two-byte sequence, valid or not, and a few runs mixing
+    // them, read exactly as the system's converter reads them.
+    const auto converter = [](const QByteArray& b) {
+        QStringDecoder dec("windows-31j", QStringDecoder::Flag::Stateless);
+        return QString(dec(b));
+    };
+    QByteArray b(2, '\0');
+    for (int lead = 0; lead < 256; ++lead) {
+        const QByteArray one(1, char(lead));
+        QCOMPARE(FromCp932(one), converter(one));
+        b[0] = char(lead);
+        for (int trail = 0; trail < 256; ++trail) {
+            b[1] = char(trail);
+            if (FromCp932(b) != converter(b))
+                QFAIL(qPrintable(QStringLiteral("%1 %2").arg(lead, 2, 16).arg(trail, 2, 16)));
+        }
+    }
+    for (const QByteArray& mixed :
+         {QByteArray("A\x89\x77\x91\x4f B"), QByteArray("\x89\x77\x7f\x82"),
+          QByteArray("\x87\x40\xa0\xfd\x81"), QByteArray()})
+        QCOMPARE(FromCp932(mixed), converter(mixed));
 }
 
 void TestCompanion::qtDialogsSpeakJapanese()
