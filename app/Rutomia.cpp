@@ -12,6 +12,7 @@ Rutomia::Rutomia() : m_ini(m_board, m_option, m_ctl)
     m_ctl.setBoard(&m_board);
     m_ctl.setOptionDialog(&m_option);
     m_option.setLinks(&m_board, &m_ctl);
+    m_option.setSeiriPrevHost(&m_ctl);
     frmCtl::Services services;
     services.SaveIni = [this] { m_ini.SaveIni(); };
     m_ctl.setServices(std::move(services));

@@ -9,6 +9,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     # Japanese texts of Qt's own dialogs and buttons
     qt6-translations-l10n
+    # barcodes on the ticket preview
+    libzxing-dev
     # faces of the digit cells, ticket numbers and stop-name dots
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
     # running and screenshots without a display
