@@ -688,71 +688,34 @@ SeiriPluginResult ReadSeiriPluginFile(const QString& path)
 
 QString SeiriPluginErrorText(const SeiriPluginResult& r)
 {
-    QString reason;
-    switch (r.error) {
-    case Error::None:
+    // In the order of SeiriPluginError, None first.
+    static constexpr const char16_t* kReasons[] = {
+        u"",
+        u"ファイルを開けません",
+        u"ファイルが大きすぎます（64KiBまで）",
+        u"テキストファイルではありません（UTF-8かShift_JISのテキストにしてください）",
+        u"最初の行が「4SP 1」ではありません",
+        u"対応していない形式の版です",
+        u"行が長すぎます（1024文字まで）",
+        u"不明な、または重複した節です",
+        u"書き方が正しくありません",
+        u"不明な項目名です",
+        u"同じ項目が二度あります",
+        u"必要な項目がありません",
+        u"数値が正しくないか、範囲外です",
+        u"色は #RRGGBB の形で書いてください",
+        u"使えない語です",
+        u"文字列または差し込み項目が正しくありません",
+        u"数が上限を超えています",
+        u"CanBarcode が 1 でないのにバーコードがあります",
+        u"[end] がありません（ファイルが途中で切れています）",
+        u"[end] の後に内容があります",
+    };
+    static_assert(std::size(kReasons) == std::size_t(Error::AfterEnd) + 1);
+    if (r.error == Error::None)
         return {};
-    case Error::Unreadable:
-        reason = QStringLiteral("ファイルを開けません");
-        break;
-    case Error::TooLarge:
-        reason = QStringLiteral("ファイルが大きすぎます（64KiBまで）");
-        break;
-    case Error::NotText:
-        reason = QStringLiteral(
-            "テキストファイルではありません（UTF-8かShift_JISのテキストにしてください）");
-        break;
-    case Error::NoHeader:
-        reason = QStringLiteral("最初の行が「4SP 1」ではありません");
-        break;
-    case Error::UnknownVersion:
-        reason = QStringLiteral("対応していない形式の版です");
-        break;
-    case Error::LineTooLong:
-        reason = QStringLiteral("行が長すぎます（1024文字まで）");
-        break;
-    case Error::BadSection:
-        reason = QStringLiteral("不明な、または重複した節です");
-        break;
-    case Error::BadLine:
-        reason = QStringLiteral("書き方が正しくありません");
-        break;
-    case Error::UnknownKey:
-        reason = QStringLiteral("不明な項目名です");
-        break;
-    case Error::DuplicateKey:
-        reason = QStringLiteral("同じ項目が二度あります");
-        break;
-    case Error::MissingValue:
-        reason = QStringLiteral("必要な項目がありません");
-        break;
-    case Error::BadNumber:
-        reason = QStringLiteral("数値が正しくないか、範囲外です");
-        break;
-    case Error::BadColor:
-        reason = QStringLiteral("色は #RRGGBB の形で書いてください");
-        break;
-    case Error::BadWord:
-        reason = QStringLiteral("使えない語です");
-        break;
-    case Error::BadText:
-        reason = QStringLiteral("文字列または差し込み項目が正しくありません");
-        break;
-    case Error::TooMany:
-        reason = QStringLiteral("数が上限を超えています");
-        break;
-    case Error::BarcodeNotAllowed:
-        reason = QStringLiteral("CanBarcode が 1 でないのにバーコードがあります");
-        break;
-    case Error::NoEnd:
-        reason = QStringLiteral("[end] がありません（ファイルが途中で切れています）");
-        break;
-    case Error::AfterEnd:
-        reason = QStringLiteral("[end] の後に内容があります");
-        break;
-    }
     QString text = r.line > 0 ? QStringLiteral("%1行目: ").arg(r.line) : QString();
-    text += reason;
+    text += QString::fromUtf16(kReasons[std::size_t(r.error)]);
     if (!r.detail.isEmpty())
         text += QStringLiteral("（%1）").arg(r.detail);
     return text;

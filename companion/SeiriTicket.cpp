@@ -295,6 +295,8 @@ std::vector<bool> BarcodeModules(TicketBarcode type, const QString& text)
 
 void DrawSeiriTicket(QPainter& p, const SeiriPlugin& plugin, const TicketValues& values)
 {
+    if (!p.isActive())
+        return;
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
