@@ -15,7 +15,6 @@
 #include <optional>
 
 class BacklightHost;
-class SeiriPrevHost;
 class ColorButton;
 class Form1;
 class M_Degit;
@@ -34,6 +33,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
+class SeiriPrevHost;
 struct SettingsRecord;
 class VbCheckBox;
 class VbComboBox;
