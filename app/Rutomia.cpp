@@ -19,6 +19,7 @@ Rutomia::Rutomia()
     m_ctl.setBoard(&m_board);
     m_ctl.setOptionDialog(&m_option);
     m_option.setLinks(&m_board, &m_ctl);
+    m_option.setSeiriPrevHost(&m_ctl);
     frmCtl::Services services;
     services.SndPlay = [this](const QString& path, const QString& channel, qint16 sync,
                               qint16 delay) { m_snd.SndPlay(path, channel, sync, delay); };

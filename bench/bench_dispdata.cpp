@@ -105,9 +105,25 @@ int main(int argc, char** argv)
         ctl.Command2_Click(i % 2 == 0 ? 1 : 0);
         step.push_back(double(t.nsecsElapsed()) / 1e3);
     }
+    // Once more with the ticket preview drawn by the sample plugin, which is
+    // read from its file at every drawing.
+    option.setSeiriPrevHost(&ctl);
+    option.chkUseSeiriPrev()->setValue(1);
+    option.txtSeiriPlgDir()->setText(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
+    if (option.SetPlgin(option.txtSeiriPlgDir()->text()) == 0) {
+        std::fprintf(stderr, "bench_dispdata: the sample plugin did not load\n");
+        return 1;
+    }
+    std::vector<double> preview;
+    for (int i = 0; i < runs; ++i) {
+        t.start();
+        ctl.DispData(qint16(i % 300 + 1));
+        preview.push_back(double(t.nsecsElapsed()) / 1e3);
+    }
     std::printf("Board update on a full board (50 cells, 4 information digits, stop name)\n");
     report("DispData", disp);
     report("step (DispData included)", step);
+    report("DispData with ticket preview", preview);
     std::printf("budget: one 60 Hz frame = 16667 us\n");
     return 0;
 }

@@ -18,6 +18,8 @@ QRect CellRect(int index);  // fare digits of cell 1..50
 QRect LabelRect(int index); // ticket-number strip of cell 1..50
 QRect ChimeiRect();         // the stop-name field
 
-QImage Draw();
+// The face in a lighting state: 0 backlight off, 1 "ON1", 2 "ON2". The lit
+// faces are brighter, with the ticket-number rows glowing from behind.
+QImage Draw(int backlight = 0);
 
 } // namespace BoardFace

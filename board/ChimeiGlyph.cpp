@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/ChimeiGlyph.h"
 
-#include "board/FontMap.h"
+#include "companion/FontMap.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -3,10 +3,10 @@
 
 #include "board/BoardFace.h"
 #include "board/ChimeiCtl_A.h"
-#include "board/FontMap.h"
 #include "board/M_Degit.h"
 #include "board/mdl517_000.h"
 #include "companion/ColorRef.h"
+#include "companion/FontMap.h"
 #include "companion/SysClock.h"
 #include "companion/Twips.h"
 #include "settings/SettingsRecord.h"
@@ -73,9 +73,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     setWindowTitle(QStringLiteral("Form2"));
     setFixedSize(BoardFace::kWidth, BoardFace::kHeight);
 
-    m_imgRes[0] = BoardFace::Draw();
-    m_imgRes[1] = m_imgRes[0];
-    m_imgRes[2] = m_imgRes[0];
+    for (int i = 0; i < 3; ++i)
+        m_imgRes[size_t(i)] = BoardFace::Draw(i);
     m_picture = m_imgRes[0];
 
     m_chimei = new ChimeiCtl_A(this);

@@ -2,9 +2,9 @@
 #include "board/M_Degit.h"
 
 #include "board/DegitFormat.h"
-#include "board/FontMap.h"
 #include "board/PropertyBag.h"
 #include "companion/ColorRef.h"
+#include "companion/FontMap.h"
 #include "companion/LTM4Res.h"
 
 #include <QFontMetricsF>

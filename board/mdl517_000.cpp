@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/mdl517_000.h"
 
-#include "board/FontMap.h"
 #include "board/Form1.h"
 #include "board/M_Degit.h"
 #include "board/SeiriNumbering.h"
 #include "companion/ColorRef.h"
+#include "companion/FontMap.h"
 #include "companion/MsgBox.h"
 #include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
@@ -42,9 +42,8 @@ void PanelInit(Form1& board, frmOption& option)
     option.Command5(1)->setBackColor(ltm4::Rgb(192, 255, 192));
     option.Command5(2)->setBackColor(ltm4::Rgb(192, 255, 192));
     SeirikenNumSet(board, 0, 0);
+    // Each lit state keeps its own built-in face.
     board.setPicture(board.imgRes(0));
-    board.setImgRes(1, board.imgRes(0));
-    board.setImgRes(2, board.imgRes(0));
 }
 
 QString SeirikenNumSetError(int code, const QString& description)

@@ -19,7 +19,7 @@ namespace mdl517_000 {
 void DegitReset(Form1& board);
 
 // This model's defaults: ticket numbers shown, white / light green label
-// colours, numbering style 0, the built-in face for all three backlight states.
+// colours, numbering style 0, the backlight-off face on the board.
 void PanelInit(Form1& board, frmOption& option);
 
 // Numbers the labels 1..50 in a numbering style; zero != 0 writes two digits.

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The companion library: common dialogs, byte-wise CP932 text helpers and the
-// OS name. The operation names are the ones the rest of the program has always
-// called; the signatures are native (QWidget* for owners, QImage for pictures).
+// The companion library: common dialogs, byte-wise CP932 text helpers, the
+// OS name and the ticket plugin host. The operation names are the ones the rest of the program has
+// always called; the signatures are native (QWidget* for owners, QImage for pictures).
+
+#include "companion/PlgInfo.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -13,6 +15,7 @@
 #include <array>
 #include <functional>
 
+class QPainter;
 class QWidget;
 
 namespace ltm4 {
@@ -72,6 +75,23 @@ QByteArray MidB_ASCII(const QByteArray& text, qint32 start, qint32 count);
 
 // A readable name of the running operating system.
 QString GetOsInfo();
+
+// Ticket plugins (*.4SP), named by their path; the host keeps nothing
+// between calls. Non-zero when the file is a usable plugin, with info filled.
+qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info);
+
+// Writes the plugin's notes into notesBox (a QPlainTextEdit, QTextEdit,
+// QLineEdit or QLabel).
+void LT4_SetPlgComment(const QString& path, QWidget* notesBox);
+
+// Appends the plugin's company names to companyList (a QComboBox or QListWidget).
+void LT4_SetCorpAddList(const QString& path, QWidget* companyList);
+
+// Draws the ticket the stop would issue onto dc. Draws nothing, and does not
+// fail, for an empty path or a file that is not a plugin.
+void LT4_DrawSeiriken(const QString& path, QPainter& dc, const QString& stopName,
+                      const QString& dateText, const QString& timeText, qint32 routeNo,
+                      qint16 seiriNo, qint16 row, qint16 corpIndex);
 
 // CP932 conversion of texts that cross into files and byte operations.
 // A character CP932 cannot hold becomes "?"; *lossy (when given) tells.

@@ -174,6 +174,7 @@ std::optional<OptionTransferFailure> frmOption::SetOptionInfo(const SettingsReco
             m_panel->Option4_Click(SelectedBacklight());
     }
     // A stored plugin that no longer loads just leaves the description empty.
+    ClearPlginDescription();
     SetPlgin(txtSeiriPlgDir()->text());
     return refused;
 }

@@ -18,13 +18,18 @@
 #include "options/OptionPageSound.h"
 #include "options/OptionWidgets.h"
 #include "options/SelectorButton.h"
+#include "options/PlgInfoLines.h"
+#include "options/SeiriPrevHost.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -287,10 +292,27 @@ qint32 frmOption::SetPlgin(const QString& fileName)
 {
     if (fileName.isEmpty())
         return 0;
-    // The ticket plugin host is not part of the program yet; until it is,
-    // no file loads as a plugin and the capability list and notes stay as
-    // they are.
-    return 0;
+    ltm4::PlgInfo info;
+    // A refused file leaves the list and the notes showing what they did.
+    if (ltm4::LT4_GetPlgInfo(fileName, info) == 0)
+        return 0;
+    ltm4::LT4_SetPlgComment(fileName, txtPlginComment());
+    List1()->clear();
+    List1()->addItems(PlgInfoLines(info));
+    if (m_seiriHost) {
+        m_seiriHost->SetPreviewSize(info.PrevWidth, info.PrevHeight);
+        if (info.CorpSwitch >= 1)
+            ltm4::LT4_SetCorpAddList(fileName, m_seiriHost->CompanyList());
+    }
+    return 1;
+}
+
+void frmOption::ClearPlginDescription()
+{
+    List1()->clear();
+    txtPlginComment()->clear();
+    if (m_seiriHost && m_seiriHost->CompanyList())
+        m_seiriHost->CompanyList()->clear();
 }
 
 // --- controls -----------------------------------------------------------------

@@ -34,6 +34,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
+class SeiriPrevHost;
 struct SettingsRecord;
 class VbCheckBox;
 class VbComboBox;
@@ -58,6 +59,9 @@ public:
     // The board the settings are applied to and the control panel whose
     // backlight state they follow; a missing one is skipped.
     void setLinks(Form1* board, BacklightHost* panel);
+    // The control panel's ticket preview, which a loaded plugin sizes and
+    // gives its company names.
+    void setSeiriPrevHost(SeiriPrevHost* host) { m_seiriHost = host; }
 
     // Shows the dialog modally (through the modal seam).
     int ShowModal();
@@ -91,6 +95,7 @@ public:
     void Command5_Click(int index);
     void Command9_Click(int index);
     void Command8_Click(int index);
+    void Command1_Click();
     void Command7_Click();
     void Command11_Click();
     // OK: applies the settings and hides the dialog, after offering to mend a
@@ -191,6 +196,8 @@ private:
     void Option1_Click(int index);
     // The backlight state selected on the control panel: 0 OFF, 1 ON1, 2 ON2.
     int SelectedBacklight() const;
+    // Empties the plugin's capability list, notes and company names.
+    void ClearPlginDescription();
 
     OptionPageDataDirs* m_p0 = nullptr;
     OptionPagePanel* m_p1 = nullptr;
@@ -206,5 +213,6 @@ private:
 
     Form1* m_board = nullptr;
     BacklightHost* m_panel = nullptr;
+    SeiriPrevHost* m_seiriHost = nullptr;
     ltm4::CustColorTable m_custColors{};
 };

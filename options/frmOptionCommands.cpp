@@ -5,10 +5,13 @@
 
 #include "options/frmOption.h"
 
+#include "companion/MsgBox.h"
 #include "options/ColorButton.h"
 #include "options/OptionPageDegit.h"
+#include "options/SeiriPrevHost.h"
 #include "options/VbCheckBox.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,8 +65,7 @@ void frmOption::ConnectCommands()
     connect(Command7(), &QPushButton::clicked, this, &frmOption::Command7_Click);
     connect(Command11(), &QPushButton::clicked, this, &frmOption::Command11_Click);
     connect(Command4(), &QPushButton::clicked, this, &frmOption::Command4_Click);
-    // Command1 (choose a ticket plugin) gets its action together with the
-    // plugin host; until then it has nothing to load.
+    connect(Command1(), &QPushButton::clicked, this, &frmOption::Command1_Click);
 }
 
 QString frmOption::GetPathString(const QString& strDefPath)
@@ -128,6 +130,24 @@ void frmOption::Command8_Click(int index)
     GetBtnColor(Command8(index));
     // Re-coloured even after a cancel: the sample always shows the buttons.
     m_p2->RecolourSample();
+}
+
+void frmOption::Command1_Click()
+{
+    const QString path =
+        ltm4::Lt3FileDlg(this, 0, QStringLiteral("整理券プラグイン(*.4SP)\0*.4SP\0\0"), QString(),
+                         QStringLiteral("プラグインの選択"));
+    if (path.isEmpty())
+        return;
+    // Emptied before the load: a refused file leaves no stale names behind.
+    if (m_seiriHost && m_seiriHost->CompanyList())
+        m_seiriHost->CompanyList()->clear();
+    if (SetPlgin(path) != 0) {
+        txtSeiriPlgDir()->setText(path);
+        return;
+    }
+    ltm4::MsgBox(this, QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
+                 ltm4::vbCritical + ltm4::vbOKOnly, QStringLiteral("プラグインロードエラー"));
 }
 
 void frmOption::Command7_Click()

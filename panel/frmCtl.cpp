@@ -566,6 +566,13 @@ void frmCtl::setPreviewImage(const QImage& image)
     m_preview->setPixmap(QPixmap::fromImage(image));
 }
 
+void frmCtl::SetPreviewSize(int widthTwips, int heightTwips)
+{
+    // The picture gets the plugin's size; the sunken frame goes around it.
+    const int frame = 2 * m_preview->frameWidth();
+    m_preview->resize(widthTwips / kTwips + frame, heightTwips / kTwips + frame);
+}
+
 void frmCtl::MnuHideCopy_Click()
 {
     QClipboard* clip = QApplication::clipboard();

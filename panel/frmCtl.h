@@ -6,6 +6,7 @@
 // sliders, the backlight, the announcement buttons and the ticket preview.
 
 #include "options/BacklightHost.h"
+#include "options/SeiriPrevHost.h"
 #include "panel/RouteState.h"
 
 #include <QImage>
@@ -33,7 +34,7 @@ class QScrollBar;
 class VbCheckBox;
 struct CtrlDataInfo;
 
-class frmCtl final : public QWidget, public BacklightHost {
+class frmCtl final : public QWidget, public BacklightHost, public SeiriPrevHost {
     Q_OBJECT
 public:
     // What the panel uses of the rest of the program; an empty function is skipped.
@@ -111,6 +112,8 @@ public:
     // The ticket preview picture shown in the pane.
     const QImage& PreviewImage() const { return m_previewImage; }
     void setPreviewImage(const QImage& image);
+    QComboBox* CompanyList() const override { return m_combo1; }
+    void SetPreviewSize(int widthTwips, int heightTwips) override;
 
     // Route set from the keypad (1) or the digit lists (0).
     void Command1_Click(int index);
@@ -127,6 +130,8 @@ public:
     const QString& HoldDate() const { return m_holdDate; }
     // The ticket date for the preview, by the date setting.
     QString TicketDateText() const;
+    // The time printed on the ticket, hh:mm:ss.
+    static QString TicketTimeText();
 
     void CommandButton1_Click(int index);
     void HScroll1_Change(int index);

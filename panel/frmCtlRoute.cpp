@@ -6,6 +6,7 @@
 #include "board/ChimeiCtl_A.h"
 #include "board/Form1.h"
 #include "board/M_Degit.h"
+#include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 #include "companion/SysWait.h"
@@ -15,12 +16,14 @@
 #include "options/frmOption.h"
 
 #include <QDir>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -184,6 +187,11 @@ QString frmCtl::TicketDateText() const
     return m_option->Label10()->text();
 }
 
+QString frmCtl::TicketTimeText()
+{
+    return ltm4::Now().time().toString(QStringLiteral("HH:mm:ss"));
+}
+
 void frmCtl::DispData(qint16 row)
 {
     if (!m_option || !m_board)
@@ -219,10 +227,17 @@ void frmCtl::DispData(qint16 row)
             show(m_option->Combo4(3)->ListIndex(), int(*v));
     }
 
-    // The ticket preview: cleared here, drawn by a ticket plugin when one is in use.
-    QImage blank(m_preview->size(), QImage::Format_RGB32);
-    blank.fill(Qt::white);
-    setPreviewImage(blank);
+    // The ticket preview: cleared, then drawn by the ticket plugin when the
+    // preview is in use (an empty or refused plugin draws nothing).
+    QImage ticket(m_preview->contentsRect().size(), QImage::Format_RGB32);
+    ticket.fill(Qt::white);
+    if (m_option->chkUseSeiriPrev()->Value() == 1) {
+        QPainter dc(&ticket);
+        ltm4::LT4_DrawSeiriken(m_option->txtSeiriPlgDir()->text(), dc, rec->StopName,
+                               TicketDateText(), TicketTimeText(), LeadingNumber(m_route.RouteNo),
+                               rec->SeiriNo, row, qint16(m_combo1->currentIndex()));
+    }
+    setPreviewImage(ticket);
 
     ltm4::DoEvents();
     m_board->ChimeiCtl()->SetChimei(rec->StopName);

@@ -11,6 +11,8 @@ packages=(
     qt6-translations-l10n
     # reading GTFS feeds (.zip) in hy3tool
     libzip-dev
+    # barcodes on the ticket preview
+    libzxing-dev
     # faces of the digit cells, ticket numbers and stop-name dots
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
     # sound: SDL2_mixer, a small General MIDI soundfont, lame for the MP3 test file

@@ -21,6 +21,9 @@ void ApplyDemoProfile(SettingsRecord& rec)
     rec.Sound.StepSoundSync = 0;
     rec.Sound.StepSoundAsync = -1;
     rec.Sound.StepSound = DemoSound(kDemoStepSound);
+    // The sample ticket in the preview pane (opened with ">>").
+    rec.SeiriPrev.UseSeiriPrev = 1;
+    rec.SeiriPrev.SeiriPlgPath = QLatin1String(kDemoPlugin);
 }
 
 int DemoProfileLastField()

@@ -20,6 +20,8 @@
 inline constexpr char kDemoSoundFolder[] = "sounds";
 inline constexpr char kDemoRouteSetSound[] = "route-set.wav";
 inline constexpr char kDemoStepSound[] = "step.wav";
+// The sample ticket plugin, relative to the demo data folder.
+inline constexpr char kDemoPlugin[] = "plugins/horote.4SP";
 
 // Sets the demo's values on top of rec (the windows' initial values).
 void ApplyDemoProfile(SettingsRecord& rec);

@@ -4,11 +4,11 @@
 #include "board/BoardFace.h"
 #include "board/ChimeiCtl_A.h"
 #include "board/DegitFormat.h"
-#include "board/FontMap.h"
 #include "board/Form1.h"
 #include "board/M_Degit.h"
 #include "board/mdl517_000.h"
 #include "companion/ColorRef.h"
+#include "companion/FontMap.h"
 #include "companion/ModalSeam.h"
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <limits>
 
+#include <cmath>
+
 namespace {
 
 struct Board {
@@ -37,12 +39,11 @@ struct Board {
     {
         form.setOptionDialog(&option);
         form.setControlPanel(&panel);
-        // Somewhere else first, and a picture of its own on ON1, so start-up
-        // visibly places the board and copies the OFF face.
+        // Somewhere else first, and another picture, so start-up visibly
+        // places the board and shows the OFF face.
         form.move(90, 70);
         QImage other(704, 249, QImage::Format_RGB32);
         other.fill(Qt::red);
-        form.setImgRes(1, other);
         form.setPicture(other);
         form.Form_Load();
     }
@@ -72,6 +73,7 @@ class TestBoard : public QObject {
 private slots:
     void layoutMatchesTheGrid();
     void startUpState();
+    void litFaces();
     void clockShowsHoursAndMinutes();
     void positionInTwips();
     void dragMovesTheWindow();
@@ -133,8 +135,8 @@ void TestBoard::startUpState()
     QCOMPARE(b.option.Command5(1)->BackColor(), 0xC0FFC0u);
     QCOMPARE(b.option.Command5(2)->BackColor(), 0xC0FFC0u);
     QCOMPARE(b.form.Picture(), b.form.imgRes(0));
-    QCOMPARE(b.form.imgRes(1), b.form.imgRes(0));
-    QCOMPARE(b.form.imgRes(2), b.form.imgRes(0));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(b.form.imgRes(i), BoardFace::Draw(i));
     QCOMPARE(b.form.imgRes(0).size(), QSize(704, 249));
     // The face shows black ticket strips over grey digit strips.
     const QImage face = b.form.imgRes(0);
@@ -142,6 +144,58 @@ void TestBoard::startUpState()
     QCOMPARE(QColor(face.pixel(label.center())).lightness() < 30, true);
     const QRect cell = BoardFace::CellRect(23);
     QCOMPARE(QColor(face.pixel(cell.left() + 1, cell.top() + 1)), QColor(128, 128, 128));
+}
+
+namespace {
+
+double luminance(QColor c)
+{
+    const auto channel = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+double contrast(QColor a, QColor b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+void TestBoard::litFaces()
+{
+    const QImage faces[3] = {BoardFace::Draw(0), BoardFace::Draw(1), BoardFace::Draw(2)};
+    QVERIFY(faces[0] != faces[1] && faces[0] != faces[2] && faces[1] != faces[2]);
+    const QRect strip = BoardFace::LabelRect(23);
+    const QRect cell = BoardFace::CellRect(23);
+    const QPoint panel(8, BoardFace::kHeight - 8);
+    const QPoint aboveFirstRow(BoardFace::LabelRect(5).center().x(),
+                               BoardFace::LabelRect(5).top() - 2);
+    double previousPanel = -1, previousStrip = -1, previousGlow = -1;
+    for (int i = 0; i < 3; ++i) {
+        const QImage& f = faces[i];
+        QCOMPARE(f.size(), QSize(BoardFace::kWidth, BoardFace::kHeight));
+        // Each state lights the face more than the one before it: the panel,
+        // the ticket-number film and the glow just outside the strip row.
+        const double panelLight = luminance(f.pixelColor(panel));
+        const double stripLight = luminance(f.pixelColor(strip.center()));
+        const double glow = luminance(f.pixelColor(aboveFirstRow)) - panelLight;
+        QVERIFY2(panelLight > previousPanel && stripLight > previousStrip && glow > previousGlow,
+                 qPrintable(QString::number(i)));
+        previousPanel = panelLight, previousStrip = stripLight, previousGlow = glow;
+        // The digit strips under the cells do not change.
+        QCOMPARE(f.pixelColor(cell.left() + 1, cell.top() + 1), QColor(128, 128, 128));
+    }
+    QCOMPARE(previousGlow > 0, true);
+    QCOMPARE(luminance(faces[0].pixelColor(aboveFirstRow)),
+             luminance(faces[0].pixelColor(panel))); // no glow while off
+    // The default label colours stay readable on their state's film.
+    const QColor labels[3] = {Qt::white, QColor(192, 255, 192), QColor(192, 255, 192)};
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(contrast(labels[i], faces[i].pixelColor(strip.center())) >= 4.5);
 }
 
 void TestBoard::clockShowsHoursAndMinutes()

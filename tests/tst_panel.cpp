@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The control panel: keypad and list entry, the entry-frame swap, sliders,
 // version text, preview pane, backlight pictures and the exit question.
+#include "board/BoardFace.h"
 #include "board/ChimeiCtl_A.h"
 #include "board/Form1.h"
 #include "companion/ColorRef.h"
@@ -87,6 +88,8 @@ private slots:
     void strayKeysChangeNothing();
     void panelStateRoundTrip();
     void backlightPictures();
+    void builtInLitFaces_data();
+    void builtInLitFaces();
     void pictureErrorTexts_data();
     void pictureErrorTexts();
     void exitQuestion();
@@ -360,6 +363,49 @@ void TestPanel::backlightPictures()
     QCOMPARE(ok.shown[0].text, PanelPicture::ErrorText(481));
     QCOMPARE(p.board.Picture().pixelColor(5, 5), QColor(Qt::darkBlue));
     QCOMPARE(p.ctl.SelectedBacklight(), 2);
+}
+
+void TestPanel::builtInLitFaces_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("userOption"); // Option3 index of the state's "user panel"
+    QTest::newRow("OFF") << 0 << 6;
+    QTest::newRow("ON1") << 1 << 2;
+    QTest::newRow("ON2") << 2 << 5;
+}
+
+void TestPanel::builtInLitFaces()
+{
+    QFETCH(int, state);
+    QFETCH(int, userOption);
+    Panel p;
+    MessageRecorder ok(ltm4::vbOK);
+    const quint32 colours[3] = {ltm4::Rgb(250, 250, 250), ltm4::Rgb(180, 255, 180),
+                                ltm4::Rgb(120, 230, 255)};
+    for (int i = 0; i < 3; ++i)
+        p.option.Command5(i)->setBackColor(colours[i]);
+
+    // Every state has its own built-in face.
+    p.ctl.Option4(state)->click();
+    QCOMPARE(p.board.Picture(), BoardFace::Draw(state));
+    QCOMPARE(p.board.lblSeiriNum(1)->palette().color(QPalette::WindowText),
+             ltm4::FromColorRef(colours[state]));
+
+    // A user picture set for the state still wins over it.
+    QTemporaryDir dir;
+    QImage user(704, 249, QImage::Format_RGB32);
+    user.fill(Qt::darkMagenta);
+    const QString file = dir.filePath(QStringLiteral("user.png"));
+    QVERIFY(user.save(file));
+    p.option.Option3(1)->setValue(-1); // 個別に設定する
+    p.option.Option3(userOption)->setValue(-1);
+    p.option.txtSelectPanel(state)->setText(file);
+    p.ctl.Option4((state + 1) % 3)->click();
+    p.ctl.Option4(state)->click();
+    QCOMPARE(p.board.Picture().pixelColor(100, 100), QColor(Qt::darkMagenta));
+    QCOMPARE(p.board.lblSeiriNum(50)->palette().color(QPalette::WindowText),
+             ltm4::FromColorRef(colours[state]));
+    QVERIFY(ok.shown.isEmpty());
 }
 
 void TestPanel::pictureErrorTexts_data()

@@ -2,8 +2,9 @@
 #pragma once
 
 // The program names its faces as the board's original artwork did ("M_DegitA",
-// "ＭＳ ゴシック", ...). This is the one place that maps them onto installed
-// families; a missing family falls back to a close one with one warning.
+// "ＭＳ ゴシック", ...), and so do ticket plugins. This is the one place that
+// maps them onto installed families; a missing family falls back to a close
+// one with one warning.
 
 #include <QFont>
 #include <QString>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "board/FontMap.h"
+#include "companion/FontMap.h"
 
 #include <QFontDatabase>
 #include <QHash>

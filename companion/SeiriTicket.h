@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Draws a ticket plugin's ticket: fills the placeholders of its texts with
+// the current stop, date and numbers, and paints its items in order.
+
+#include "companion/SeiriPlugin.h"
+
+#include <QString>
+
+#include <vector>
+
+class QPainter;
+
+namespace ltm4 {
+
+// What the board update hands to the drawing.
+struct TicketValues {
+    QString stopName;
+    QString dateText; // mm-dd-yyyy, or yyyy/mm/dd for a fixed date
+    QString timeText; // hh:mm:ss
+    qint32 routeNo = 0;
+    qint16 seiriNo = 0;
+    qint16 row = 0;
+    qint16 corpIndex = -1; // the chosen company, -1 for none
+};
+
+// A ticket text with its placeholders filled in. A date or time part that
+// the texts given do not contain comes out empty.
+QString ExpandTicketText(const TicketText& text, const TicketValues& values,
+                         const QStringList& companies);
+
+// The bars and spaces of a barcode, one entry per module (true = bar);
+// empty when the symbology cannot carry the text.
+std::vector<bool> BarcodeModules(TicketBarcode type, const QString& text);
+
+// Paints every item of the plugin; the painter's device is the preview picture.
+void DrawSeiriTicket(QPainter& painter, const SeiriPlugin& plugin, const TicketValues& values);
+
+} // namespace ltm4

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The ticket plugin reader's fuzz target as an ordinary test: damaged copies
+// of the sample plugin, or the files and folders named on the command line.
+
+#include "fuzz/ReplayDriver.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    ReplayInputs in;
+    QFile sample(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
+    if (!sample.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the sample plugin %s\n", RUTOMIA_SAMPLE_PLUGIN);
+        return 1;
+    }
+    in.valid = sample.readAll();
+    in.extra << QByteArray() << QByteArrayLiteral("\xEF\xBB\xBF")
+             << QByteArrayLiteral("4SP 1\n[end]\n") // no preview size
+             << QByteArrayLiteral("4SP 1\n[info]\nPrevWidth=15\nPrevHeight=15\n[end]")
+             << QByteArrayLiteral("4SP 1\n[draw]\ntext value=\"{stop\n[end]\n")
+             << QByteArrayLiteral("4SP 1\n[draw]\ntext value=\"\\\n[end]\n")
+             << QByteArray(70000, 'x');
+    in.maxBlobSize = 600;
+    return RunReplay("fuzz_plugin_replay", argc, argv, in);
+}

@@ -1,0 +1,758 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The ticket plugin host: the reader of *.4SP files (every field, both
+// encodings, placeholders, barcodes, hostile files), the drawing of the sample
+// ticket, and the host operations the options dialog and the panel call.
+
+#define ZX_USE_UTF8 1
+
+#include "companion/LTM4Res.h"
+#include "companion/PlgInfo.h"
+#include "companion/SeiriPlugin.h"
+#include "companion/SeiriTicket.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <ZXing/ReadBarcode.h>
+
+#include <limits>
+#include <random>
+
+using namespace ltm4;
+
+namespace {
+
+using Error = SeiriPluginError;
+
+// A plugin with a preview size, the given sections and the end mark.
+QByteArray plugin(const QString& body, const QString& info = {})
+{
+    return (u"4SP 1\n[info]\nPrevWidth = 3000\nPrevHeight = 1500\n"_qs + info + body +
+            u"[end]\n"_qs)
+        .toUtf8();
+}
+
+QByteArray sampleBytes()
+{
+    QFile f(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read the sample plugin");
+    return f.readAll();
+}
+
+TicketValues values(const QString& date = u"03-05-2025"_qs, qint16 corp = -1)
+{
+    return TicketValues{u"駅前"_qs, date, u"08:07:09"_qs, 12, 3, 4, corp};
+}
+
+QImage draw(const SeiriPlugin& p, const TicketValues& v)
+{
+    QImage img(p.info.PrevWidth / 15, p.info.PrevHeight / 15, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    DrawSeiriTicket(painter, p, v);
+    return img;
+}
+
+// What ZXing reads in a part of the picture; empty when nothing.
+QString decode(const QImage& picture, ZXing::BarcodeFormat format, const QRect& part = {})
+{
+    const QImage gray =
+        (part.isNull() ? picture : picture.copy(part)).convertToFormat(QImage::Format_Grayscale8);
+    ZXing::DecodeHints hints;
+    hints.setFormats(format);
+    const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
+                                ZXing::ImageFormat::Lum, int(gray.bytesPerLine()));
+    const ZXing::Result r = ZXing::ReadBarcode(view, hints);
+    return r.isValid() ? QString::fromStdString(r.text()) : QString();
+}
+
+// The smallest rectangle holding every pixel that differs.
+QRect difference(const QImage& a, const QImage& b)
+{
+    QRect out;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                out |= QRect(x, y, 1, 1);
+    return out;
+}
+
+bool allWhite(const QImage& img)
+{
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != qRgb(255, 255, 255))
+                return false;
+    return true;
+}
+
+bool uses(const TicketItem& item, TicketField f)
+{
+    for (const TicketTextPart& p : item.text)
+        if (p.field == f)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TestPlugin final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyField();
+    void record();
+    void encodings_data();
+    void encodings();
+    void placeholders_data();
+    void placeholders();
+    void refusals_data();
+    void refusals();
+    void barcodes_data();
+    void barcodes();
+    void barcodeTheSymbologyCannotHold();
+    void truncatedAtEveryByte();
+    void hostileSizes();
+    void binaryJunk();
+    void fileReading();
+    void sampleTicket();
+    void sampleFieldsDrawnInTheirPlaces_data();
+    void sampleFieldsDrawnInTheirPlaces();
+    void hostOperations();
+};
+
+void TestPlugin::everyField()
+{
+    const QByteArray text =
+        u"# a comment before the header\n"
+        "4SP 1\n"
+        "[info]\n"
+        "PrevWidth = 3015\n"
+        "PrevHeight=1995\n"
+        "CanDate = 1\n"
+        "CanTime = 0\n"
+        "CanRouteNo = 1\n"
+        "CanStopName = 2\n"
+        "CanBarcode = 1\n"
+        "BarcodeCount = 3\n"
+        "RouteMax = 999\n"
+        "BarcodeRouteMode = 2\n"
+        "StopRangeFrom = -5\n"
+        "StopRangeTo = 2147483647\n"
+        "CorpSwitch = -2147483648\n"
+        "[notes]\n"
+        "\n"
+        "一行目\n"
+        "# 注釈ではなく本文\n"
+        "\n"
+        "  四行目  \n"
+        "\n"
+        "[companies]\n"
+        "# comment\n"
+        "  ホロテ交通  \n"
+        "\n"
+        "ホロテ観光\n"
+        "[draw]\n"
+        "paper color=#fFeE01\n"
+        "box x=-3 y=4 w=50 h=60 pen=0 color=#102030 fill=#A0B0C0 radius=7\n"
+        "line x1=1 y1=2 x2=-30 y2=40 pen=3 color=#000001 style=dash\n"
+        "text x=5 y=6 w=70 h=80 value=\"No.{ticket:2} \\\"{stop}\\\\\" "
+        "face=\"ＭＳ 明朝\" size=40 bold=1 color=#FFFFFF align=right "
+        "valign=bottom spacing=-2 fit=0\n"
+        "\ttext\tx=0 y=0 w=1 h=1 value=plain\n"
+        "barcode x=9 y=8 w=7 h=6 type=itf value=\"{route:4}{row}\" color=#123456\n"
+        "[end]\n"
+        "\n"_qs.toUtf8();
+    const SeiriPluginResult r = ReadSeiriPlugin(text);
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    const SeiriPlugin& p = *r.plugin;
+
+    PlgInfo info;
+    info.PlgHead = PlgInfo::kHead;
+    info.PrevWidth = 3015;
+    info.PrevHeight = 1995;
+    info.CanDate = 1;
+    info.CanRouteNo = 1;
+    info.CanStopName = 2;
+    info.CanBarcode = 1;
+    info.BarcodeCount = 3;
+    info.RouteMax = 999;
+    info.BarcodeRouteMode = 2;
+    info.StopRangeFrom = -5;
+    info.StopRangeTo = std::numeric_limits<qint32>::max();
+    info.CorpSwitch = std::numeric_limits<qint32>::min();
+    QVERIFY(p.info == info);
+    QCOMPARE(p.notes, u"一行目\n# 注釈ではなく本文\n\n四行目"_qs);
+    QCOMPARE(p.companies, (QStringList{u"ホロテ交通"_qs, u"ホロテ観光"_qs}));
+    QVERIFY(p.utf8);
+    QCOMPARE(p.items.size(), 6);
+
+    const QString gothic = u"ＭＳ Ｐゴシック"_qs;
+    TicketItem paper;
+    paper.color = 0xFFFFEE01;
+    paper.face = gothic;
+    TicketItem box;
+    box.kind = TicketItemKind::Box;
+    box.x = -3, box.y = 4, box.w = 50, box.h = 60, box.pen = 0, box.radius = 7;
+    box.color = 0xFF102030;
+    box.fill = 0xFFA0B0C0;
+    box.face = gothic;
+    TicketItem line;
+    line.kind = TicketItemKind::Line;
+    line.x = 1, line.y = 2, line.x2 = -30, line.y2 = 40, line.pen = 3;
+    line.color = 0xFF000001;
+    line.style = TicketLineStyle::Dash;
+    line.face = gothic;
+    TicketItem text1;
+    text1.kind = TicketItemKind::Text;
+    text1.x = 5, text1.y = 6, text1.w = 70, text1.h = 80;
+    text1.text = {{TicketField::Literal, u"No."_qs, 0},
+                  {TicketField::SeiriNo, {}, 2},
+                  {TicketField::Literal, u" \""_qs, 0},
+                  {TicketField::StopName, {}, 0},
+                  {TicketField::Literal, u"\\"_qs, 0}};
+    text1.face = u"ＭＳ 明朝"_qs;
+    text1.size = 40, text1.bold = true, text1.color = 0xFFFFFFFF;
+    text1.align = TicketAlign::Right, text1.valign = TicketVAlign::Bottom;
+    text1.spacing = -2, text1.fit = false;
+    TicketItem text2;
+    text2.kind = TicketItemKind::Text;
+    text2.w = 1, text2.h = 1;
+    text2.text = {{TicketField::Literal, u"plain"_qs, 0}};
+    text2.face = gothic;
+    TicketItem bar;
+    bar.kind = TicketItemKind::Barcode;
+    bar.x = 9, bar.y = 8, bar.w = 7, bar.h = 6;
+    bar.barcode = TicketBarcode::Itf;
+    bar.text = {{TicketField::RouteNo, {}, 4}, {TicketField::Row, {}, 0}};
+    bar.color = 0xFF123456;
+    bar.face = gothic;
+    const QList<TicketItem> expected{paper, box, line, text1, text2, bar};
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        QVERIFY2(p.items[i] == expected[i], qPrintable(QString::number(i)));
+}
+
+void TestPlugin::record()
+{
+    PlgInfo info;
+    qint32 v = 0;
+    for (qint32* f :
+         {&info.PlgHead, &info.PrevWidth, &info.PrevHeight, &info.CanDate, &info.CanTime,
+          &info.CanRouteNo, &info.CanStopName, &info.CanBarcode, &info.BarcodeCount, &info.RouteMax,
+          &info.BarcodeRouteMode, &info.StopRangeFrom, &info.StopRangeTo, &info.CorpSwitch})
+        *f = 0x01020300 + v++;
+    info.CorpSwitch = -2;
+    const QByteArray rec = info.ToRecord();
+    QCOMPARE(rec.size(), 56);
+    for (int i = 0; i < 13; ++i)
+        QCOMPARE(qFromLittleEndian<qint32>(rec.constData() + 4 * i), 0x01020300 + i);
+    QCOMPARE(rec.mid(52), QByteArray("\xFE\xFF\xFF\xFF", 4));
+    QVERIFY(PlgInfo::FromRecord(rec) == info);
+    QVERIFY(!PlgInfo::FromRecord(rec.left(55)));
+    QVERIFY(!PlgInfo::FromRecord(rec + '\0'));
+
+    // The host's mark reads "4SP" and the format version.
+    const SeiriPluginResult r = ReadSeiriPlugin(plugin({}));
+    QVERIFY(r.ok());
+    QCOMPARE(r.plugin->info.ToRecord().left(4), QByteArray("4SP\x01", 4));
+}
+
+void TestPlugin::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    const QString text =
+        u"4SP 1\n[info]\nPrevWidth = 1500\nPrevHeight = 1500\nCorpSwitch = 1\n"
+        "[notes]\n整理券は～①まで、〝見本〟です。\n"
+        "[companies]\nホロテ交通\n髙島バス\n"
+        "[draw]\ntext x=0 y=0 w=10 h=10 face=\"ＭＳ 明朝\" value=\"{company}様 №{ticket}\"\n"
+        "[end]\n"_qs;
+    QString crlf = text;
+    crlf.replace(u"\n"_qs, u"\r\n"_qs);
+    QTest::newRow("UTF-8") << text.toUtf8() << true;
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << true;
+    QTest::newRow("UTF-8, CR LF") << crlf.toUtf8() << true;
+    QTest::newRow("CP932") << ToCp932(text) << false;
+    QTest::newRow("CP932, CR LF") << ToCp932(crlf) << false;
+}
+
+void TestPlugin::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    bool lossy = true;
+    ToCp932(u"～①〝〟髙№"_qs, &lossy);
+    QVERIFY(!lossy); // the text survives CP932, so both readings can agree
+    const SeiriPluginResult r = ReadSeiriPlugin(bytes);
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    QCOMPARE(r.plugin->utf8, utf8);
+    QCOMPARE(r.plugin->notes, u"整理券は～①まで、〝見本〟です。"_qs);
+    QCOMPARE(r.plugin->companies, (QStringList{u"ホロテ交通"_qs, u"髙島バス"_qs}));
+    QCOMPARE(r.plugin->items.size(), 1);
+    QCOMPARE(r.plugin->items[0].face, u"ＭＳ 明朝"_qs);
+    QCOMPARE(ExpandTicketText(r.plugin->items[0].text, values(u"x"_qs, 1), r.plugin->companies),
+             u"髙島バス様 №3"_qs);
+}
+
+void TestPlugin::placeholders_data()
+{
+    QTest::addColumn<QString>("tmpl");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<int>("corp");
+    QTest::addColumn<QStringList>("companies");
+    QTest::addColumn<QString>("expected");
+    const QStringList three{u"ホロテ交通"_qs, u"ホロテ観光"_qs, u"ホロテ市営"_qs};
+    const QString sys = u"03-05-2025"_qs;
+    QTest::newRow("every value") << u"{stop}|{date}|{time}|{route}|{ticket}|{row}|{company}"_qs
+                                 << sys << 1 << three
+                                 << u"駅前|03-05-2025|08:07:09|12|3|4|ホロテ観光"_qs;
+    QTest::newRow("zero-padded numbers")
+        << u"{route:4}{row:3}{ticket:2}"_qs << sys << 0 << three << u"001200403"_qs;
+    QTest::newRow("padding never cuts") << u"{route:1}"_qs << sys << 0 << three << u"12"_qs;
+    QTest::newRow("date parts, system form")
+        << u"{year}/{month:2}/{day:2} {hour}:{minute:2}:{second:2}"_qs << sys << 0 << three
+        << u"2025/03/05 8:07:09"_qs;
+    QTest::newRow("date parts, fixed form")
+        << u"{year}年{month}月{day}日"_qs << u"2025/03/05"_qs << 0 << three << u"2025年3月5日"_qs;
+    QTest::newRow("Reiwa") << u"{era}{eyear}年"_qs << sys << 0 << three << u"令和7年"_qs;
+    QTest::newRow("Reiwa's first day")
+        << u"{era}{eyear:2}"_qs << u"05-01-2019"_qs << 0 << three << u"令和01"_qs;
+    QTest::newRow("Heisei's last day")
+        << u"{era}{eyear}"_qs << u"2019/04/30"_qs << 0 << three << u"平成31"_qs;
+    QTest::newRow("Showa") << u"{era}{eyear}"_qs << u"01-07-1989"_qs << 0 << three << u"昭和64"_qs;
+    QTest::newRow("unreadable date") << u"[{date}][{year}][{era}][{day:2}]"_qs << u"someday"_qs << 0
+                                     << three << u"[someday][][][]"_qs;
+    QTest::newRow("impossible date has no era")
+        << u"{era}{year}"_qs << u"02-30-2025"_qs << 0 << three << u"2025"_qs;
+    QTest::newRow("no company chosen") << u"{company}"_qs << sys << -1 << three << u"ホロテ交通"_qs;
+    QTest::newRow("stale company index")
+        << u"{company}"_qs << sys << 3 << three << u"ホロテ交通"_qs;
+    QTest::newRow("no companies") << u"[{company}]"_qs << sys << 0 << QStringList() << u"[]"_qs;
+    QTest::newRow("braces") << u"{{{ticket}}}}}{{"_qs << sys << 0 << three << u"{3}}{"_qs;
+}
+
+void TestPlugin::placeholders()
+{
+    QFETCH(QString, tmpl);
+    QFETCH(QString, date);
+    QFETCH(int, corp);
+    QFETCH(QStringList, companies);
+    QFETCH(QString, expected);
+    const QString line = u"text x=0 y=0 w=1 h=1 value=\""_qs + tmpl + u"\"\n"_qs;
+    const SeiriPluginResult r = ReadSeiriPlugin(plugin(u"[draw]\n"_qs + line));
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    QCOMPARE(ExpandTicketText(r.plugin->items[0].text, values(date, qint16(corp)), companies),
+             expected);
+}
+
+void TestPlugin::refusals_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("line");
+    const auto row = [](const char* name, const QByteArray& b, Error e, int line) {
+        QTest::newRow(name) << b << int(e) << line;
+    };
+    const auto draw = [](const QString& item) { return plugin(u"[draw]\n"_qs + item + u"\n"_qs); };
+    // The draw item is on line 6 of plugin().
+    row("empty file", {}, Error::NoHeader, 0);
+    row("no header", "[info]\nPrevWidth = 15\n", Error::NoHeader, 1);
+    row("other version", "# x\n4SP 2\n", Error::UnknownVersion, 2);
+    row("header with more words", "4SP 1 x\n", Error::NoHeader, 1);
+    row("unknown section", plugin(u"[fares]\n"_qs), Error::BadSection, 5);
+    row("section twice", plugin(u"[info]\n"_qs), Error::BadSection, 5);
+    row("line outside a section", "4SP 1\nPrevWidth = 1500\n[end]\n", Error::BadSection, 2);
+    row("unknown info key", plugin({}, u"PlgHead = 1\n"_qs), Error::UnknownKey, 5);
+    row("info key twice", plugin({}, u"CanDate = 1\nCanDate = 0\n"_qs), Error::DuplicateKey, 6);
+    row("info line without =", plugin({}, u"CanDate 1\n"_qs), Error::BadLine, 5);
+    row("number too large", plugin({}, u"RouteMax = 2147483648\n"_qs), Error::BadNumber, 5);
+    row("number far too large", plugin({}, u"RouteMax = 99999999999999999999999\n"_qs),
+        Error::BadNumber, 5);
+    row("number too small", plugin({}, u"RouteMax = -2147483649\n"_qs), Error::BadNumber, 5);
+    row("not a number", plugin({}, u"CanTime = yes\n"_qs), Error::BadNumber, 5);
+    row("comment after a value", plugin({}, u"CanTime = 1 # yes\n"_qs), Error::BadNumber, 5);
+    row("preview too narrow", "4SP 1\n[info]\nPrevWidth = 14\n", Error::BadNumber, 3);
+    row("preview too tall", "4SP 1\n[info]\nPrevWidth = 15\nPrevHeight = 15001\n", Error::BadNumber,
+        4);
+    row("no preview size", "4SP 1\n[info]\nPrevWidth = 1500\n[end]\n", Error::MissingValue, 0);
+    row("no end", QByteArray(plugin({})).chopped(6), Error::NoEnd, 0);
+    row("text after end", plugin({}) + "x\n", Error::AfterEnd, 6);
+    row("line too long", plugin({}, u"# "_qs + QString(1100, u'x') + u"\n"_qs), Error::LineTooLong,
+        5);
+    row("unknown item", draw(u"circle x=1"_qs), Error::BadWord, 6);
+    row("unknown item key", draw(u"box x=1 y=1 w=1 h=1 fill=#000000 border=1"_qs),
+        Error::UnknownKey, 6);
+    row("key of another item", draw(u"line x1=0 y1=0 x2=1 y2=1 fill=#000000"_qs), Error::UnknownKey,
+        6);
+    row("item key twice", draw(u"box x=1 y=1 w=1 h=1 x=2"_qs), Error::DuplicateKey, 6);
+    row("item key missing", draw(u"text x=1 y=1 w=1 value=a"_qs), Error::MissingValue, 6);
+    row("pair without =", draw(u"box x=1 y=1 w=1 h"_qs), Error::BadLine, 6);
+    row("unclosed quote", draw(u"text x=0 y=0 w=1 h=1 value=\"abc"_qs), Error::BadLine, 6);
+    row("text glued to a quote", draw(u"text x=0 y=0 w=1 h=1 value=\"a\"b"_qs), Error::BadLine, 6);
+    row("huge coordinate", draw(u"box x=1000000000000 y=1 w=1 h=1"_qs), Error::BadNumber, 6);
+    row("negative width", draw(u"box x=1 y=1 w=-1 h=1"_qs), Error::BadNumber, 6);
+    row("font size 0", draw(u"text x=0 y=0 w=1 h=1 size=0 value=a"_qs), Error::BadNumber, 6);
+    row("colour by name", draw(u"paper color=white"_qs), Error::BadColor, 6);
+    row("short colour", draw(u"paper color=#FFF"_qs), Error::BadColor, 6);
+    row("bad align", draw(u"text x=0 y=0 w=1 h=1 align=middle value=a"_qs), Error::BadWord, 6);
+    row("bad bold", draw(u"text x=0 y=0 w=1 h=1 bold=yes value=a"_qs), Error::BadWord, 6);
+    row("bad style", draw(u"line x1=0 y1=0 x2=1 y2=1 style=wavy"_qs), Error::BadWord, 6);
+    row("empty face", draw(u"text x=0 y=0 w=1 h=1 face=\"\" value=a"_qs), Error::BadWord, 6);
+    row("unknown placeholder", draw(u"text x=0 y=0 w=1 h=1 value={fare}"_qs), Error::BadText, 6);
+    row("unclosed placeholder", draw(u"text x=0 y=0 w=1 h=1 value={stop"_qs), Error::BadText, 6);
+    row("lone closing brace", draw(u"text x=0 y=0 w=1 h=1 value=a}b"_qs), Error::BadText, 6);
+    row("width on a name", draw(u"text x=0 y=0 w=1 h=1 value={stop:3}"_qs), Error::BadText, 6);
+    row("width 0", draw(u"text x=0 y=0 w=1 h=1 value={ticket:0}"_qs), Error::BadText, 6);
+    row("width 10", draw(u"text x=0 y=0 w=1 h=1 value={ticket:10}"_qs), Error::BadText, 6);
+    row("text too long", draw(u"text x=0 y=0 w=1 h=1 value="_qs + QString(201, u'a')),
+        Error::BadText, 6);
+    const QString bar = u"barcode x=0 y=0 w=100 h=20 "_qs;
+    row("barcode while CanBarcode is 0", draw(bar + u"type=code128 value={ticket}"_qs),
+        Error::BarcodeNotAllowed, 6);
+    const QString can = u"CanBarcode = 1\n"_qs;
+    const auto barcode = [&](const QString& rest) {
+        return plugin(u"[draw]\n"_qs + bar + rest + u"\n"_qs, can);
+    };
+    row("unknown symbology", barcode(u"type=qr value=1"_qs), Error::BadWord, 7);
+    row("stop name in Code 128", barcode(u"type=code128 value={stop}"_qs), Error::BadText, 7);
+    row("kanji in Code 128", barcode(u"type=code128 value=駅"_qs), Error::BadText, 7);
+    row("date in ITF", barcode(u"type=itf value={date}"_qs), Error::BadText, 7);
+    row("letter in ITF", barcode(u"type=itf value=A1"_qs), Error::BadText, 7);
+    row("letter in Codabar", barcode(u"type=codabar value=1X"_qs), Error::BadText, 7);
+    row("empty barcode", barcode(u"type=code128 value=\"\""_qs), Error::BadText, 7);
+    row("company name too long", plugin(u"[companies]\n"_qs + QString(65, u'社') + u"\n"_qs),
+        Error::BadText, 6);
+    QString companies = u"[companies]\n"_qs;
+    for (int i = 0; i < 65; ++i)
+        companies += u"社%1\n"_qs.arg(i);
+    row("too many companies", plugin(companies), Error::TooMany, 70);
+    row("too many note lines", plugin(u"[notes]\n"_qs + QString(65, u'\n')), Error::TooMany, 70);
+}
+
+void TestPlugin::refusals()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, error);
+    QFETCH(int, line);
+    const SeiriPluginResult r = ReadSeiriPlugin(bytes);
+    QVERIFY(!r.ok());
+    QCOMPARE(int(r.error), error);
+    QCOMPARE(r.line, line);
+    QVERIFY(!SeiriPluginErrorText(r).isEmpty());
+}
+
+void TestPlugin::barcodes_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("tmpl");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("expected");
+    const int code128 = int(ZXing::BarcodeFormat::Code128);
+    const int itf = int(ZXing::BarcodeFormat::ITF);
+    const int codabar = int(ZXing::BarcodeFormat::Codabar);
+    QTest::newRow("Code 128, route stop ticket")
+        << u"code128"_qs << u"{route:4}{row:3}{ticket:3}"_qs << code128 << u"0012004003"_qs;
+    QTest::newRow("Code 128, date and time") << u"code128"_qs << u"R{route}-{date} {time}"_qs
+                                             << code128 << u"R12-03-05-2025 08:07:09"_qs;
+    QTest::newRow("ITF") << u"itf"_qs << u"{route:4}{row:3}{ticket:3}"_qs << itf
+                         << u"0012004003"_qs;
+    QTest::newRow("ITF, odd digit count")
+        << u"itf"_qs << u"{row}{ticket}{route}0"_qs << itf << u"043120"_qs;
+    QTest::newRow("Codabar") << u"codabar"_qs << u"{year}/{month:2}/{day:2}-{ticket}"_qs << codabar
+                             << u"2025/03/05-3"_qs;
+}
+
+void TestPlugin::barcodes()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, tmpl);
+    QFETCH(int, format);
+    QFETCH(QString, expected);
+    const SeiriPluginResult r = ReadSeiriPlugin(
+        u"4SP 1\n[info]\nPrevWidth = 6000\nPrevHeight = 1500\nCanBarcode = 1\n[draw]\n"
+        "barcode x=10 y=10 w=380 h=60 type=%1 value=\"%2\"\n[end]\n"_qs.arg(type, tmpl)
+            .toUtf8());
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    const QImage img = draw(*r.plugin, values());
+    QCOMPARE(decode(img, ZXing::BarcodeFormat(format)), expected);
+    // Bars only inside the item's box.
+    QImage blank = img;
+    blank.fill(Qt::white);
+    QVERIFY(QRect(10, 10, 380, 60).contains(difference(img, blank)));
+}
+
+void TestPlugin::barcodeTheSymbologyCannotHold()
+{
+    // A negative ticket number has a sign ITF cannot carry: no bars, no failure.
+    const SeiriPluginResult r =
+        ReadSeiriPlugin(plugin(u"[draw]\nbarcode x=0 y=0 w=200 h=20 type=itf value={ticket:4}\n"_qs,
+                               u"CanBarcode = 1\n"_qs));
+    QVERIFY(r.ok());
+    TicketValues v = values();
+    v.seiriNo = -5;
+    QVERIFY(allWhite(draw(*r.plugin, v)));
+    QVERIFY(BarcodeModules(TicketBarcode::Itf, u"-0005"_qs).empty());
+    QVERIFY(BarcodeModules(TicketBarcode::Code128, QString(81, u'1')).empty());
+    QVERIFY(!BarcodeModules(TicketBarcode::Code128, QString(80, u'1')).empty());
+}
+
+void TestPlugin::truncatedAtEveryByte()
+{
+    const QByteArray sample = sampleBytes();
+    const SeiriPluginResult whole = ReadSeiriPlugin(sample);
+    QVERIFY(whole.ok());
+    // Only a cut that loses nothing but the last line break still reads,
+    // and then as the whole file.
+    const qsizetype complete = sample.trimmed().size();
+    for (qsizetype n = 0; n < sample.size(); ++n) {
+        const SeiriPluginResult r = ReadSeiriPlugin(sample.left(n));
+        if (n >= complete) {
+            QVERIFY(r.ok());
+            QVERIFY(r.plugin->items == whole.plugin->items);
+        } else {
+            QVERIFY2(!r.ok(), qPrintable(QString::number(n)));
+        }
+    }
+}
+
+void TestPlugin::hostileSizes()
+{
+    // A million items is far past the size cap, refused before any parsing.
+    const QByteArray head = "4SP 1\n[info]\nPrevWidth = 1500\nPrevHeight = 1500\n[draw]\n";
+    const QByteArray item = "line x1=0 y1=0 x2=1 y2=1\n";
+    QByteArray million = head;
+    million.reserve(head.size() + 1000000 * item.size() + 8);
+    for (int i = 0; i < 1000000; ++i)
+        million += item;
+    million += "[end]\n";
+    QElapsedTimer timer;
+    timer.start();
+    SeiriPluginResult r = ReadSeiriPlugin(million);
+    QCOMPARE(int(r.error), int(Error::TooLarge));
+    QVERIFY(timer.elapsed() < 1000);
+
+    // Within the size cap, the item cap still holds.
+    QByteArray many = head;
+    for (qsizetype i = 0; i <= kPluginMaxItems; ++i)
+        many += item;
+    many += "[end]\n";
+    QVERIFY(many.size() <= kPluginMaxFileBytes);
+    r = ReadSeiriPlugin(many);
+    QCOMPARE(int(r.error), int(Error::TooMany));
+    QCOMPARE(r.line, 6 + int(kPluginMaxItems));
+
+    // One byte past the size cap.
+    QByteArray padded = plugin({});
+    padded.insert(6, QByteArray(kPluginMaxFileBytes - padded.size() + 1, '\n'));
+    QCOMPARE(int(ReadSeiriPlugin(padded).error), int(Error::TooLarge));
+    padded.remove(6, 1);
+    QVERIFY(ReadSeiriPlugin(padded).ok());
+}
+
+void TestPlugin::binaryJunk()
+{
+    std::mt19937 gen(4);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray junk(qsizetype(gen() % 3000), '\0');
+        for (char& c : junk)
+            c = char(gen());
+        if (i % 2)
+            junk.prepend("4SP 1\n"); // a header does not make junk a plugin
+        QVERIFY(!ReadSeiriPlugin(junk).ok());
+    }
+    QByteArray withNul = plugin(u"[notes]\nab\n"_qs);
+    withNul[withNul.indexOf("ab") + 1] = '\0';
+    QCOMPARE(int(ReadSeiriPlugin(withNul).error), int(Error::NotText));
+    // Neither UTF-8 nor CP932: 0xFF is no CP932 byte, and a lead byte needs
+    // its second byte.
+    for (const char* bad : {"a\xFF", "a\x82"}) {
+        const QByteArray b = plugin(u"[notes]\nab\n"_qs).replace("ab", bad);
+        QCOMPARE(int(ReadSeiriPlugin(b).error), int(Error::NotText));
+        QCOMPARE(int(ReadSeiriPlugin(b + "\x82").error), int(Error::NotText));
+    }
+}
+
+void TestPlugin::fileReading()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write(u"big.4SP"_qs, QByteArray(kPluginMaxFileBytes + 100, '#'));
+    write(u"ok.4SP"_qs, plugin({}));
+    QCOMPARE(int(ReadSeiriPluginFile(dir.filePath(u"big.4SP"_qs)).error), int(Error::TooLarge));
+    QVERIFY(ReadSeiriPluginFile(dir.filePath(u"ok.4SP"_qs)).ok());
+    QCOMPARE(int(ReadSeiriPluginFile(dir.filePath(u"gone.4SP"_qs)).error), int(Error::Unreadable));
+    QCOMPARE(int(ReadSeiriPluginFile(dir.path()).error), int(Error::Unreadable));
+    QCOMPARE(int(ReadSeiriPluginFile(QString()).error), int(Error::Unreadable));
+}
+
+void TestPlugin::sampleTicket()
+{
+    const SeiriPluginResult r = ReadSeiriPluginFile(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    const SeiriPlugin& p = *r.plugin;
+    QCOMPARE(p.companies.value(0), u"ホロテ交通"_qs);
+    QCOMPARE(p.info.CanBarcode, 1);
+    QVERIFY(p.info.CorpSwitch >= 1);
+    // It fits the control panel's preview pane.
+    QVERIFY(p.info.PrevWidth / 15 <= 226 && p.info.PrevHeight / 15 <= 188);
+
+    const TicketValues v{u"駅前ターミナル"_qs, u"03-05-2025"_qs, u"08:15:30"_qs, 1, 12, 7, 1};
+    QStringList texts;
+    QRect barcodeBox;
+    for (const TicketItem& item : p.items) {
+        if (item.kind == TicketItemKind::Text)
+            texts << ExpandTicketText(item.text, v, p.companies);
+        if (item.kind == TicketItemKind::Barcode)
+            barcodeBox = QRect(item.x, item.y, item.w, item.h);
+    }
+    const QStringList expected{u"ホロテ観光バス"_qs, u"整理券"_qs,         u"12"_qs,
+                               u"乗車"_qs,           u"駅前ターミナル"_qs, u"令和7年3月5日"_qs,
+                               u"08:15"_qs,          u"系統 1"_qs};
+    QCOMPARE(texts.mid(0, expected.size()), expected);
+
+    // The barcode carries route, stop order and ticket number, and reads back.
+    const QImage img = draw(p, v);
+    QVERIFY(!barcodeBox.isNull());
+    QCOMPARE(decode(img, ZXing::BarcodeFormat::Code128, barcodeBox.adjusted(-8, -4, 8, 4)),
+             u"0001007012"_qs);
+}
+
+void TestPlugin::sampleFieldsDrawnInTheirPlaces_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("boxes"); // items that show the field
+    QTest::newRow("stop name") << int(TicketField::StopName) << 1;
+    QTest::newRow("ticket number") << int(TicketField::SeiriNo) << 2;
+    QTest::newRow("date") << int(TicketField::Day) << 1;
+    QTest::newRow("time") << int(TicketField::Minute) << 1;
+    QTest::newRow("route") << int(TicketField::RouteNo) << 2;
+    QTest::newRow("company") << int(TicketField::Company) << 1;
+}
+
+void TestPlugin::sampleFieldsDrawnInTheirPlaces()
+{
+    QFETCH(int, field);
+    QFETCH(int, boxes);
+    const SeiriPluginResult r = ReadSeiriPluginFile(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
+    QVERIFY(r.ok());
+    const SeiriPlugin& p = *r.plugin;
+    const TicketValues base{u"駅前"_qs, u"03-05-2025"_qs, u"08:15:30"_qs, 1, 12, 7, 0};
+    TicketValues changed = base;
+    switch (TicketField(field)) {
+    case TicketField::StopName:
+        changed.stopName = u"市役所前"_qs;
+        break;
+    case TicketField::SeiriNo:
+        changed.seiriNo = 48;
+        break;
+    case TicketField::Day:
+        changed.dateText = u"03-06-2025"_qs;
+        break;
+    case TicketField::Minute:
+        changed.timeText = u"08:16:30"_qs;
+        break;
+    case TicketField::RouteNo:
+        changed.routeNo = 205;
+        break;
+    default:
+        changed.corpIndex = 2;
+        break;
+    }
+    // The change shows, and only inside the items that print that value.
+    QRegion allowed;
+    int count = 0;
+    for (const TicketItem& item : p.items) {
+        if (uses(item, TicketField(field))) {
+            allowed += QRect(item.x, item.y, item.w, item.h).adjusted(-2, -3, 2, 3);
+            ++count;
+        }
+    }
+    QCOMPARE(count, boxes);
+    const QImage before = draw(p, base);
+    const QImage after = draw(p, changed);
+    int changedPixels = 0;
+    for (int y = 0; y < before.height(); ++y) {
+        for (int x = 0; x < before.width(); ++x) {
+            if (before.pixel(x, y) == after.pixel(x, y))
+                continue;
+            ++changedPixels;
+            QVERIFY2(allowed.contains(QPoint(x, y)), qPrintable(u"%1,%2"_qs.arg(x).arg(y)));
+        }
+    }
+    QVERIFY(changedPixels > 0);
+}
+
+void TestPlugin::hostOperations()
+{
+    QTemporaryDir dir;
+    const QString junk = dir.filePath(u"junk.4SP"_qs);
+    {
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("MZ\x90\0\3\0\0\0", 8);
+    }
+    const QString sample = QStringLiteral(RUTOMIA_SAMPLE_PLUGIN);
+
+    PlgInfo info;
+    QCOMPARE(LT4_GetPlgInfo(sample, info), 1);
+    QVERIFY(info == ReadSeiriPluginFile(sample).plugin->info);
+    for (const QString& notPlugin : {QString(), junk, dir.path()}) {
+        PlgInfo untouched;
+        QCOMPARE(LT4_GetPlgInfo(notPlugin, untouched), 0);
+        QVERIFY(untouched == PlgInfo{});
+    }
+
+    QPlainTextEdit notes;
+    notes.setPlainText(u"前の内容"_qs);
+    LT4_SetPlgComment(junk, &notes);
+    QCOMPARE(notes.toPlainText(), u"前の内容"_qs);
+    LT4_SetPlgComment(sample, &notes);
+    QVERIFY(notes.toPlainText().startsWith(u"ホロテ交通の整理券発行機"_qs));
+    QLineEdit line;
+    LT4_SetPlgComment(sample, &line);
+    QCOMPARE(line.text(), notes.toPlainText());
+    LT4_SetPlgComment(sample, nullptr);
+
+    QComboBox combo;
+    combo.addItem(u"既存"_qs);
+    LT4_SetCorpAddList(sample, &combo);
+    QCOMPARE(combo.count(), 4);
+    QCOMPARE(combo.itemText(1), u"ホロテ交通"_qs);
+    QListWidget list;
+    LT4_SetCorpAddList(sample, &list);
+    QCOMPARE(list.count(), 3);
+    LT4_SetCorpAddList(junk, &list);
+    QCOMPARE(list.count(), 3);
+
+    QImage img(224, 186, QImage::Format_RGB32);
+    for (const QString& notPlugin : {QString(), junk}) {
+        img.fill(Qt::white);
+        QPainter dc(&img);
+        LT4_DrawSeiriken(notPlugin, dc, u"駅前"_qs, u"03-05-2025"_qs, u"08:00:00"_qs, 1, 1, 1, -1);
+        dc.end();
+        QVERIFY(allWhite(img));
+    }
+    img.fill(Qt::white);
+    QPainter dc(&img);
+    LT4_DrawSeiriken(sample, dc, u"駅前"_qs, u"03-05-2025"_qs, u"08:00:00"_qs, 1, 1, 1, -1);
+    dc.end();
+    QVERIFY(!allWhite(img));
+    QPainter inactive;
+    LT4_DrawSeiriken(sample, inactive, u"駅前"_qs, {}, {}, 1, 1, 1, -1);
+}
+
+QTEST_MAIN(TestPlugin)
+#include "tst_plugin.moc"
