@@ -133,6 +133,8 @@ void TestBoard::positionInTwips()
     QCOMPARE(info.BoardTop, 750);
     f.SetFormInfo(FormInfo{3000, 4500});
     QCOMPARE(f.pos(), QPoint(200, 300));
+    f.SetFormInfo(FormInfo{3008, -3008}); // to the nearest pixel either way
+    QCOMPARE(f.pos(), QPoint(201, -201));
     // Far beyond the 32-bit twips range: kept at its ends, never wrapped.
     f.move(200'000'000, -200'000'000);
     f.GetFormInfo(info);

@@ -388,6 +388,12 @@ void TestSettingsCodec::truncatedAtEveryLength()
     const QByteArray bytes = EncodeSettings(full).bytes;
     const std::vector<qsizetype> ends = FieldEnds();
     QCOMPARE(ends.back(), bytes.size());
+    // Older releases ended the file after a whole item; any other end is damage.
+    QList<int> itemEnds{kSettingsFieldCount};
+    for (const char* first :
+         {"AutoSeiriNum", "DegitBackColor", "ChimeiBackColor", "RouteSetSound", "UseSeiriPrev",
+          "CtrlPanelMode", "BoardLeft", "CustColors(0)", "DegitCount"})
+        itemEnds << FieldNumber(first) - 1;
 
     for (qsizetype len = 0; len <= bytes.size(); ++len) {
         const QByteArray msg = "cut at " + QByteArray::number(len);
@@ -399,6 +405,7 @@ void TestSettingsCodec::truncatedAtEveryLength()
         QVERIFY2(res.fieldsRead == held, msg);
         QVERIFY2(res.bytesRead == (held ? ends[held - 1] : 0), msg);
         QVERIFY2(res.complete() == (len == bytes.size()), msg);
+        QVERIFY2(res.damaged() == !itemEnds.contains(held), msg);
         QVERIFY2(FirstDifference(full, r, 0, held).isEmpty(), msg);
         QVERIFY2(FirstDifference(entry, r, held, kSettingsFieldCount).isEmpty(), msg);
     }
