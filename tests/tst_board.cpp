@@ -239,12 +239,17 @@ void TestBoard::numbering_data()
     using L = QStringList;
     QTest::newRow("0") << 0 << 0 << L{"1", "2", "10", "50"} << false;
     QTest::newRow("0 padded") << 0 << 1 << L{"01", "02", "10", "50"} << false;
+    QTest::newRow("1") << 1 << 0 << L{"0", "1", "9", "49"} << false;
     QTest::newRow("1 padded") << 1 << 1 << L{"00", "01", "09", "49"} << false;
     // The words carry an ordinary space, or none.
     QTest::newRow("2") << 2 << 0 << L{"な し", "1", "9", "49"} << true;
+    QTest::newRow("3") << 3 << 0 << L{"な し", "2", "10", "50"} << true;
+    QTest::newRow("4 padded") << 4 << 1 << L{"無 券", "01", "09", "49"} << true;
     QTest::newRow("5") << 5 << 0 << L{"無 券", "2", "10", "50"} << true;
+    QTest::newRow("6") << 6 << 0 << L{"券なし", "1", "9", "49"} << true;
     QTest::newRow("7 padded") << 7 << 1 << L{"券なし", "02", "10", "50"} << true;
     QTest::newRow("8") << 8 << 0 << L{"券無し", "1", "9", "49"} << true;
+    QTest::newRow("9") << 9 << 0 << L{"券無し", "2", "10", "50"} << true;
     QTest::newRow("10") << 10 << 0 << L{"", "1", "9", "49"} << true;
     QTest::newRow("11 padded") << 11 << 1 << L{"", "02", "10", "50"} << true;
     // Outside the list: the word face with no word, the numbers untouched.
