@@ -303,10 +303,8 @@ void TestOptions::startValues()
         QCOMPARE(list->itemText(149), u"150"_qs);
     }
     QCOMPARE(dlg->Combo3()->count(), 5);
-    QCOMPARE(dlg->Combo3()->itemText(4), u"英数字はゴシック、それ以外は明朝"_qs);
     QCOMPARE(dlg->Combo2()->count(), 12);
     QCOMPARE(dlg->Combo2()->itemText(0), u"1,2,3...50 （既定の表示）"_qs);
-    QCOMPARE(dlg->Combo2()->itemText(10), u"(無地)、1,2...49"_qs);
     QCOMPARE(dlg->M_Degit1()->DegitSize(), 0);
     QCOMPARE(dlg->M_Degit1()->Value().ToString(), u"123"_qs);
     QVERIFY(!dlg->M_Degit1()->UserSet());

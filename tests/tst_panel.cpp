@@ -58,9 +58,6 @@ void TestPanel::initialState()
     QCOMPARE(p.ctl.HScroll1(0)->minimum(), 1);
     QCOMPARE(p.ctl.HScroll1(0)->maximum(), 2000);
     QCOMPARE(p.ctl.HScroll1(1)->maximum(), 3000);
-    QCOMPARE(p.ctl.CommandButton1(10)->text(), QStringLiteral("系統"));
-    QCOMPARE(p.ctl.CommandButton1(11)->text(), QStringLiteral("区間"));
-    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
     // Keys are rounded; the keypad is in front before any saved state.
     QVERIFY(!p.ctl.CommandButton1(5)->mask().isEmpty());
     QVERIFY(!p.ctl.CommandButton1(5)->mask().contains(QPoint(2, 2)));
@@ -159,7 +156,6 @@ void TestPanel::previewPaneWidth()
     QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを隠します"));
     p.ctl.Check4()->setValue(0);
     QCOMPARE(p.ctl.width(), 359); // 5385 twips
-    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
     QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを開きます"));
 
     // In the screen's bottom-right corner the pane opens leftwards, and the
