@@ -2,15 +2,25 @@
 #pragma once
 
 // Small helpers the window tests share: what a digit cell shows, whether any
-// of its segments is lit, and a recorder that answers message boxes.
+// of its segments is lit, a recorder that answers message boxes, and the
+// three windows wired together.
 
 #include "board/DegitFormat.h"
+#include "board/Form1.h"
 #include "board/M_Degit.h"
 #include "companion/ColorRef.h"
 #include "companion/MsgBox.h"
+#include "options/frmOption.h"
+#include "panel/frmCtl.h"
 
 #include <QImage>
+#include <QLineEdit>
 #include <QList>
+#include <QPair>
+#include <QPushButton>
+#include <QStringList>
+
+#include <functional>
 
 // The text a cell shows with its own formatting.
 inline QString shown(const M_Degit* d)
@@ -60,4 +70,53 @@ struct MessageRecorder {
     ~MessageRecorder() { ltm4::SetMsgBoxHandler(previous); }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
+};
+
+// The board, the control panel and the options dialog wired as the program
+// wires them, with route-set and key sounds chosen; the panel's services
+// record what they are asked.
+struct Windows {
+    frmOption option;
+    Form1 board;
+    frmCtl ctl;
+    QList<QPair<QString, QString>> sounds; // path, channel
+    QStringList calls;                     // announcement loads by route key, shutdown steps
+    std::function<void()> onSave;          // runs when the settings are saved
+
+    explicit Windows(bool load = true)
+    {
+        board.setOptionDialog(&option);
+        board.setControlPanel(&ctl);
+        ctl.setBoard(&board);
+        ctl.setOptionDialog(&option);
+        option.setLinks(&board, &ctl);
+        frmCtl::Services s;
+        s.SndPlay = [this](const QString& path, const QString& channel, qint16, qint16) {
+            sounds << qMakePair(path, channel);
+        };
+        s.TapeLoad = [this](const QString&, const QString& key) { calls << key; };
+        s.SndCloseAll = [this] { calls << QStringLiteral("SndCloseAll"); };
+        s.TapeRelease = [this] { calls << QStringLiteral("TapeRelease"); };
+        s.SaveIni = [this] {
+            calls << QStringLiteral("SaveIni");
+            if (onSave)
+                onSave();
+        };
+        s.Quit = [this] { calls << QStringLiteral("Quit"); };
+        ctl.setServices(s);
+        option.txtSelectSound(0)->setText(QStringLiteral("/snd/route.wav"));
+        option.txtSelectSound(1)->setText(QStringLiteral("/snd/key.wav"));
+        if (load)
+            Load();
+    }
+    void Load()
+    {
+        board.Form_Load();
+        ctl.Form_Load();
+    }
+    void keys(std::initializer_list<int> indices)
+    {
+        for (int i : indices)
+            ctl.CommandButton1(i)->click();
+    }
 };

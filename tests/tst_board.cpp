@@ -3,70 +3,23 @@
 // dialog on a double-click, and the numbering of the ticket-number labels.
 #include "board/BoardFace.h"
 #include "board/ChimeiCtl_A.h"
-#include "board/DegitFormat.h"
-#include "board/Form1.h"
-#include "board/M_Degit.h"
 #include "board/mdl517_000.h"
-#include "companion/ColorRef.h"
 #include "companion/FontMap.h"
 #include "companion/ModalSeam.h"
-#include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 #include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
-#include "options/frmOption.h"
 #include "settings/SettingsRecord.h"
 #include "tests/TestSupport.h"
 
 #include <QComboBox>
-#include <QDialog>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTest>
-
 #include <QTimer>
-#include <limits>
 
 #include <cmath>
-
-namespace {
-
-struct Board {
-    frmOption option;
-    QWidget panel; // stands in for the control panel
-    Form1 form;
-    Board()
-    {
-        form.setOptionDialog(&option);
-        form.setControlPanel(&panel);
-        // Somewhere else first, and another picture, so start-up visibly
-        // places the board and shows the OFF face.
-        form.move(90, 70);
-        QImage other(704, 249, QImage::Format_RGB32);
-        other.fill(Qt::red);
-        form.setPicture(other);
-        form.Form_Load();
-    }
-};
-
-// Answers the digit dialog: chosen values and OK, or cancel.
-struct DialogAnswer {
-    int calls = 0;
-    ltm4::ModalHandler previous;
-    DialogAnswer(bool accept, int zeroMode, int shift, int fillZero)
-    {
-        previous = ltm4::SetModalHandler([=, this](QDialog& dlg) {
-            ++calls;
-            dlg.findChild<QComboBox*>(QStringLiteral("cboZeroMode"))->setCurrentIndex(zeroMode);
-            dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(shift);
-            dlg.findChild<QSpinBox*>(QStringLiteral("spnFillZero"))->setValue(fillZero);
-            return accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
-        });
-    }
-    ~DialogAnswer() { ltm4::SetModalHandler(previous); }
-};
-
-} // namespace
+#include <limits>
 
 class TestBoard : public QObject {
     Q_OBJECT
@@ -78,11 +31,9 @@ private slots:
     void positionInTwips();
     void dragMovesTheWindow();
     void doubleClickReformatsAllCells();
-    void doubleClickCancelled();
-    void doubleClickRefusedWhenNotUserSet();
+    void doubleClickCancelledOrRefused();
     void numbering_data();
     void numbering();
-    void numberingBackToNumberFace();
     void numberingFailureReported();
 };
 
@@ -93,7 +44,6 @@ void TestBoard::layoutMatchesTheGrid()
     QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
     // Cell k sits at 10 x (row - 1) + column; twips / 15.
     QCOMPARE(f.Degit(1)->geometry(), QRect(121, 45, 52, 20));
-    QCOMPARE(f.Degit(10)->geometry(), QRect(631, 45, 52, 20));
     QCOMPARE(f.Degit(37)->pos(), QPoint(461, 164));
     const int columnLeft[10] = {121, 178, 235, 291, 348, 404, 461, 518, 574, 631};
     for (int c = 0; c < 10; ++c)
@@ -123,23 +73,30 @@ void TestBoard::layoutMatchesTheGrid()
 
 void TestBoard::startUpState()
 {
-    Board b;
-    QCOMPARE(b.form.pos(), QPoint(0, 0));
+    Windows b(false);
+    // Somewhere else first, and another picture, so start-up visibly places
+    // the board and shows the OFF face.
+    b.board.move(90, 70);
+    QImage other(704, 249, QImage::Format_RGB32);
+    other.fill(Qt::red);
+    b.board.setPicture(other);
+    b.Load();
+    QCOMPARE(b.board.pos(), QPoint(0, 0));
     for (int k = 1; k <= 50; ++k) {
-        QVERIFY2(!anyLit(b.form.Degit(k)), qPrintable(QString::number(k)));
-        QCOMPARE(b.form.lblSeiriNum(k)->text(), QString::number(k));
-        QCOMPARE(b.form.lblSeiriNum(k)->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QVERIFY2(!anyLit(b.board.Degit(k)), qPrintable(QString::number(k)));
+        QCOMPARE(b.board.lblSeiriNum(k)->text(), QString::number(k));
+        QCOMPARE(b.board.lblSeiriNum(k)->palette().color(QPalette::WindowText), QColor(Qt::white));
     }
     QCOMPARE(b.option.Check1()->Value(), 1);
     QCOMPARE(b.option.Command5(0)->BackColor(), 0xFFFFFFu);
     QCOMPARE(b.option.Command5(1)->BackColor(), 0xC0FFC0u);
     QCOMPARE(b.option.Command5(2)->BackColor(), 0xC0FFC0u);
-    QCOMPARE(b.form.Picture(), b.form.imgRes(0));
+    QCOMPARE(b.board.Picture(), b.board.imgRes(0));
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(b.form.imgRes(i), BoardFace::Draw(i));
-    QCOMPARE(b.form.imgRes(0).size(), QSize(704, 249));
+        QCOMPARE(b.board.imgRes(i), BoardFace::Draw(i));
+    QCOMPARE(b.board.imgRes(0).size(), QSize(704, 249));
     // The face shows black ticket strips over grey digit strips.
-    const QImage face = b.form.imgRes(0);
+    const QImage face = b.board.imgRes(0);
     const QRect label = BoardFace::LabelRect(23);
     QCOMPARE(QColor(face.pixel(label.center())).lightness() < 30, true);
     const QRect cell = BoardFace::CellRect(23);
@@ -229,6 +186,8 @@ void TestBoard::positionInTwips()
     QCOMPARE(info.BoardTop, 750);
     f.SetFormInfo(FormInfo{3000, 4500});
     QCOMPARE(f.pos(), QPoint(200, 300));
+    f.SetFormInfo(FormInfo{3008, -3008}); // to the nearest pixel either way
+    QCOMPARE(f.pos(), QPoint(201, -201));
     // Far beyond the 32-bit twips range: kept at its ends, never wrapped.
     f.move(200'000'000, -200'000'000);
     f.GetFormInfo(info);
@@ -238,207 +197,147 @@ void TestBoard::positionInTwips()
 
 void TestBoard::dragMovesTheWindow()
 {
-    Board b;
-    b.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&b.form));
-    const QPoint start = b.form.pos();
-    // A press on a cell is not a grab of the board.
-    QTest::mousePress(b.form.Degit(1), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseMove(&b.form, QPoint(60, 60));
-    QTest::mouseRelease(b.form.Degit(1), Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(b.form.pos(), start);
-    // Nor is a press on a ticket number or on the stop-name display.
-    QTest::mousePress(b.form.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseMove(&b.form, QPoint(70, 70));
-    QTest::mouseRelease(b.form.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mousePress(b.form.ChimeiCtl(), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseMove(&b.form, QPoint(80, 80));
-    QTest::mouseRelease(b.form.ChimeiCtl(), Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(b.form.pos(), start);
+    Windows b;
+    b.board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b.board));
+    const QPoint start = b.board.pos();
+    // A press on a cell, a ticket number or the stop-name display is not a grab of the board.
+    for (QWidget* w : std::initializer_list<QWidget*>{b.board.Degit(1), b.board.lblSeiriNum(4),
+                                                      b.board.ChimeiCtl()}) {
+        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseMove(&b.board, QPoint(60, 60));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(3, 3));
+    }
+    QCOMPARE(b.board.pos(), start);
     // Nor the second press of a double-click on a ticket number.
-    QTest::mouseDClick(b.form.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseMove(&b.form, QPoint(90, 90));
-    QCOMPARE(b.form.pos(), start);
+    QTest::mouseDClick(b.board.lblSeiriNum(4), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseMove(&b.board, QPoint(90, 90));
+    QCOMPARE(b.board.pos(), start);
     // A press on the face is: the board follows the mouse until release.
-    QTest::mousePress(&b.form, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseMove(&b.form, QPoint(50, 30));
-    QCOMPARE(b.form.pos(), start + QPoint(40, 20));
-    QTest::mouseRelease(&b.form, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseMove(&b.form, QPoint(30, 30));
-    QCOMPARE(b.form.pos(), start + QPoint(40, 20));
-    QCOMPARE(b.form.size(), QSize(704, 249));
+    QTest::mousePress(&b.board, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&b.board, QPoint(50, 30));
+    QCOMPARE(b.board.pos(), start + QPoint(40, 20));
+    QTest::mouseRelease(&b.board, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&b.board, QPoint(30, 30));
+    QCOMPARE(b.board.pos(), start + QPoint(40, 20));
+    QCOMPARE(b.board.size(), QSize(704, 249));
     // Other buttons do nothing.
-    QTest::mousePress(&b.form, Qt::RightButton, {}, QPoint(10, 10));
-    QTest::mouseMove(&b.form, QPoint(90, 90));
-    QCOMPARE(b.form.pos(), start + QPoint(40, 20));
+    QTest::mousePress(&b.board, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&b.board, QPoint(90, 90));
+    QCOMPARE(b.board.pos(), start + QPoint(40, 20));
 }
 
 void TestBoard::doubleClickReformatsAllCells()
 {
-    Board b;
+    Windows b;
     for (int k = 1; k <= 50; ++k)
-        b.form.Degit(k)->setValue(k * 10);
+        b.board.Degit(k)->setValue(k * 10);
     bool panelDisabledDuringDialog = false;
     const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
-        panelDisabledDuringDialog = !b.panel.isEnabled();
+        panelDisabledDuringDialog = !b.ctl.isEnabled();
         dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(1);
         return int(QDialog::Accepted);
     });
-    QTest::mouseDClick(b.form.Degit(37), Qt::LeftButton);
+    QTest::mouseDClick(b.board.Degit(37), Qt::LeftButton);
     ltm4::SetModalHandler(previous);
 
     QVERIFY(panelDisabledDuringDialog);
-    QVERIFY(b.panel.isEnabled());
+    QVERIFY(b.ctl.isEnabled());
     for (int k = 1; k <= 50; ++k) {
-        QCOMPARE(b.form.Degit(k)->Shift(), 1);
+        QCOMPARE(b.board.Degit(k)->Shift(), 1);
         // Every value moved one cell to the left, and is still the same value.
-        QCOMPARE(shown(b.form.Degit(k)), QString::number(k * 10) + QLatin1Char(' '));
+        QCOMPARE(shown(b.board.Degit(k)), QString::number(k * 10) + QLatin1Char(' '));
         // Redrawn: the rightmost cell, lit before for every value, is now dark.
-        QVERIFY(!anyLitIn(b.form.Degit(k), 3));
-        QVERIFY(b.form.Degit(k)->Value() == DegitValue(k * 10));
+        QVERIFY(!anyLitIn(b.board.Degit(k), 3));
+        QVERIFY(b.board.Degit(k)->Value() == DegitValue(k * 10));
     }
 }
 
-void TestBoard::doubleClickCancelled()
+void TestBoard::doubleClickCancelledOrRefused()
 {
-    Board b;
+    Windows b;
     for (int k = 1; k <= 50; ++k)
-        b.form.Degit(k)->setValue(5);
-    DialogAnswer answer(false, 1, 2, 3);
-    QTest::mouseDClick(b.form.Degit(37), Qt::LeftButton);
-    QCOMPARE(answer.calls, 1);
-    QVERIFY(b.panel.isEnabled());
+        b.board.Degit(k)->setValue(5);
+    int dialogs = 0;
+    const auto previous = ltm4::SetModalHandler([&dialogs](QDialog& dlg) {
+        ++dialogs;
+        dlg.findChild<QComboBox*>(QStringLiteral("cboZeroMode"))->setCurrentIndex(1);
+        dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(2);
+        dlg.findChild<QSpinBox*>(QStringLiteral("spnFillZero"))->setValue(3);
+        return int(QDialog::Rejected);
+    });
+    QTest::mouseDClick(b.board.Degit(37), Qt::LeftButton);
+    QCOMPARE(dialogs, 1);
+    QVERIFY(b.ctl.isEnabled());
     for (int k = 1; k <= 50; ++k) {
-        QCOMPARE(b.form.Degit(k)->Shift(), 0);
-        QCOMPARE(b.form.Degit(k)->FillZero(), 0);
-        QCOMPARE(shown(b.form.Degit(k)), QStringLiteral("5"));
+        QCOMPARE(b.board.Degit(k)->Shift(), 0);
+        QCOMPARE(b.board.Degit(k)->FillZero(), 0);
+        QCOMPARE(shown(b.board.Degit(k)), QStringLiteral("5"));
     }
-}
-
-void TestBoard::doubleClickRefusedWhenNotUserSet()
-{
-    Board b;
-    b.form.Degit(12)->setUserSet(false);
-    DialogAnswer answer(true, 1, 1, 1);
-    QTest::mouseDClick(b.form.Degit(12), Qt::LeftButton);
-    QTest::mouseDClick(b.form.TimeDegit(0), Qt::LeftButton);
-    QCOMPARE(answer.calls, 0);
-    QVERIFY(b.panel.isEnabled());
-    QCOMPARE(b.form.Degit(1)->Shift(), 0);
+    // A cell the user may not set, and the clock cells, open no dialog.
+    b.board.Degit(12)->setUserSet(false);
+    QTest::mouseDClick(b.board.Degit(12), Qt::LeftButton);
+    QTest::mouseDClick(b.board.TimeDegit(0), Qt::LeftButton);
+    ltm4::SetModalHandler(previous);
+    QCOMPARE(dialogs, 1);
+    QVERIFY(b.ctl.isEnabled());
 }
 
 void TestBoard::numbering_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("zero");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::addColumn<QString>("tenth");
-    QTest::addColumn<QString>("last");
+    QTest::addColumn<QStringList>("captions"); // labels 1, 2, 10 and 50
     QTest::addColumn<bool>("wordFace");
-
-    QTest::newRow("0") << 0 << 0 << "1"
-                       << "2"
-                       << "10"
-                       << "50" << false;
-    QTest::newRow("0 padded") << 0 << 1 << "01"
-                              << "02"
-                              << "10"
-                              << "50" << false;
-    QTest::newRow("1") << 1 << 0 << "0"
-                       << "1"
-                       << "9"
-                       << "49" << false;
-    QTest::newRow("1 padded") << 1 << 1 << "00"
-                              << "01"
-                              << "09"
-                              << "49" << false;
-    QTest::newRow("2") << 2 << 0 << "な し"
-                       << "1"
-                       << "9"
-                       << "49" << true;
-    QTest::newRow("3") << 3 << 0 << "な し"
-                       << "2"
-                       << "10"
-                       << "50" << true;
-    QTest::newRow("4 padded") << 4 << 1 << "無 券"
-                              << "01"
-                              << "09"
-                              << "49" << true;
-    QTest::newRow("5") << 5 << 0 << "無 券"
-                       << "2"
-                       << "10"
-                       << "50" << true;
-    QTest::newRow("6") << 6 << 0 << "券なし"
-                       << "1"
-                       << "9"
-                       << "49" << true;
-    QTest::newRow("7 padded") << 7 << 1 << "券なし"
-                              << "02"
-                              << "10"
-                              << "50" << true;
-    QTest::newRow("8") << 8 << 0 << "券無し"
-                       << "1"
-                       << "9"
-                       << "49" << true;
-    QTest::newRow("9") << 9 << 0 << "券無し"
-                       << "2"
-                       << "10"
-                       << "50" << true;
-    QTest::newRow("10") << 10 << 0 << ""
-                        << "1"
-                        << "9"
-                        << "49" << true;
-    QTest::newRow("11 padded") << 11 << 1 << ""
-                               << "02"
-                               << "10"
-                               << "50" << true;
+    using L = QStringList;
+    QTest::newRow("0") << 0 << 0 << L{"1", "2", "10", "50"} << false;
+    QTest::newRow("0 padded") << 0 << 1 << L{"01", "02", "10", "50"} << false;
+    QTest::newRow("1") << 1 << 0 << L{"0", "1", "9", "49"} << false;
+    QTest::newRow("1 padded") << 1 << 1 << L{"00", "01", "09", "49"} << false;
+    // The words carry an ordinary space, or none.
+    QTest::newRow("2") << 2 << 0 << L{"な し", "1", "9", "49"} << true;
+    QTest::newRow("3") << 3 << 0 << L{"な し", "2", "10", "50"} << true;
+    QTest::newRow("4 padded") << 4 << 1 << L{"無 券", "01", "09", "49"} << true;
+    QTest::newRow("5") << 5 << 0 << L{"無 券", "2", "10", "50"} << true;
+    QTest::newRow("6") << 6 << 0 << L{"券なし", "1", "9", "49"} << true;
+    QTest::newRow("7 padded") << 7 << 1 << L{"券なし", "02", "10", "50"} << true;
+    QTest::newRow("8") << 8 << 0 << L{"券無し", "1", "9", "49"} << true;
+    QTest::newRow("9") << 9 << 0 << L{"券無し", "2", "10", "50"} << true;
+    QTest::newRow("10") << 10 << 0 << L{"", "1", "9", "49"} << true;
+    QTest::newRow("11 padded") << 11 << 1 << L{"", "02", "10", "50"} << true;
     // Outside the list: the word face with no word, the numbers untouched.
-    QTest::newRow("12") << 12 << 0 << ""
-                        << "2"
-                        << "10"
-                        << "50" << true;
+    QTest::newRow("12") << 12 << 0 << L{"", "2", "10", "50"} << true;
 }
 
 void TestBoard::numbering()
 {
     QFETCH(int, style);
     QFETCH(int, zero);
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QFETCH(QString, tenth);
-    QFETCH(QString, last);
+    QFETCH(QStringList, captions);
     QFETCH(bool, wordFace);
-    Board b;
-    b.form.lblSeiriNum(0)->setText(QStringLiteral("spare"));
-    mdl517_000::SeirikenNumSet(b.form, qint16(style), qint16(zero));
-    QCOMPARE(b.form.lblSeiriNum(1)->text(), first);
-    QCOMPARE(b.form.lblSeiriNum(2)->text(), second);
-    QCOMPARE(b.form.lblSeiriNum(10)->text(), tenth);
-    QCOMPARE(b.form.lblSeiriNum(50)->text(), last);
+    Windows b;
+    b.board.lblSeiriNum(0)->setText(QStringLiteral("spare"));
+    mdl517_000::SeirikenNumSet(b.board, qint16(style), qint16(zero));
+    QCOMPARE((QStringList{b.board.lblSeiriNum(1)->text(), b.board.lblSeiriNum(2)->text(),
+                          b.board.lblSeiriNum(10)->text(), b.board.lblSeiriNum(50)->text()}),
+             captions);
     const QString face = wordFace ? QStringLiteral("ＭＳ Ｐゴシック") : QStringLiteral("M_NumC1");
-    QCOMPARE(b.form.lblSeiriNum(1)->font().family(), FontMap::ResolveFamily(face));
-    QVERIFY(b.form.lblSeiriNum(1)->font().bold());
-    QCOMPARE(b.form.lblSeiriNum(0)->text(), QStringLiteral("spare"));
-}
-
-void TestBoard::numberingBackToNumberFace()
-{
-    Board b;
-    mdl517_000::SeirikenNumSet(b.form, 4, 0);
-    mdl517_000::SeirikenNumSet(b.form, 0, 0);
-    QCOMPARE(b.form.lblSeiriNum(1)->text(), QStringLiteral("1"));
-    QCOMPARE(b.form.lblSeiriNum(1)->font().family(),
+    QCOMPARE(b.board.lblSeiriNum(1)->font().family(), FontMap::ResolveFamily(face));
+    QVERIFY(b.board.lblSeiriNum(1)->font().bold());
+    QCOMPARE(b.board.lblSeiriNum(0)->text(), QStringLiteral("spare"));
+    // Back from a word to the number face.
+    mdl517_000::SeirikenNumSet(b.board, 0, 0);
+    QCOMPARE(b.board.lblSeiriNum(1)->font().family(),
              FontMap::ResolveFamily(QStringLiteral("M_NumC1")));
 }
 
 void TestBoard::numberingFailureReported()
 {
-    Board b;
+    Windows b;
     MessageRecorder messages;
     // A set that lacks its last label.
-    const auto labels = [&b](int k) { return k == 50 ? nullptr : b.form.lblSeiriNum(k); };
-    mdl517_000::SeirikenNumSet(labels, &b.form, 1, 1);
+    const auto labels = [&b](int k) { return k == 50 ? nullptr : b.board.lblSeiriNum(k); };
+    mdl517_000::SeirikenNumSet(labels, &b.board, 1, 1);
     const QList<ltm4::MsgBoxCall>& shownBoxes = messages.shown;
 
     QCOMPARE(shownBoxes.size(), 1);
@@ -448,9 +347,9 @@ void TestBoard::numberingFailureReported()
              QStringLiteral("エラーです！\r\n\r\nコード：9\r\n\r\n内容：インデックスが有効範囲に"
                             "ありません。\r\n\r\nモジュール：IniIO-SeirikenNumSet( )"));
     // Labels numbered before the failure keep their new captions.
-    QCOMPARE(b.form.lblSeiriNum(1)->text(), QStringLiteral("00"));
-    QCOMPARE(b.form.lblSeiriNum(49)->text(), QStringLiteral("48"));
-    QCOMPARE(b.form.lblSeiriNum(50)->text(), QStringLiteral("50"));
+    QCOMPARE(b.board.lblSeiriNum(1)->text(), QStringLiteral("00"));
+    QCOMPARE(b.board.lblSeiriNum(49)->text(), QStringLiteral("48"));
+    QCOMPARE(b.board.lblSeiriNum(50)->text(), QStringLiteral("50"));
 }
 
 QTEST_MAIN(TestBoard)

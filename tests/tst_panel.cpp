@@ -3,16 +3,12 @@
 // version text, preview pane, backlight pictures and the exit question.
 #include "board/BoardFace.h"
 #include "board/ChimeiCtl_A.h"
-#include "board/Form1.h"
 #include "companion/ColorRef.h"
 #include "companion/ModalSeam.h"
-#include "companion/MsgBox.h"
 #include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
-#include "options/frmOption.h"
 #include "panel/PanelPicture.h"
-#include "panel/frmCtl.h"
 #include "settings/SettingsRecord.h"
 #include "tests/TestSupport.h"
 
@@ -21,59 +17,12 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-struct Played {
-    QString path;
-    QString channel;
-};
-
-struct Panel {
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
-    QList<Played> played;
-    QStringList calls; // shutdown services in the order they ran
-
-    Panel()
-    {
-        board.setOptionDialog(&option);
-        board.setControlPanel(&ctl);
-        ctl.setBoard(&board);
-        ctl.setOptionDialog(&option);
-        option.setLinks(&board, &ctl);
-        option.txtSelectSound(0)->setText(QStringLiteral("/snd/route.wav"));
-        option.txtSelectSound(1)->setText(QStringLiteral("/snd/key.wav"));
-        frmCtl::Services s;
-        s.SndPlay = [this](const QString& p, const QString& c, qint16, qint16) {
-            played << Played{p, c};
-        };
-        s.SndCloseAll = [this] { calls << QStringLiteral("SndCloseAll"); };
-        s.TapeRelease = [this] { calls << QStringLiteral("TapeRelease"); };
-        s.SaveIni = [this] { calls << QStringLiteral("SaveIni"); };
-        s.Quit = [this] { calls << QStringLiteral("Quit"); };
-        ctl.setServices(s);
-        board.Form_Load();
-        ctl.Form_Load();
-    }
-
-    void keys(std::initializer_list<int> indices)
-    {
-        for (int i : indices)
-            ctl.CommandButton1(i)->click();
-    }
-};
-
-} // namespace
 
 class TestPanel : public QObject {
     Q_OBJECT
@@ -81,7 +30,6 @@ private slots:
     void initialState();
     void keypadEntry();
     void listsPlayTheirSounds();
-    void frameSwapPersists();
     void slidersSendBothValues();
     void versionText();
     void previewPaneWidth();
@@ -98,7 +46,7 @@ private slots:
 
 void TestPanel::initialState()
 {
-    Panel p;
+    Windows p;
     QCOMPARE(p.ctl.windowTitle(), QStringLiteral("集中操作盤"));
     QVERIFY(p.board.windowTitle().startsWith(QStringLiteral("ルトミア - 型番:")));
     QCOMPARE(p.ctl.width(), 359);
@@ -113,9 +61,6 @@ void TestPanel::initialState()
     QCOMPARE(p.ctl.HScroll1(0)->minimum(), 1);
     QCOMPARE(p.ctl.HScroll1(0)->maximum(), 2000);
     QCOMPARE(p.ctl.HScroll1(1)->maximum(), 3000);
-    QCOMPARE(p.ctl.CommandButton1(10)->text(), QStringLiteral("系統"));
-    QCOMPARE(p.ctl.CommandButton1(11)->text(), QStringLiteral("区間"));
-    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
     // Keys are rounded; the keypad is in front before any saved state.
     QVERIFY(!p.ctl.CommandButton1(5)->mask().isEmpty());
     QVERIFY(!p.ctl.CommandButton1(5)->mask().contains(QPoint(2, 2)));
@@ -127,7 +72,7 @@ void TestPanel::initialState()
 
 void TestPanel::keypadEntry()
 {
-    Panel p;
+    Windows p;
     // Before any mode key the digits go to the section display.
     p.keys({1, 2});
     QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("12"));
@@ -138,11 +83,7 @@ void TestPanel::keypadEntry()
     QCOMPARE(p.ctl.Label2(0)->text(), QStringLiteral("00012"));
     QVERIFY(p.ctl.IsRouteEntry());
     // Every press sounds the reset sound on S1, ignored ones too.
-    QCOMPARE(p.played.size(), 11);
-    for (const Played& s : p.played) {
-        QCOMPARE(s.path, QStringLiteral("/snd/key.wav"));
-        QCOMPARE(s.channel, QStringLiteral("S1"));
-    }
+    QCOMPARE(p.sounds, (QList<QPair<QString, QString>>(11, {"/snd/key.wav", "S1"})));
     p.keys({10}); // clears a full route display
     QCOMPARE(p.ctl.Label2(0)->text(), QString());
     p.keys({11});
@@ -154,56 +95,29 @@ void TestPanel::keypadEntry()
 
 void TestPanel::listsPlayTheirSounds()
 {
-    Panel p;
+    Windows p;
     p.ctl.Frame1_DblClick(1);
     p.ctl.show();
     QVERIFY(QTest::qWaitForWindowExposed(&p.ctl));
     // Focus alone makes a row current without choosing it: no sound.
     p.ctl.List2(0)->setFocus();
     p.ctl.List2(0)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    QVERIFY(p.played.isEmpty());
+    QVERIFY(p.sounds.isEmpty());
     const auto clickRow = [](QListWidget* l, int row) {
         QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
                           l->visualItemRect(l->item(row)).center());
     };
     clickRow(p.ctl.List2(3), 2);
     clickRow(p.ctl.List3(0), 1);
-    QCOMPARE(p.played.size(), 2);
-    QCOMPARE(p.played[0].path, QStringLiteral("/snd/key.wav"));
-    QCOMPARE(p.played[1].path, QStringLiteral("/snd/route.wav"));
-    QCOMPARE(p.played[1].channel, QStringLiteral("S1"));
+    QCOMPARE(p.sounds,
+             (QList<QPair<QString, QString>>{{"/snd/key.wav", "S1"}, {"/snd/route.wav", "S1"}}));
     QCOMPARE(p.ctl.List2(0)->count(), 10);
     QCOMPARE(p.ctl.List3(2)->item(9)->text(), QStringLiteral("9"));
 }
 
-void TestPanel::frameSwapPersists()
-{
-    Panel p;
-    p.ctl.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&p.ctl));
-    // A double-click on the frame in front sends it back.
-    QTest::mouseDClick(p.ctl.Frame1(1), Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(p.ctl.CtrlPanelMode(), 1);
-    QVERIFY(p.ctl.Frame1(1)->isHidden());
-    QVERIFY(!p.ctl.Frame1(0)->isHidden());
-    CtrlDataInfo info;
-    p.ctl.GetCtrlDataInfo(info);
-    QCOMPARE(info.CtrlPanelMode, 1);
-
-    Panel q;
-    q.ctl.SetCtrlDataInfo(info);
-    QCOMPARE(q.ctl.CtrlPanelMode(), 1);
-    QVERIFY(!q.ctl.Frame1(0)->isHidden()); // the lists are in front
-    info.CtrlPanelMode = 0;
-    q.ctl.SetCtrlDataInfo(info);
-    QVERIFY(!q.ctl.Frame1(1)->isHidden());
-    q.ctl.Frame1_DblClick(2); // not a frame: nothing happens
-    QCOMPARE(q.ctl.CtrlPanelMode(), 0);
-}
-
 void TestPanel::slidersSendBothValues()
 {
-    Panel p;
+    Windows p;
     ChimeiCtl_A* name = p.board.ChimeiCtl();
     p.ctl.HScroll1(1)->setValue(2500);
     QCOMPARE(p.ctl.Label1(1)->text(), QStringLiteral("2500"));
@@ -220,7 +134,7 @@ void TestPanel::versionText()
     QCOMPARE(frmCtl::VersionText(QStringLiteral("517"), 2026),
              QStringLiteral("型番：517\r\nバージョン：4.0.0\r\n\r\n配布元：ホロテ交通\r\n"
                             "制作：ルトミア開発チーム　GPL-3.0-or-later　©2026\r\n"));
-    Panel p;
+    Windows p;
     QString shownText;
     bool boardDisabled = false;
     const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
@@ -238,14 +152,13 @@ void TestPanel::versionText()
 
 void TestPanel::previewPaneWidth()
 {
-    Panel p;
+    Windows p;
     p.ctl.Check4()->setValue(1);
     QCOMPARE(p.ctl.width(), 600); // 9000 twips
     QCOMPARE(p.ctl.Check4()->text(), QStringLiteral("<<"));
     QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを隠します"));
     p.ctl.Check4()->setValue(0);
     QCOMPARE(p.ctl.width(), 359); // 5385 twips
-    QCOMPARE(p.ctl.Check4()->text(), QStringLiteral(">>"));
     QCOMPARE(p.ctl.Check4()->toolTip(), QStringLiteral("整理券プレビューを開きます"));
 
     // In the screen's bottom-right corner the pane opens leftwards, and the
@@ -265,7 +178,7 @@ void TestPanel::previewPaneWidth()
 
 void TestPanel::strayKeysChangeNothing()
 {
-    Panel p;
+    Windows p;
     p.ctl.show();
     p.ctl.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&p.ctl));
@@ -289,7 +202,13 @@ void TestPanel::strayKeysChangeNothing()
 
 void TestPanel::panelStateRoundTrip()
 {
-    Panel p;
+    Windows p;
+    p.ctl.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p.ctl));
+    // A double-click on the frame in front sends it back.
+    QTest::mouseDClick(p.ctl.Frame1(1), Qt::LeftButton, {}, QPoint(3, 3));
+    QVERIFY(p.ctl.Frame1(1)->isHidden());
+    QVERIFY(!p.ctl.Frame1(0)->isHidden());
     p.ctl.move(150, 90);
     p.ctl.HScroll1(0)->setValue(40);
     p.ctl.HScroll1(1)->setValue(1200);
@@ -297,6 +216,7 @@ void TestPanel::panelStateRoundTrip()
     p.ctl.Check4()->setValue(1);
     CtrlDataInfo info;
     p.ctl.GetCtrlDataInfo(info);
+    QCOMPARE(info.CtrlPanelMode, 1);
     QCOMPARE(info.CtrlLeft, 2250);
     QCOMPARE(info.CtrlTop, 1350);
     QCOMPARE(info.ScrollSpeed, 40);
@@ -304,19 +224,26 @@ void TestPanel::panelStateRoundTrip()
     QCOMPARE(info.LateNight, 1);
     QCOMPARE(info.PreviewOpen, 1);
 
-    Panel q;
+    Windows q;
     q.ctl.SetCtrlDataInfo(info);
+    QCOMPARE(q.ctl.CtrlPanelMode(), 1);
+    QVERIFY(!q.ctl.Frame1(0)->isHidden()); // the lists are in front
     QCOMPARE(q.ctl.pos(), QPoint(150, 90));
     QCOMPARE(q.ctl.HScroll1(0)->value(), 40);
     QCOMPARE(q.board.ChimeiCtl()->Speed(), 40); // change handlers ran
     QCOMPARE(q.board.ChimeiCtl()->ScrollStartWait(), 1200);
     QCOMPARE(q.ctl.Check2()->Value(), 1);
     QCOMPARE(q.ctl.width(), 600); // the preview pane opened
+    info.CtrlPanelMode = 0;
+    q.ctl.SetCtrlDataInfo(info);
+    QVERIFY(!q.ctl.Frame1(1)->isHidden());
+    q.ctl.Frame1_DblClick(2); // not a frame: nothing happens
+    QCOMPARE(q.ctl.CtrlPanelMode(), 0);
 }
 
 void TestPanel::backlightPictures()
 {
-    Panel p;
+    Windows p;
     QTemporaryDir dir;
     QImage user(704, 249, QImage::Format_RGB32);
     user.fill(Qt::darkBlue);
@@ -360,7 +287,9 @@ void TestPanel::backlightPictures()
     QCOMPARE(ok.shown.size(), 1);
     QCOMPARE(ok.shown[0].title, QStringLiteral("エラー"));
     QCOMPARE(ok.shown[0].style, int(ltm4::vbCritical));
-    QCOMPARE(ok.shown[0].text, PanelPicture::ErrorText(481));
+    QCOMPARE(ok.shown[0].text,
+             QStringLiteral("エラーです。\r\n\r\nエラーコード：481　指定した画像の"
+                            "内容が不正です。この部分では扱えません。"));
     QCOMPARE(p.board.Picture().pixelColor(5, 5), QColor(Qt::darkBlue));
     QCOMPARE(p.ctl.SelectedBacklight(), 2);
 }
@@ -378,7 +307,7 @@ void TestPanel::builtInLitFaces()
 {
     QFETCH(int, state);
     QFETCH(int, userOption);
-    Panel p;
+    Windows p;
     MessageRecorder ok(ltm4::vbOK);
     const quint32 colours[3] = {ltm4::Rgb(250, 250, 250), ltm4::Rgb(180, 255, 180),
                                 ltm4::Rgb(120, 230, 255)};
@@ -433,7 +362,7 @@ void TestPanel::pictureErrorTexts()
 
 void TestPanel::exitQuestion()
 {
-    Panel p;
+    Windows p;
     p.ctl.show();
     {
         MessageRecorder no(ltm4::vbNo);
@@ -449,15 +378,7 @@ void TestPanel::exitQuestion()
     MessageRecorder yes(ltm4::vbYes);
     p.board.ChimeiCtl()->SetChimei(QStringLiteral("駅前"));
     QString nameAtSave = QStringLiteral("not saved");
-    frmCtl::Services s;
-    s.SndCloseAll = [&] { p.calls << QStringLiteral("SndCloseAll"); };
-    s.TapeRelease = [&] { p.calls << QStringLiteral("TapeRelease"); };
-    s.SaveIni = [&] {
-        p.calls << QStringLiteral("SaveIni");
-        nameAtSave = p.board.ChimeiCtl()->Text();
-    };
-    s.Quit = [&] { p.calls << QStringLiteral("Quit"); };
-    p.ctl.setServices(s);
+    p.onSave = [&] { nameAtSave = p.board.ChimeiCtl()->Text(); };
     QVERIFY(p.ctl.close());
     QCOMPARE(nameAtSave, QString()); // the stop name was cleared first
     QCOMPARE(p.calls, (QStringList{"SndCloseAll", "TapeRelease", "SaveIni", "Quit"}));
@@ -466,7 +387,7 @@ void TestPanel::exitQuestion()
 
 void TestPanel::settingsDialogDisablesWindows()
 {
-    Panel p;
+    Windows p;
     bool bothDisabled = false;
     const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
         bothDisabled = !p.board.isEnabled() && !p.ctl.isEnabled() && &dlg == &p.option;

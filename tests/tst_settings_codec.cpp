@@ -150,7 +150,7 @@ struct Text {
     QByteArray bytes; // its CP932 form, written out by hand
 };
 
-// 0 to 6 pieces, mixing two-byte characters (including CP932's own ① and ～)
+// 0 to 5 pieces, mixing two-byte characters (including CP932's own ① and ～)
 // with ASCII and the backslash that Shift-JIS variants disagree on.
 Text TextFor(int n)
 {
@@ -162,7 +162,7 @@ Text TextFor(int n)
         {QStringLiteral("\\"), QByteArray("\\")},
     };
     Text t;
-    for (int i = 0; i < n % 7; ++i) {
+    for (int i = 0; i < n % 6; ++i) {
         t.text += pieces[(n + i) % 5].text;
         t.bytes += pieces[(n + i) % 5].bytes;
     }
@@ -235,9 +235,7 @@ class TestSettingsCodec final : public QObject {
     Q_OBJECT
 
 private slots:
-    void layoutWithEmptyTexts();
-    void textsShiftLaterFields();
-    void japaneseTextCountsBytes();
+    void layout();
     void roundTrip();
     void degitCountWordIgnored_data();
     void degitCountWordIgnored();
@@ -245,76 +243,47 @@ private slots:
     void textTooLong_data();
     void textTooLong();
     void truncatedAtEveryLength();
-    void truncatedAt_data();
-    void truncatedAt();
     void fileName_data();
     void fileName();
 };
 
 // --- layout -------------------------------------------------------------------
 
-void TestSettingsCodec::layoutWithEmptyTexts()
+void TestSettingsCodec::layout()
 {
     const auto& t = Table();
     QCOMPARE(int(t.size()), kSettingsFieldCount);
-    SettingsRecord r = Filled(0, false);
-    for (size_t i = 0; i < t.size(); ++i) {
-        // The transcribed table is gapless and agrees with the record's types
-        // and the codec's field names.
-        const qsizetype end = i + 1 < t.size() ? t[i + 1].offset : kSettingsEmptyTextsSize;
-        QCOMPARE(end - t[i].offset, t[i].kind == I32 ? 4 : 2);
-        QCOMPARE(int(t[i].at(r).index()), int(t[i].kind));
-        QCOMPARE(SettingsFieldName(int(i) + 1), t[i].name);
-    }
-    QVERIFY(SettingsFieldName(0).isEmpty());
-    QVERIFY(SettingsFieldName(kSettingsFieldCount + 1).isEmpty());
-
+    SettingsRecord r = Filled(0, true);
     r.DegitCount = 7;
     const SettingsEncodeResult enc = EncodeSettings(r);
     QVERIFY(enc.ok());
     QVERIFY(!enc.lossy);
-    QCOMPARE(enc.bytes.size(), 538);
-    for (size_t i = 0; i < t.size(); ++i) {
-        const int n = int(i) + 1;
-        const qint32 want = t[i].name == QLatin1String("DegitCount") ? 50
-                            : t[i].kind == I16                       ? Num16(n)
-                            : t[i].kind == I32                       ? Num32(n)
-                                                                     : 0;
-        QVERIFY2(ReadAt(enc.bytes, t[i].offset, t[i].kind) == want, qPrintable(t[i].name));
-    }
-}
-
-void TestSettingsCodec::textsShiftLaterFields()
-{
-    const auto& t = Table();
-    const SettingsEncodeResult enc = EncodeSettings(Filled(0, true));
-    QVERIFY(enc.ok());
+    // Every field at its offset, moved on by the bytes of the texts before it.
     qsizetype shift = 0;
     for (size_t i = 0; i < t.size(); ++i) {
+        // The transcribed table is gapless and agrees with the record's types
+        // and the codec's field names.
         const int n = int(i) + 1;
+        const qsizetype end = n < int(t.size()) ? t[i + 1].offset : 538;
+        QCOMPARE(end - t[i].offset, t[i].kind == I32 ? 4 : 2);
+        QCOMPARE(int(t[i].at(r).index()), int(t[i].kind));
+        QCOMPARE(SettingsFieldName(n), t[i].name);
         const qsizetype pos = t[i].offset + shift;
         if (t[i].kind == Str) {
             const QByteArray bytes = TextFor(n).bytes;
             QVERIFY2(ReadAt(enc.bytes, pos, Str) == bytes.size(), qPrintable(t[i].name));
             QVERIFY2(enc.bytes.mid(pos + 2, bytes.size()) == bytes, qPrintable(t[i].name));
             shift += bytes.size();
-        } else if (t[i].name != QLatin1String("DegitCount")) {
-            const qint32 want = t[i].kind == I16 ? Num16(n) : Num32(n);
+        } else {
+            const qint32 want = t[i].name == QLatin1String("DegitCount") ? 50
+                                : t[i].kind == I16                       ? Num16(n)
+                                                                         : Num32(n);
             QVERIFY2(ReadAt(enc.bytes, pos, t[i].kind) == want, qPrintable(t[i].name));
         }
     }
-    QVERIFY(shift > 0);
-    QCOMPARE(enc.bytes.size(), kSettingsEmptyTextsSize + shift);
-}
-
-void TestSettingsCodec::japaneseTextCountsBytes()
-{
-    SettingsRecord r;
-    r.Sound.StepSound = QStringLiteral("音");
-    r.Sound.StepSoundColumn = 4;
-    const QByteArray b = EncodeSettings(r).bytes;
-    QCOMPARE(b.size(), 540);
-    QCOMPARE(b.mid(98, 8), QByteArray("\0\0\x02\0\x89\xB9\x04\0", 8));
+    QVERIFY(SettingsFieldName(0).isEmpty());
+    QVERIFY(SettingsFieldName(kSettingsFieldCount + 1).isEmpty());
+    QCOMPARE(enc.bytes.size(), 538 + shift);
 }
 
 void TestSettingsCodec::roundTrip()
@@ -419,6 +388,12 @@ void TestSettingsCodec::truncatedAtEveryLength()
     const QByteArray bytes = EncodeSettings(full).bytes;
     const std::vector<qsizetype> ends = FieldEnds();
     QCOMPARE(ends.back(), bytes.size());
+    // Older releases ended the file after a whole item; any other end is damage.
+    QList<int> itemEnds{kSettingsFieldCount};
+    for (const char* first :
+         {"AutoSeiriNum", "DegitBackColor", "ChimeiBackColor", "RouteSetSound", "UseSeiriPrev",
+          "CtrlPanelMode", "BoardLeft", "CustColors(0)", "DegitCount"})
+        itemEnds << FieldNumber(first) - 1;
 
     for (qsizetype len = 0; len <= bytes.size(); ++len) {
         const QByteArray msg = "cut at " + QByteArray::number(len);
@@ -430,81 +405,28 @@ void TestSettingsCodec::truncatedAtEveryLength()
         QVERIFY2(res.fieldsRead == held, msg);
         QVERIFY2(res.bytesRead == (held ? ends[held - 1] : 0), msg);
         QVERIFY2(res.complete() == (len == bytes.size()), msg);
+        QVERIFY2(res.damaged() == !itemEnds.contains(held), msg);
         QVERIFY2(FirstDifference(full, r, 0, held).isEmpty(), msg);
         QVERIFY2(FirstDifference(entry, r, held, kSettingsFieldCount).isEmpty(), msg);
     }
-}
-
-void TestSettingsCodec::truncatedAt_data()
-{
-    // The cut lies `into` bytes past the start of `field` in a file with texts.
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<int>("into");
-    QTest::addColumn<int>("read");
-    QTest::newRow("inside the first count") << "FareDataDir" << 1 << 0;
-    QTest::newRow("inside a text") << "PanelFile(1)" << 3 << 17;
-    QTest::newRow("count held, text not") << "StepSound" << 2 << 42;
-    QTest::newRow("right after FormInfo") << "CustColors(0)" << 0 << 70;
-    QTest::newRow("inside a colour") << "CustColors(1)" << 2 << 71;
-    QTest::newRow("after DegitCount") << "DegitSet(1).Shift" << 0 << 88;
-    QTest::newRow("last byte missing") << "DegitSet(50).FillZero" << 1 << 237;
-}
-
-void TestSettingsCodec::truncatedAt()
-{
-    QFETCH(QString, field);
-    QFETCH(int, into);
-    QFETCH(int, read);
-    SettingsRecord full = Filled(0, true);
-    SettingsRecord entry = Filled(1000, true);
-    const QByteArray bytes = EncodeSettings(full).bytes;
-    const int n = FieldNumber(qPrintable(field));
-    QVERIFY(n > 0);
-    const qsizetype start = n > 1 ? FieldEnds()[n - 2] : 0;
-
-    SettingsRecord r = entry;
-    const SettingsDecodeResult res = DecodeSettings(bytes.left(start + into), r);
-    QCOMPARE(res.fieldsRead, read);
-    QVERIFY(!res.complete());
-    QCOMPARE(res.bytesRead, start);
-    QCOMPARE(SettingsFieldName(read + 1), field);
-    QCOMPARE(FirstDifference(full, r, 0, read), QString());
-    QCOMPARE(FirstDifference(entry, r, read, kSettingsFieldCount), QString());
 }
 
 // --- file name ------------------------------------------------------------------------
 
 void TestSettingsCodec::fileName_data()
 {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("folder") << "/opt/rutomia"
-                            << "517"
-                            << "/opt/rutomia/517.in4";
-    QTest::newRow("renamed program") << "/opt/rutomia"
-                                     << "518"
-                                     << "/opt/rutomia/518.in4";
-    QTest::newRow("ends in /") << "/home/u/bin/"
-                               << "517"
-                               << "/home/u/bin/517.in4";
-    QTest::newRow("root") << "/"
-                          << "517"
-                          << "/517.in4";
-    QTest::newRow("drive root") << "C:\\"
-                                << "517"
-                                << "C:\\517.in4";
-    QTest::newRow("no folder") << ""
-                               << "517"
-                               << "517.in4";
+    QTest::addColumn<QStringList>("names"); // folder, base name, file name
+    using L = QStringList;
+    QTest::newRow("folder") << L{"/opt/rutomia", "517", "/opt/rutomia/517.in4"};
+    QTest::newRow("ends in /") << L{"/home/u/bin/", "517", "/home/u/bin/517.in4"};
+    QTest::newRow("drive root") << L{"C:\\", "517", "C:\\517.in4"};
+    QTest::newRow("no folder") << L{"", "517", "517.in4"};
 }
 
 void TestSettingsCodec::fileName()
 {
-    QFETCH(QString, folder);
-    QFETCH(QString, base);
-    QFETCH(QString, name);
-    QCOMPARE(SettingsFileName(folder, base), name);
+    QFETCH(QStringList, names);
+    QCOMPARE(SettingsFileName(names[0], names[1]), names[2]);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsCodec)
