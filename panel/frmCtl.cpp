@@ -11,6 +11,7 @@
 #include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
 #include "options/frmOption.h"
+#include "panel/PanelKeys.h"
 #include "panel/PanelPicture.h"
 #include "settings/SettingsRecord.h"
 
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -88,6 +90,72 @@ frmCtl::frmCtl(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     buildPreviewPane();
     // Before any saved state, the keypad is in front.
     Frame1_DblClick(0);
+    ShowKeyNames();
+    // Keys work in the panel and on the board, whichever has focus.
+    qApp->installEventFilter(this);
+}
+
+void frmCtl::ShowKeyNames()
+{
+    const auto tip = [](QAbstractButton* b, PanelKey key, int digit = -1) {
+        b->setToolTip(QStringLiteral("キー: ") + PanelKeyNames(key, digit));
+    };
+    for (int d = 0; d <= 9; ++d)
+        tip(m_key[size_t(d)], PanelKey::Digit, d);
+    tip(m_key[10], PanelKey::Route);
+    tip(m_key[11], PanelKey::Section);
+    tip(m_command1[0], PanelKey::Reset);
+    tip(m_command1[1], PanelKey::Reset);
+    tip(m_command2[0], PanelKey::Back);
+    tip(m_command2[1], PanelKey::Forward);
+    tip(m_cmdTapeNext, PanelKey::TapeNext);
+    tip(m_cmdTapeBack, PanelKey::TapeBack);
+    tip(m_cmdTapeStop, PanelKey::TapeStop);
+    tip(m_check1, PanelKey::Clear);
+}
+
+bool frmCtl::PressKey(const PanelKeyPress& press)
+{
+    // The button is pressed as a click would press it, visibly; a disabled or
+    // hidden one takes no key.
+    const bool keypadInFront = !m_frame1[1]->isHidden();
+    QAbstractButton* button = nullptr;
+    switch (press.key) {
+    case PanelKey::Digit:
+        button = keypadInFront ? m_key[size_t(press.digit)] : nullptr;
+        break;
+    case PanelKey::Route:
+        button = keypadInFront ? m_key[10] : nullptr;
+        break;
+    case PanelKey::Section:
+        button = keypadInFront ? m_key[11] : nullptr;
+        break;
+    case PanelKey::Reset:
+        button = m_command1[keypadInFront ? 1 : 0];
+        break;
+    case PanelKey::Forward:
+        button = m_command2[1];
+        break;
+    case PanelKey::Back:
+        button = m_command2[0];
+        break;
+    case PanelKey::TapeNext:
+        button = m_cmdTapeNext;
+        break;
+    case PanelKey::TapeBack:
+        button = m_cmdTapeBack;
+        break;
+    case PanelKey::TapeStop:
+        button = m_cmdTapeStop;
+        break;
+    case PanelKey::Clear:
+        button = m_check1;
+        break;
+    }
+    if (!button || !button->isEnabled() || !button->isVisibleTo(this))
+        return false;
+    button->animateClick();
+    return true;
 }
 
 frmCtl::~frmCtl() = default;
@@ -582,6 +650,18 @@ void frmCtl::MnuHideCopy_Click()
 
 bool frmCtl::eventFilter(QObject* watched, QEvent* e)
 {
+    if (e->type() == QEvent::KeyPress) {
+        // Only for this panel's windows, and never while a dialog or menu is open.
+        auto* w = qobject_cast<QWidget*>(watched);
+        const QWidget* window = w ? w->window() : nullptr;
+        if ((window == this || (m_board && window == m_board)) &&
+            !QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
+            const auto* key = static_cast<QKeyEvent*>(e);
+            if (const auto press = PanelKeyFor(key->key(), key->modifiers(), key->isAutoRepeat()))
+                return PressKey(*press);
+        }
+        return false;
+    }
     if (e->type() == QEvent::MouseButtonDblClick) {
         for (int i = 0; i < 2; ++i)
             if (watched == m_frame1[size_t(i)]) {

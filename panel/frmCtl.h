@@ -149,6 +149,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // Presses the button a key stands for; false when it takes no key now.
+    bool PressKey(const struct PanelKeyPress& press);
+    void ShowKeyNames();
     void buildEntryFrames();
     void buildRightSide();
     void buildPreviewPane();

@@ -15,8 +15,8 @@
 #include "options/VbOptionButton.h"
 #include "options/frmOption.h"
 
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>

@@ -5,17 +5,21 @@
 #include "board/ChimeiCtl_A.h"
 #include "companion/ColorRef.h"
 #include "companion/ModalSeam.h"
+#include "companion/SysWait.h"
 #include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
+#include "panel/FareData.h"
 #include "panel/PanelPicture.h"
 #include "settings/SettingsRecord.h"
 #include "tests/TestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
@@ -33,7 +37,7 @@ private slots:
     void slidersSendBothValues();
     void versionText();
     void previewPaneWidth();
-    void strayKeysChangeNothing();
+    void keysPressTheirButtons();
     void panelStateRoundTrip();
     void backlightPictures();
     void builtInLitFaces_data();
@@ -176,20 +180,93 @@ void TestPanel::previewPaneWidth()
     QCOMPARE(p.ctl.pos(), corner);
 }
 
-void TestPanel::strayKeysChangeNothing()
+void TestPanel::keysPressTheirButtons()
 {
     Windows p;
+    QTemporaryDir dir;
+    QList<StopRecord> stops(3);
+    for (int r = 0; r < 3; ++r) {
+        stops[r].StopName = QStringLiteral("停留所%1").arg(r + 1);
+        stops[r].SeiriNo = qint16(r + 1);
+        stops[r].Fare[1] = qint16(100 * (r + 1));
+    }
+    {
+        QFile f(dir.filePath(QStringLiteral("12.hy3")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(EncodeFareFile(stops).bytes);
+    }
+    p.option.Text2(0)->setText(dir.path());
+    QStringList tape;
+    frmCtl::Services s;
+    s.TapeNext = [&] { tape << QStringLiteral("next"); };
+    s.TapeBack = [&] { tape << QStringLiteral("back"); };
+    s.TapeStop = [&] { tape << QStringLiteral("stop"); };
+    p.ctl.setServices(s);
+    MessageRecorder messages;
+    const auto previousWait = ltm4::SetWaitOverride([](int) {});
     p.ctl.show();
+    p.board.show();
     p.ctl.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&p.ctl));
-    for (int key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Space, Qt::Key_Right, Qt::Key_Return}) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &p.ctl;
-        QTest::keyClick(target, Qt::Key(key));
-    }
+    const auto row = [&p] { return p.ctl.Route().CurIndex + 1; };
+
+    // 深夜料金 takes no key, and Space is no click of it.
+    QTest::keyClick(&p.ctl, Qt::Key_Space);
+    QTest::qWait(150);
     QCOMPARE(p.ctl.Check2()->Value(), 0);
-    QCOMPARE(p.ctl.Check1()->Value(), 0);
-    QVERIFY(p.ctl.Option4(0)->isChecked());
-    QCOMPARE(p.ctl.HScroll1(0)->value(), 1);
+
+    // R 1 2 S 1 Enter: the route set as the keypad does it.
+    for (int key : {Qt::Key_R, Qt::Key_1, Qt::Key_2, Qt::Key_S, Qt::Key_1, Qt::Key_Return}) {
+        QTest::keyClick(&p.ctl, Qt::Key(key));
+        QTest::qWait(120); // a press is shown before it acts
+    }
+    QTRY_COMPARE(p.ctl.Route().RouteNo, QStringLiteral("12"));
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(row(), 1);
+    // Stepping from the panel and from the board.
+    QTest::keyClick(&p.ctl, Qt::Key_Right);
+    QTRY_COMPARE(row(), 2);
+    QTest::keyClick(&p.board, Qt::Key_PageDown);
+    QTRY_COMPARE(row(), 3);
+    QVERIFY(p.board.Degit(1)->Value() == DegitValue(300));
+    QTest::keyClick(&p.ctl, Qt::Key_Left);
+    QTRY_COMPARE(row(), 2);
+    // Held down, a key steps once.
+    QTest::keyPress(&p.ctl, Qt::Key_Right);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(&p.ctl, &repeat);
+    QTest::keyRelease(&p.ctl, Qt::Key_Right);
+    QTest::qWait(250);
+    QCOMPARE(row(), 3);
+
+    QTest::keyClick(&p.ctl, Qt::Key_C);
+    QTRY_COMPARE(p.ctl.Check1()->Value(), 1);
+    QTest::keyClick(&p.ctl, Qt::Key_Delete);
+    QTRY_COMPARE(p.ctl.Check1()->Value(), 0);
+
+    // The announcement buttons, once the group takes clicks.
+    p.ctl.grpM_Tape()->setEnabled(true);
+    for (QPushButton* b : {p.ctl.cmdTapeNext(), p.ctl.cmdTapeBack(), p.ctl.cmdTapeStop()})
+        b->setEnabled(true);
+    for (int key : {Qt::Key_N, Qt::Key_B, Qt::Key_Space})
+        QTest::keyClick(&p.ctl, Qt::Key(key));
+    QTRY_COMPARE(tape, (QStringList{"next", "back", "stop"}));
+
+    // Nothing while a dialog is open.
+    QDialog dlg;
+    dlg.setWindowModality(Qt::ApplicationModal);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::keyClick(&p.ctl, Qt::Key_Left);
+    QTest::keyClick(&p.board, Qt::Key_Left);
+    QTest::qWait(250);
+    QCOMPARE(row(), 3);
+    dlg.close();
+
+    QCOMPARE(p.ctl.Command2(1)->toolTip(), QStringLiteral("キー: → / PageDown"));
+    QCOMPARE(p.ctl.CommandButton1(10)->toolTip(), QStringLiteral("キー: R / テンキーの /"));
+    QCOMPARE(p.ctl.cmdTapeStop()->toolTip(), QStringLiteral("キー: Space / ."));
+    ltm4::SetWaitOverride(previousWait);
 
     // The digit lists show every digit with at most a short scroll, none sideways.
     p.ctl.Frame1_DblClick(1);
