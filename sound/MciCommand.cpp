@@ -50,7 +50,25 @@ MciParseResult ParseOpen(QStringView rest)
         return Fail(MciParseError::MissingPath);
     QStringView tail;
     if (rest.front() == u'"') {
-        const qsizetype close = rest.lastIndexOf(u'"');
+        // The quote that closes the path is the last one followed by the
+        // type word, so a quote in the file name or in the alias (a program
+        // renamed with one) still reads right; without one, the last quote.
+        const auto beforeType = [rest](qsizetype q) {
+            qsizetype i = q + 1;
+            if (i >= rest.size() || rest[i] != u' ')
+                return false;
+            while (i < rest.size() && rest[i] == u' ')
+                ++i;
+            const QStringView after = rest.sliced(i);
+            return after.size() >= 4 && Is(after.first(4), u"type") &&
+                   (after.size() == 4 || after[4] == u' ');
+        };
+        const qsizetype last = rest.lastIndexOf(u'"');
+        qsizetype close = last;
+        while (close > 0 && !beforeType(close))
+            close = rest.lastIndexOf(u'"', close - 1);
+        if (close <= 0)
+            close = last;
         if (close == 0)
             return Fail(MciParseError::UnterminatedQuote);
         r.command.path = rest.sliced(1, close - 1).toString();

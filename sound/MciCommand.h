@@ -11,8 +11,9 @@
 //   close <alias> [wait]
 //
 // The path may be given without quotes when it has no blanks. Within quotes it
-// runs to the last quote of the command, so a file name that itself holds a
-// quote still reads whole. Pure functions over text.
+// runs to the last quote that is followed by the type word (else to the last
+// quote of the command), so a file name that itself holds a quote still reads
+// whole, and so does an alias holding one. Pure functions over text.
 
 #include <QString>
 #include <QStringView>

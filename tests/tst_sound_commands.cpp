@@ -259,6 +259,10 @@ void TestSoundCommands::parse_data()
     QTest::newRow("open, quote inside the name")
         << "open \"/s/say \"hi\".wav\" type waveaudio alias A wait" << ok << open << "A"
         << "/s/say \"hi\".wav" << wave << true << false;
+    // A program renamed with a quote in its name puts one in every alias.
+    QTest::newRow("open, quote inside the alias")
+        << "open \"/s/a.wav\" type waveaudio alias 5\"17S1 wait" << ok << open << "5\"17S1"
+        << "/s/a.wav" << wave << true << false;
     QTest::newRow("open, unquoted") << "open /s/a.wav type waveaudio alias A" << ok << open << "A"
                                     << "/s/a.wav" << wave << false << false;
     QTest::newRow("play from 0 wait")
