@@ -73,6 +73,7 @@ void Rutomia::Start()
     };
     m_board.Form_Load(steps);
     m_board.show();
+    m_board.RestoreView();
     KeepWithinReach(m_board);
     KeepWithinReach(m_ctl);
     if (!m_ini.PositionsLoaded()) {

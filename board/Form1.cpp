@@ -2,8 +2,11 @@
 #include "board/Form1.h"
 
 #include "board/BoardFace.h"
+#include "board/BoardStage.h"
+#include "board/BoardZoom.h"
 #include "board/ChimeiCtl_A.h"
 #include "board/M_Degit.h"
+#include "board/ZoomEffect.h"
 #include "board/mdl517_000.h"
 #include "companion/ColorRef.h"
 #include "companion/FontMap.h"
@@ -12,6 +15,9 @@
 #include "settings/SettingsRecord.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -72,20 +78,28 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form2"));
     setFixedSize(BoardFace::kWidth, BoardFace::kHeight);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
 
     for (int i = 0; i < 3; ++i)
         m_imgRes[size_t(i)] = BoardFace::Draw(i);
     m_picture = m_imgRes[0];
 
-    m_chimei = new ChimeiCtl_A(this);
+    // Every control sits on the stage, which is the board at its own size.
+    m_stage = new BoardStage(this);
+    m_stage->setObjectName(QStringLiteral("BoardStage"));
+    m_stage->setGeometry(0, 0, BoardFace::kWidth, BoardFace::kHeight);
+    m_stage->setPicture(m_picture);
+    QWidget* const stage = m_stage;
+
+    m_chimei = new ChimeiCtl_A(stage);
     m_chimei->setObjectName(QStringLiteral("ChimeiCtl"));
     m_chimei->setGeometry(BoardFace::ChimeiRect());
 
     // Spare controls the board never addresses.
-    m_degit[0] = new M_Degit(this);
+    m_degit[0] = new M_Degit(stage);
     m_degit[0]->move(twipsToPixels(2100, 30));
     m_degit[0]->hide();
-    m_label[0] = makeSeiriLabel(this);
+    m_label[0] = makeSeiriLabel(stage);
     m_label[0]->setGeometry(twipsToPixels(2100, 60).x(), 4, 52, 17);
     m_label[0]->setFont(FontMap::MakeFont(QStringLiteral("M_DegitA"), 17, true));
     setTextColor(m_label[0], Qt::black);
@@ -94,12 +108,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     const QFont numberFont =
         FontMap::MakeFont(QStringLiteral("M_NumC1"), FontMap::PointsToPixels(12), true);
     for (int k = 1; k <= kCells; ++k) {
-        m_label[k] = makeSeiriLabel(this);
+        m_label[k] = makeSeiriLabel(stage);
         m_label[k]->setGeometry(BoardFace::LabelRect(k));
         m_label[k]->setFont(numberFont);
         setTextColor(m_label[k], Qt::white);
 
-        m_degit[k] = new M_Degit(this);
+        m_degit[k] = new M_Degit(stage);
         m_degit[k]->move(BoardFace::CellRect(k).topLeft());
     }
     for (int k = 0; k <= kCells; ++k) {
@@ -110,7 +124,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
 
     const int clockLeft[2] = {5445, 5850};
     for (int i = 0; i < 2; ++i) {
-        m_time[i] = new M_Degit(this);
+        m_time[i] = new M_Degit(stage);
         m_time[i]->setObjectName(QStringLiteral("TimeDegit_%1").arg(i));
         m_time[i]->setKeta(2);
         m_time[i]->move(twipsToPixels(clockLeft[i], 30));
@@ -122,6 +136,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     m_timer1->setInterval(1000);
     connect(m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     m_timer1->start();
+    m_viewFile = BoardZoom::ViewSettingsFile();
 }
 
 Form1::~Form1() = default;
@@ -174,7 +189,7 @@ void Form1::setImgRes(int index, const QImage& picture)
 void Form1::setPicture(const QImage& picture)
 {
     m_picture = picture;
-    update();
+    m_stage->setPicture(picture);
 }
 
 void Form1::SetSeiriNumColor(quint32 color)
@@ -185,13 +200,19 @@ void Form1::SetSeiriNumColor(quint32 color)
 
 void Form1::GetFormInfo(FormInfo& info) const
 {
-    info.BoardLeft = ltm4::PixelsToTwips(x());
-    info.BoardTop = ltm4::PixelsToTwips(y());
+    // Full screen is a view, not a place: the window's own place is kept.
+    const QPoint at = m_fullScreen ? m_windowedPos : pos();
+    info.BoardLeft = ltm4::PixelsToTwips(at.x());
+    info.BoardTop = ltm4::PixelsToTwips(at.y());
 }
 
 void Form1::SetFormInfo(const FormInfo& info)
 {
-    move(ltm4::TwipsToPixels(info.BoardLeft), ltm4::TwipsToPixels(info.BoardTop));
+    const QPoint at(ltm4::TwipsToPixels(info.BoardLeft), ltm4::TwipsToPixels(info.BoardTop));
+    if (m_fullScreen)
+        m_windowedPos = at;
+    else
+        move(at);
 }
 
 void Form1::Timer1_Timer()
@@ -231,10 +252,9 @@ void Form1::ShapeWindow()
 
 void Form1::paintEvent(QPaintEvent*)
 {
+    // Only the margins of a full-screen board show the window itself.
     QPainter p(this);
-    // A smaller picture leaves grey around it; a larger one is cut at the edges.
-    p.fillRect(rect(), QColor(128, 128, 128));
-    p.drawImage(QPoint(0, 0), m_picture);
+    p.fillRect(rect(), Qt::black);
 }
 
 void Form1::closeEvent(QCloseEvent* e)
@@ -243,16 +263,37 @@ void Form1::closeEvent(QCloseEvent* e)
     e->ignore();
 }
 
+QWidget* Form1::ControlAt(const QPoint& pos) const
+{
+    const QPointF onStage = QPointF(pos - m_stage->pos()) / m_zoom;
+    return m_stage->childAt(onStage.toPoint());
+}
+
 void Form1::mousePressEvent(QMouseEvent* e)
 {
     // Only the board's own surface moves it: a press (or the second press of
     // a double-click) that a label or a cell let through is theirs.
-    if (e->button() != Qt::LeftButton || childAt(e->position().toPoint()))
+    if (e->button() != Qt::LeftButton || m_fullScreen || ControlAt(e->position().toPoint()))
         return;
     if (QWindow* w = windowHandle(); w && w->startSystemMove())
         return;
     m_dragging = true;
     m_dragOffset = e->globalPosition().toPoint() - pos();
+}
+
+void Form1::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    // Zoomed, the controls are drawn, not hit: a double-click on a drawn fare
+    // cell is that cell's.
+    if (m_zoom != 1.0 && e->button() == Qt::LeftButton) {
+        for (int k = 1; k <= kCells; ++k) {
+            if (ControlAt(e->position().toPoint()) == m_degit[size_t(k)]) {
+                Degit_DblClick(k);
+                return;
+            }
+        }
+    }
+    mousePressEvent(e);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* e)
@@ -265,4 +306,131 @@ void Form1::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton)
         m_dragging = false;
+}
+
+void Form1::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape && m_fullScreen) {
+        LeaveFullScreen();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* e)
+{
+    // A pop-up of its own, gone when closed: the board goes on meanwhile.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("BoardMenu"));
+    if (!m_fullScreen) {
+        for (const qreal z : BoardZoom::kSteps) {
+            QAction* a = menu->addAction(QStringLiteral("表示倍率 %1 倍").arg(z));
+            a->setCheckable(true);
+            a->setChecked(z == m_zoom);
+            connect(a, &QAction::triggered, this, [this, z] { setZoom(z); });
+        }
+        menu->addSeparator();
+        QMenu* screens = menu->addMenu(QStringLiteral("全画面表示"));
+        int n = 0;
+        for (QScreen* s : QGuiApplication::screens()) {
+            const QSize size = s->geometry().size();
+            QAction* a = screens->addAction(QStringLiteral("画面 %1 (%2 × %3)")
+                                                .arg(++n)
+                                                .arg(size.width())
+                                                .arg(size.height()));
+            connect(a, &QAction::triggered, this, [this, s] { EnterFullScreen(s); });
+        }
+    } else {
+        QAction* a = menu->addAction(QStringLiteral("全画面表示を終わる (Esc)"));
+        connect(a, &QAction::triggered, this, &Form1::LeaveFullScreen);
+    }
+    menu->popup(e->globalPos());
+}
+
+QWidget* Form1::Stage() const
+{
+    return m_stage;
+}
+
+void Form1::ShowStage(qreal zoom, const QPoint& origin)
+{
+    m_zoom = zoom;
+    m_stage->move(origin);
+    // Zoomed, the stage is drawn enlarged, so it cannot take the mouse where
+    // it is drawn; the board hands clicks on to it.
+    m_stage->setAttribute(Qt::WA_TransparentForMouseEvents, zoom != 1.0);
+    m_stage->setGraphicsEffect(zoom != 1.0 ? new ZoomEffect(zoom) : nullptr);
+}
+
+void Form1::setZoom(qreal zoom)
+{
+    zoom = BoardZoom::NearestStep(zoom);
+    if (m_fullScreen)
+        LeaveFullScreen();
+    ShowStage(zoom, QPoint(0, 0));
+    setFixedSize(BoardZoom::Scaled(m_stage->size(), zoom));
+    ShapeWindow();
+    update();
+    SaveView();
+}
+
+void Form1::EnterFullScreen(QScreen* screen)
+{
+    if (!screen)
+        return;
+    if (!m_fullScreen) {
+        m_windowedPos = pos();
+        m_windowedZoom = m_zoom;
+    }
+    m_fullScreen = true;
+    m_fullScreenOn = screen->name();
+    const QRect area = screen->geometry();
+    const BoardZoom::Fit fit = BoardZoom::FitInto(area.size(), m_stage->size());
+    ShowStage(fit.zoom, fit.origin);
+    setFixedSize(area.size());
+    if (windowHandle())
+        windowHandle()->setScreen(screen);
+    setGeometry(area);
+    ShapeWindow();
+    showFullScreen();
+    activateWindow();
+    SaveView();
+}
+
+void Form1::LeaveFullScreen()
+{
+    if (!m_fullScreen)
+        return;
+    m_fullScreen = false;
+    m_fullScreenOn.clear();
+    showNormal();
+    ShowStage(m_windowedZoom, QPoint(0, 0));
+    setFixedSize(BoardZoom::Scaled(m_stage->size(), m_windowedZoom));
+    move(m_windowedPos);
+    ShapeWindow();
+    SaveView();
+}
+
+void Form1::RestoreView()
+{
+    const BoardZoom::ViewSettings v = BoardZoom::LoadViewSettings(m_viewFile);
+    m_restoring = true;
+    setZoom(v.zoom);
+    if (!v.fullScreenOn.isEmpty()) {
+        for (QScreen* s : QGuiApplication::screens())
+            if (s->name() == v.fullScreenOn)
+                EnterFullScreen(s);
+    }
+    m_restoring = false;
+}
+
+void Form1::SaveView() const
+{
+    if (m_restoring)
+        return;
+    BoardZoom::ViewSettings v;
+    v.zoom = m_fullScreen ? m_windowedZoom : m_zoom;
+    v.fullScreenOn = m_fullScreenOn;
+    BoardZoom::SaveViewSettings(m_viewFile, v);
 }

@@ -12,9 +12,11 @@
 #include <array>
 #include <functional>
 
+class BoardStage;
 class ChimeiCtl_A;
 class M_Degit;
 class QLabel;
+class QScreen;
 class QTimer;
 class frmOption;
 struct FormInfo;
@@ -68,16 +70,37 @@ public:
     // One clock tick: hours and minutes of the current time into the clock cells.
     void Timer1_Timer();
 
+    // The board drawn larger (one of BoardZoom::kSteps), pixel for pixel, or
+    // filling a screen; remembered in a settings file of its own.
+    qreal Zoom() const { return m_zoom; }
+    void setZoom(qreal zoom);
+    bool IsFullScreen() const { return m_fullScreen; }
+    void EnterFullScreen(QScreen* screen);
+    void LeaveFullScreen();
+    // The zoom and full screen of the last run (start-up).
+    void RestoreView();
+    // Where the view is remembered (tests).
+    void setViewSettingsFile(const QString& file) { m_viewFile = file; }
+    // The stage: the board at its own size, with every control on it.
+    QWidget* Stage() const;
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     void Degit_DblClick(int index);
     void ShapeWindow();
+    // The control drawn at a point of the window, whatever the zoom.
+    QWidget* ControlAt(const QPoint& pos) const;
+    void ShowStage(qreal zoom, const QPoint& origin);
+    void SaveView() const;
 
     std::array<M_Degit*, kCells + 1> m_degit{};
     std::array<QLabel*, kCells + 1> m_label{};
@@ -93,4 +116,13 @@ private:
     // Window managers without move support: follow the mouse ourselves.
     bool m_dragging = false;
     QPoint m_dragOffset;
+
+    BoardStage* m_stage = nullptr;
+    qreal m_zoom = 1.0;
+    bool m_fullScreen = false;
+    QString m_fullScreenOn;
+    QPoint m_windowedPos;
+    qreal m_windowedZoom = 1.0;
+    QString m_viewFile;
+    bool m_restoring = false;
 };

@@ -2,6 +2,7 @@
 // The display board window: layout, start-up state, clock, drag, the digit
 // dialog on a double-click, and the numbering of the ticket-number labels.
 #include "board/BoardFace.h"
+#include "board/BoardZoom.h"
 #include "board/ChimeiCtl_A.h"
 #include "board/mdl517_000.h"
 #include "companion/FontMap.h"
@@ -15,6 +16,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <QScreen>
+#include <QSettings>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
 
@@ -30,6 +36,9 @@ private slots:
     void clockShowsHoursAndMinutes();
     void positionInTwips();
     void dragMovesTheWindow();
+    void zoomIsPixelForPixel();
+    void fullScreenFillsAScreen();
+    void fitAndSteps();
     void doubleClickReformatsAllCells();
     void doubleClickCancelledOrRefused();
     void numbering_data();
@@ -225,6 +234,119 @@ void TestBoard::dragMovesTheWindow()
     QTest::mousePress(&b.board, Qt::RightButton, {}, QPoint(10, 10));
     QTest::mouseMove(&b.board, QPoint(90, 90));
     QCOMPARE(b.board.pos(), start + QPoint(40, 20));
+}
+
+void TestBoard::zoomIsPixelForPixel()
+{
+    Windows b;
+    QTemporaryDir config;
+    b.board.setViewSettingsFile(config.filePath(QStringLiteral("board.ini")));
+    for (int k = 1; k <= 50; ++k)
+        b.board.Degit(k)->setValue(k * 37);
+    b.board.ChimeiCtl()->SetChimei(QStringLiteral("市役所前"));
+    b.board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b.board));
+    const QImage one = b.board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(one.size(), QSize(704, 249));
+
+    // Whole steps: exactly the 1x board with every pixel repeated.
+    for (const qreal z : {2.0, 3.0}) {
+        b.board.setZoom(z);
+        QCOMPARE(b.board.size(), QSize(704, 249) * z);
+        const QImage zoomed = b.board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(zoomed, one.scaled(one.size() * z, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    }
+    // 1.5: no colour that the 1x board does not have, so nothing is blurred.
+    b.board.setZoom(1.5);
+    QCOMPARE(b.board.size(), QSize(1056, 374));
+    QSet<QRgb> colours;
+    for (int y = 0; y < one.height(); ++y)
+        for (int x = 0; x < one.width(); ++x)
+            colours.insert(one.pixel(x, y));
+    const QImage half = b.board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < half.height(); ++y)
+        for (int x = 0; x < half.width(); ++x)
+            if (!colours.contains(half.pixel(x, y)))
+                QFAIL(qPrintable(QStringLiteral("new colour at %1, %2").arg(x).arg(y)));
+
+    // Zoomed, a drawn cell still takes its double-click, and a press on it is
+    // no grab of the board; a press on the face is.
+    b.board.setZoom(2.0);
+    int dialogs = 0;
+    const auto previous = ltm4::SetModalHandler([&](QDialog&) {
+        ++dialogs;
+        return int(QDialog::Rejected);
+    });
+    const QPoint onCell = BoardFace::CellRect(37).center() * 2;
+    QTest::mouseDClick(&b.board, Qt::LeftButton, {}, onCell);
+    ltm4::SetModalHandler(previous);
+    QCOMPARE(dialogs, 1);
+    const QPoint start = b.board.pos();
+    QTest::mousePress(&b.board, Qt::LeftButton, {}, onCell);
+    QTest::mouseMove(&b.board, onCell + QPoint(30, 30));
+    QTest::mouseRelease(&b.board, Qt::LeftButton, {}, onCell);
+    QCOMPARE(b.board.pos(), start);
+    QTest::mousePress(&b.board, Qt::LeftButton, {}, QPoint(6, 6));
+    QTest::mouseMove(&b.board, QPoint(26, 16));
+    QTest::mouseRelease(&b.board, Qt::LeftButton, {}, QPoint(26, 16));
+    QCOMPARE(b.board.pos(), start + QPoint(20, 10));
+
+    // The zoom is remembered in its own file, a damaged value brought to a step.
+    Windows again;
+    again.board.setViewSettingsFile(config.filePath(QStringLiteral("board.ini")));
+    again.board.RestoreView();
+    QCOMPARE(again.board.Zoom(), 2.0);
+    QSettings(config.filePath(QStringLiteral("board.ini")), QSettings::IniFormat)
+        .setValue(QStringLiteral("board/zoom"), 2.9);
+    again.board.RestoreView();
+    QCOMPARE(again.board.Zoom(), 3.0);
+}
+
+void TestBoard::fullScreenFillsAScreen()
+{
+    Windows b;
+    QTemporaryDir config;
+    b.board.setViewSettingsFile(config.filePath(QStringLiteral("board.ini")));
+    b.board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b.board));
+    b.board.setZoom(2.0);
+    b.board.move(40, 30);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen->geometry();
+    b.board.EnterFullScreen(screen);
+    QVERIFY(b.board.IsFullScreen());
+    QCOMPARE(b.board.geometry(), area);
+    // As large as fits, centred.
+    const BoardZoom::Fit fit = BoardZoom::FitInto(area.size(), QSize(704, 249));
+    QCOMPARE(b.board.Zoom(), fit.zoom);
+    QCOMPARE(b.board.Stage()->pos(), fit.origin);
+    // Its place in the settings stays the window's own.
+    FormInfo info;
+    b.board.GetFormInfo(info);
+    QCOMPARE(QPoint(info.BoardLeft, info.BoardTop), QPoint(40, 30) * 15);
+    // Esc goes back to the window, its zoom and its place.
+    QTest::keyClick(&b.board, Qt::Key_Escape);
+    QVERIFY(!b.board.IsFullScreen());
+    QCOMPARE(b.board.Zoom(), 2.0);
+    QCOMPARE(b.board.size(), QSize(1408, 498));
+    QCOMPARE(b.board.pos(), QPoint(40, 30));
+}
+
+void TestBoard::fitAndSteps()
+{
+    using BoardZoom::FitInto;
+    // Wide screens fit the height, tall ones the width; centred either way.
+    BoardZoom::Fit f = FitInto(QSize(1920, 1080), QSize(704, 249));
+    QCOMPARE(f.zoom, 1920.0 / 704);
+    QCOMPARE(f.origin, QPoint(0, (1080 - 679) / 2));
+    f = FitInto(QSize(1408, 300), QSize(704, 249));
+    QCOMPARE(f.zoom, 300.0 / 249);
+    QCOMPARE(f.origin, QPoint((1408 - 848) / 2, 0));
+    QCOMPARE(FitInto(QSize(), QSize(704, 249)).zoom, 1.0);
+    QCOMPARE(BoardZoom::NearestStep(0.2), 1.0);
+    QCOMPARE(BoardZoom::NearestStep(1.6), 1.5);
+    QCOMPARE(BoardZoom::NearestStep(100), 4.0);
+    QCOMPARE(BoardZoom::NearestStep(std::nan("")), 1.0);
 }
 
 void TestBoard::doubleClickReformatsAllCells()
