@@ -5,6 +5,7 @@
 //   bench_chimei [--seconds N]   figures (run under xvfb-run -a for a real window)
 //   bench_chimei --shot out.png  a picture of a short and a scrolling name
 
+#include "bench/Figure.h"
 #include "board/ChimeiCtl_A.h"
 
 #include "companion/ColorRef.h"
@@ -72,6 +73,7 @@ void benchSetChimei()
     std::printf("  median:                  %8.1f us\n", us[us.size() / 2]);
     std::printf("  mean:                    %8.1f us\n", sum / kRuns);
     std::printf("  99th percentile:         %8.1f us\n\n", us[us.size() * 99 / 100]);
+    Figure("SetChimei, six characters, median", us[us.size() / 2], "us", 2000);
 }
 
 void benchScroll(int seconds, qint16 speed)
@@ -107,6 +109,10 @@ void benchScroll(int seconds, qint16 speed)
                 c->frameInterval(), st.frames, st.late);
     std::printf("  repaints:      %lld (only when the strip moved a whole pixel)\n", st.repaints);
     std::printf("  strip top now: %.2f px\n\n", c->stripTop());
+    const QByteArray at = " at Speed " + QByteArray::number(speed);
+    Figure(("scroll, processor share" + at).constData(), 100.0 * cpuS / wallS, "%", 5);
+    Figure(("scroll, late frames" + at).constData(),
+           st.frames ? 100.0 * double(st.late) / double(st.frames) : 0.0, "%", 1);
 }
 
 // The other way to scroll: step and let events run, as fast as the machine

@@ -4,6 +4,7 @@
 //
 //   bench_faredata [--runs N]
 
+#include "bench/Figure.h"
 #include "panel/FareData.h"
 
 #include <QElapsedTimer>
@@ -67,6 +68,7 @@ int main(int argc, char** argv)
                 static_cast<long long>(file.size()), runs);
     std::printf("  first %.1f us, median %.1f us, mean %.1f us, p99 %.1f us, max %.1f us\n",
                 firstUs, us[us.size() / 2], mean, us[us.size() * 99 / 100], us.back());
+    Figure("largest .hy3 read, median", us[us.size() / 2], "us", 50);
 
     // Route set then copies the records into the fare table.
     FareTable table;
