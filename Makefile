@@ -2,13 +2,14 @@
 # Convenience entry points; everything below is plain CMake + CTest.
 #   make run     install what is needed, build, start the program
 #   make check   install what is needed, build, run every test (normal and sanitizer builds)
+#   make package build the Debian package (build/rutomia_<version>_<arch>.deb)
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  ?= -G Ninja
 
-.PHONY: setup build build-asan run test test-asan check bench screenshot clean
+.PHONY: setup build build-asan run test test-asan check bench screenshot package clean
 
 setup:
 	bash scripts/setup.sh
@@ -46,6 +47,9 @@ bench: build
 
 screenshot: build
 	scripts/screenshot.sh
+
+package: setup build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -37,6 +37,8 @@ int main(int argc, char* argv[])
                                             .arg(RUTOMIA_VERSION_MAJOR)
                                             .arg(RUTOMIA_VERSION_MINOR)
                                             .arg(RUTOMIA_VERSION_PATCH));
+    // Desktops match the windows to the installed menu entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.rutomia.Rutomia"));
     ltm4::SpeakJapanese();
 
     Rutomia program;

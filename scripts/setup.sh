@@ -19,6 +19,8 @@ packages=(
     libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont lame
     # running and screenshots without a display
     xvfb xauth imagemagick xdotool
+    # the Debian package (dpkg-shlibdeps) and checking the desktop entry and metadata
+    dpkg-dev desktop-file-utils appstream
 )
 
 sudo_cmd=()

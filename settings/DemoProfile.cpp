@@ -3,6 +3,9 @@
 
 #include "settings/SettingsCodec.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 
 QString DemoSound(const char* file)
@@ -31,10 +34,12 @@ int DemoProfileLastField()
     return SettingsFieldNumber(u"FixedDate");
 }
 
-QByteArray EncodeDemoProfile(const SettingsRecord& base)
+QByteArray EncodeDemoProfile(const SettingsRecord& base, const QString& dataFolder)
 {
     SettingsRecord rec = base;
     ApplyDemoProfile(rec);
+    if (!dataFolder.isEmpty())
+        AnchorDemoProfile(rec, dataFolder);
     const SettingsEncodeResult encoded = EncodeSettings(rec);
     if (!encoded.ok())
         return {};
@@ -51,4 +56,33 @@ QByteArray EncodeDemoProfile(const SettingsRecord& base)
             lo = mid + 1;
     }
     return encoded.bytes.first(lo);
+}
+
+void AnchorDemoProfile(SettingsRecord& rec, const QString& dataFolder)
+{
+    // An empty data folder means the working folder, which the demo's is not.
+    for (QString* folder : {&rec.DataDir.FareDataDir, &rec.DataDir.TapeDataDir}) {
+        if (folder->isEmpty())
+            *folder = QStringLiteral(".");
+    }
+    const QDir root(dataFolder);
+    QList<QString*> paths = {&rec.DataDir.FareDataDir, &rec.DataDir.TapeDataDir,
+                             &rec.Panel.PanelFile[0],  &rec.Panel.PanelFile[1],
+                             &rec.Panel.PanelFile[2],  &rec.Sound.RouteSetSound,
+                             &rec.Sound.ResetSound,    &rec.Sound.StepSound,
+                             &rec.Sound.PreSound,      &rec.SeiriPrev.SeiriPlgPath};
+    for (int i = 1; i <= 3; ++i)
+        paths << &rec.Sound.StepSoundFlag[size_t(i)] << &rec.Sound.PreSoundFlag[size_t(i)];
+    for (QString* p : paths) {
+        if (!p->isEmpty() && QDir::isRelativePath(*p))
+            *p = QDir::cleanPath(root.absoluteFilePath(*p));
+    }
+}
+
+QString InstalledDemoFolder(const QString& programDir)
+{
+    if (programDir.isEmpty())
+        return {};
+    const QFileInfo folder(QDir(programDir).filePath(QStringLiteral(RUTOMIA_DATA_FROM_BIN)));
+    return folder.isDir() ? QDir::cleanPath(folder.absoluteFilePath()) : QString();
 }

@@ -30,5 +30,16 @@ void ApplyDemoProfile(SettingsRecord& rec);
 int DemoProfileLastField();
 
 // The profile file: base with the demo's values, cut after
-// DemoProfileLastField. Empty when base cannot be encoded.
-QByteArray EncodeDemoProfile(const SettingsRecord& base);
+// DemoProfileLastField. Empty when base cannot be encoded. With a data
+// folder, the paths are anchored in it (AnchorDemoProfile).
+QByteArray EncodeDemoProfile(const SettingsRecord& base, const QString& dataFolder = {});
+
+// For a demo data folder that is not the working folder (an installed
+// program): every relative path of rec becomes absolute within dataFolder,
+// and a data folder left empty ("the working folder") becomes dataFolder.
+void AnchorDemoProfile(SettingsRecord& rec, const QString& dataFolder);
+
+// The demo data folder an installed program carries, found from the folder
+// the program runs from (programDir/../share/rutomia for an installation
+// under /usr); empty when there is none, as in the build tree.
+QString InstalledDemoFolder(const QString& programDir);

@@ -8,6 +8,7 @@
 #include "companion/MsgBox.h"
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
+#include "settings/DemoProfile.h"
 #include "settings/SettingsCodec.h"
 
 #include <QCoreApplication>
@@ -69,12 +70,14 @@ mdlIniIo::mdlIniIo(Form1& board, frmOption& option, frmCtl& ctl)
     m_programDir = exe.absolutePath();
     m_baseName = exe.completeBaseName();
     m_configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    m_demoFolder = InstalledDemoFolder(m_programDir);
 }
 
 void mdlIniIo::setFolders(const QString& programDir, const QString& configDir)
 {
     m_programDir = programDir;
     m_configDir = configDir;
+    m_demoFolder = InstalledDemoFolder(m_programDir);
 }
 
 QString mdlIniIo::ProgramFile() const
@@ -130,28 +133,42 @@ void mdlIniIo::collect()
         m_rec.CustColors[i] = qint32(table[i]);
 }
 
-void mdlIniIo::LoadIni()
+bool mdlIniIo::readFile(const QString& path, QByteArray& bytes)
 {
-    m_positionsLoaded = false;
-    const QString path = LoadPath();
-    if (path.isEmpty())
-        return; // no settings yet: every control keeps its initial value
-
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         report(kFileAccessError,
                QStringLiteral("設定ファイルを開けません。(%1)").arg(file.errorString()), true);
-        return;
+        return false;
     }
     // A settings file is a few hundred bytes; anything huge is not ours.
     constexpr qint64 kMaxSize = 4 * 1024 * 1024;
-    const QByteArray bytes = file.read(kMaxSize);
+    bytes = file.read(kMaxSize);
     if (file.error() != QFileDevice::NoError) {
         report(kDeviceIoError,
                QStringLiteral("設定ファイルを読み込めません。(%1)").arg(file.errorString()), true);
+        return false;
+    }
+    return true;
+}
+
+void mdlIniIo::LoadIni()
+{
+    m_positionsLoaded = false;
+    const QString path = LoadPath();
+    QByteArray bytes;
+    if (path.isEmpty()) {
+        // No settings yet: every control keeps its initial value, except that
+        // an installed program starts as the demo does, on its installed data.
+        if (m_demoFolder.isEmpty())
+            return;
+        collect();
+        bytes = EncodeDemoProfile(m_rec, m_demoFolder);
+        if (bytes.isEmpty())
+            return;
+    } else if (!readFile(path, bytes)) {
         return;
     }
-    file.close();
 
     // Start from what the windows show, so fields a short file lacks keep them.
     collect();
@@ -194,7 +211,7 @@ void mdlIniIo::LoadIni()
     // replaces it.
     const bool damaged = !bytes.isEmpty() && decoded.damaged();
     QString kept;
-    if (refused || damaged)
+    if ((refused || damaged) && !path.isEmpty())
         kept = KeepBackup(path);
     if (refused) {
         report(refused->code, refused->description, true,

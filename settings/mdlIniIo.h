@@ -19,7 +19,9 @@ public:
     // Reads the settings file and pushes its values into the controls. A
     // missing file is quiet; a file cut short applies what it holds, and a
     // value a control refuses costs only itself. A file that could not be read
-    // whole is kept as "<file>.bak" and the user is told.
+    // whole is kept as "<file>.bak" and the user is told. Without any file, an
+    // installed program takes the demo's settings, pointing into the demo data
+    // installed with it (InstalledDemoFolder).
     void LoadIni();
     // Collects the values from the controls and writes the file atomically.
     void SaveIni();
@@ -40,6 +42,7 @@ public:
 
 private:
     bool ProgramFolderWritable() const;
+    bool readFile(const QString& path, QByteArray& bytes);
     void collect();
     void report(int code, const QString& description, bool withModule,
                 const QString& lastLine = {});
@@ -51,6 +54,7 @@ private:
     QString m_programDir;
     QString m_configDir;
     QString m_baseName;
+    QString m_demoFolder;
     bool m_toldLossy = false;
     bool m_positionsLoaded = false;
 };

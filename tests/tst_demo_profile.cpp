@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The demo's first settings: what the file holds, that the program starts
 // with the demo's sounds chosen, that the writer never replaces a user's
-// settings, and that route set and a step are heard in that order.
+// settings, that route set and a step are heard in that order, and that an
+// installed program starts on its installed demo data.
 
 #include "SoundTestSupport.h"
 #include "app/Rutomia.h"
@@ -57,6 +58,9 @@ private slots:
     void programStartsWithTheDemoSounds();
     void writerNeverReplacesSettings();
     void routeSetThenStepAreHeardInOrder();
+    void anchoredPaths_data();
+    void anchoredPaths();
+    void installedProgramStartsOnItsData();
 
 private:
     QByteArray m_profile;
@@ -91,6 +95,18 @@ void TestDemoProfile::fileHoldsTheDialogsSettingsOnly()
     // The windows' positions are not in it.
     QCOMPARE(rec.CtrlData.CtrlLeft, 4321);
     QCOMPARE(rec.Form.BoardTop, 1234);
+
+    // The file for an installed data folder: the same fields, the paths anchored.
+    SettingsRecord installed = m_initial;
+    const QString data = QStringLiteral("/opt/r/share/rutomia");
+    QCOMPARE(DecodeSettings(EncodeDemoProfile(m_initial, data), installed).fieldsRead,
+             DemoProfileLastField());
+    QCOMPARE(installed.Sound.StepSound, data + QStringLiteral("/sounds/step.wav"));
+    QCOMPARE(installed.DataDir.FareDataDir, data);
+    SettingsRecord build = m_initial;
+    DecodeSettings(m_profile, build);
+    AnchorDemoProfile(build, data);
+    QCOMPARE(EncodeSettings(installed).bytes, EncodeSettings(build).bytes);
 }
 
 void TestDemoProfile::programStartsWithTheDemoSounds()
@@ -195,6 +211,103 @@ void TestDemoProfile::routeSetThenStepAreHeardInOrder()
     }
     QDir::setCurrent(previous);
     QVERIFY(messages.shown.isEmpty());
+}
+
+void TestDemoProfile::anchoredPaths_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+    const QString root = QStringLiteral("/opt/r/share/rutomia");
+    QTest::newRow("sound in the data") << false << "sounds/a.wav" << root + "/sounds/a.wav";
+    QTest::newRow("sound outside") << false << "../x/b.wav"
+                                   << "/opt/r/share/x/b.wav";
+    QTest::newRow("absolute sound") << false << "/home/u/c.wav"
+                                    << "/home/u/c.wav";
+    QTest::newRow("no sound") << false << ""
+                              << "";
+    QTest::newRow("working folder") << true << "" << root;
+    QTest::newRow("dot folder") << true << "." << root;
+    QTest::newRow("subfolder") << true << "tape" << root + "/tape";
+    QTest::newRow("absolute folder") << true << "/srv/fares"
+                                     << "/srv/fares";
+}
+
+void TestDemoProfile::anchoredPaths()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    SettingsRecord rec;
+    const QList<QString*> fields =
+        folder ? QList<QString*>{&rec.DataDir.FareDataDir, &rec.DataDir.TapeDataDir}
+               : QList<QString*>{&rec.Panel.PanelFile[2], &rec.Sound.ResetSound,
+                                 &rec.Sound.PreSoundFlag[3], &rec.SeiriPrev.SeiriPlgPath};
+    for (QString* f : fields)
+        *f = value;
+    AnchorDemoProfile(rec, QStringLiteral("/opt/r/share/rutomia/"));
+    for (const QString* f : fields)
+        QCOMPARE(*f, expected);
+}
+
+void TestDemoProfile::installedProgramStartsOnItsData()
+{
+    // An installation: bin/ beside share/rutomia/ with a route, the sounds
+    // and the plugin; the program started from somewhere else.
+    QTemporaryDir prefix;
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("elsewhere/bin")));
+    QVERIFY(root.mkpath(QStringLiteral("share/rutomia/sounds")));
+    QVERIFY(root.mkpath(QStringLiteral("share/rutomia/plugins")));
+    const QString data = root.filePath(QStringLiteral("share/rutomia"));
+    QList<StopRecord> stops(3);
+    for (int i = 0; i < 3; ++i) {
+        stops[i].StopName = QStringLiteral("停留所%1").arg(i + 1);
+        stops[i].Fare[1] = qint16(150 + 10 * i);
+    }
+    QVERIFY(WriteFile(data + QStringLiteral("/1.hy3"), EncodeFareFile(stops).bytes));
+    QVERIFY(WriteFile(data + QStringLiteral("/sounds/route-set.wav"), RouteSetChimeWav()));
+    QVERIFY(WriteFile(data + QStringLiteral("/sounds/step.wav"), StepChimeWav()));
+    QVERIFY(QFile::copy(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN),
+                        data + QStringLiteral("/plugins/horote.4SP")));
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    const QString cfg = root.filePath(QStringLiteral("cfg"));
+    QCOMPARE(InstalledDemoFolder(bin), data);
+    QVERIFY(InstalledDemoFolder(root.filePath(QStringLiteral("elsewhere/bin"))).isEmpty());
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root.filePath(QStringLiteral("elsewhere"))));
+
+    MessageRecorder messages;
+    {
+        Rutomia p;
+        p.ini().setFolders(bin, cfg);
+        p.Start();
+        QCOMPARE(p.options().Text2(0)->text(), data);
+        QCOMPARE(p.options().txtSelectSound(0)->text(),
+                 data + QStringLiteral("/sounds/route-set.wav"));
+        QVERIFY(!p.ini().PositionsLoaded());
+        for (int key : {10, 1, 11, 1})
+            p.panel().CommandButton1(key)->click();
+        p.panel().Command1(1)->click();
+        QVERIFY(p.panel().Command2(1)->isEnabled());
+        QCOMPARE(shown(p.board().Degit(1)).trimmed(), QStringLiteral("150"));
+        // Nothing is written before the exit.
+        QVERIFY(p.ini().LoadPath().isEmpty());
+    }
+    QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.shown.value(0).text));
+
+    // A user's own settings win over the demo's.
+    const QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    QVERIFY(QDir().mkpath(cfg));
+    QVERIFY(WriteFile(SettingsFileName(cfg, base), m_profile));
+    {
+        Rutomia p;
+        p.ini().setFolders(bin, cfg);
+        p.Start();
+        QCOMPARE(p.options().Text2(0)->text(), QString());
+        QCOMPARE(p.options().txtSelectSound(0)->text(), QStringLiteral("sounds/route-set.wav"));
+    }
+    QDir::setCurrent(previous);
 }
 
 QTEST_MAIN(TestDemoProfile)
