@@ -11,6 +11,10 @@ seconds=${1:-60}
 shift || true
 build=$here/build-fuzz
 
+if ! command -v clang++ >/dev/null; then
+    echo "fuzz: needs clang with libFuzzer (apt-get install clang libclang-rt-14-dev)" >&2
+    exit 2
+fi
 if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUTOMIA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null

@@ -17,8 +17,8 @@ packages=(
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
     # sound: SDL2_mixer, a small General MIDI soundfont, lame for the MP3 test file
     libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont lame
-    # running and screenshots without a display
-    xvfb xauth imagemagick xdotool
+    # running and screenshots without a display; the monkey test
+    xvfb xauth imagemagick xdotool python3 python3-xlib
     # the Debian package (dpkg-shlibdeps) and checking the desktop entry and metadata
     dpkg-dev desktop-file-utils appstream
 )
