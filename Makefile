@@ -41,6 +41,12 @@ test-asan: build-asan
 check: setup
 	$(MAKE) test
 	$(MAKE) test-asan
+	$(MAKE) monkey
+
+# Random input on the real program (sanitizer build); longer runs by hand:
+#   scripts/monkey.sh 600 517
+monkey: build-asan
+	scripts/monkey.sh 60 517
 
 bench: build
 	scripts/bench.sh $(BUILD)

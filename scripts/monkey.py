@@ -103,6 +103,9 @@ class Monkey:
         self.san_log = os.path.join(self.work, 'sanitizer')
         env['ASAN_OPTIONS'] = 'log_path=%s:detect_leaks=1:abort_on_error=1' % self.san_log
         env['UBSAN_OPTIONS'] = 'log_path=%s:print_stacktrace=1:halt_on_error=1' % self.san_log
+        # Leaks inside system libraries, as for the tests.
+        env['LSAN_OPTIONS'] = 'suppressions=%s:print_suppressions=0' % os.path.join(
+            os.path.dirname(os.path.abspath(__file__)), 'lsan.supp')
         self.proc = subprocess.Popen([exe], cwd=data, env=env,
                                      stdout=open(os.path.join(self.work, 'stdout'), 'w'),
                                      stderr=open(os.path.join(self.work, 'stderr'), 'w'))
@@ -128,6 +131,17 @@ class Monkey:
         except Exception:  # a window went away while we looked
             pass
         return found
+
+    def title(self, w):
+        """A window's title as Qt sets it (UTF-8), empty when it has gone."""
+        try:
+            t = w.get_full_text_property(self.dpy.intern_atom('_NET_WM_NAME'),
+                                         self.dpy.intern_atom('UTF8_STRING'))
+            if isinstance(t, bytes):
+                t = t.decode('utf-8', 'replace')
+            return t or ''
+        except Exception:
+            return ''
 
     def main_thread_state(self):
         pid = self.proc.pid
@@ -185,12 +199,12 @@ class Monkey:
                 return
             # Any dialog still open is dismissed first.
             for w, *_ in self.windows():
-                name = w.get_wm_name() or ''
-                if '集中操作盤' in str(name) or 'ルトミア - 型番' in str(name):
+                name = self.title(w)
+                if '集中操作盤' in name or 'ルトミア - 型番' in name:
                     continue
                 self.xdo('key', '--window', w.id, 'Escape')
             for w, *_ in self.windows():
-                if '集中操作盤' in str(w.get_wm_name() or ''):
+                if '集中操作盤' in self.title(w):
                     ev = protocol.event.ClientMessage(window=w, client_type=atoms[0],
                                                       data=(32, [atoms[1], X.CurrentTime, 0, 0, 0]))
                     w.send_event(ev)
@@ -198,7 +212,7 @@ class Monkey:
             time.sleep(0.7)
             # The exit question: Yes is its default button.
             for w, *_ in self.windows():
-                if 'ルトミアの終了確認' in str(w.get_wm_name() or ''):
+                if 'ルトミアの終了確認' in self.title(w):
                     self.xdo('key', '--window', w.id, 'Return')
             time.sleep(0.7)
 
