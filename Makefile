@@ -9,7 +9,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  ?= -G Ninja
 
-.PHONY: setup build build-asan run test test-asan check bench screenshot package clean
+.PHONY: setup build build-asan run test test-asan check monkey bench screenshot package clean
 
 setup:
 	bash scripts/setup.sh
