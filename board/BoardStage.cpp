@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/BoardStage.h"
 
+#include <QEvent>
 #include <QPainter>
 
 BoardStage::BoardStage(QWidget* parent) : QWidget(parent)
@@ -12,6 +13,14 @@ void BoardStage::setPicture(const QImage& picture)
 {
     m_picture = picture;
     update();
+}
+
+bool BoardStage::event(QEvent* e)
+{
+    // Off screen, every update of the stage or a control on it ends here.
+    if (e->type() == QEvent::UpdateRequest && isWindow() && m_onChange)
+        m_onChange();
+    return QWidget::event(e);
 }
 
 void BoardStage::paintEvent(QPaintEvent*)

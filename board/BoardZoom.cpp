@@ -30,7 +30,8 @@ Fit FitInto(const QSize& screen, const QSize& board)
     Fit f;
     if (board.isEmpty() || screen.isEmpty())
         return f;
-    f.zoom = std::min(qreal(screen.width()) / board.width(), qreal(screen.height()) / board.height());
+    f.zoom =
+        std::min(qreal(screen.width()) / board.width(), qreal(screen.height()) / board.height());
     const QSize shown = Scaled(board, f.zoom);
     f.origin = QPoint((screen.width() - shown.width()) / 2, (screen.height() - shown.height()) / 2);
     return f;

@@ -6,7 +6,6 @@
 #include "board/BoardZoom.h"
 #include "board/ChimeiCtl_A.h"
 #include "board/M_Degit.h"
-#include "board/ZoomEffect.h"
 #include "board/mdl517_000.h"
 #include "companion/ColorRef.h"
 #include "companion/FontMap.h"
@@ -16,16 +15,18 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+#include <utility>
 
 namespace {
 
@@ -89,6 +90,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     m_stage->setObjectName(QStringLiteral("BoardStage"));
     m_stage->setGeometry(0, 0, BoardFace::kWidth, BoardFace::kHeight);
     m_stage->setPicture(m_picture);
+    m_stage->setOnChange([this] { update(); });
     QWidget* const stage = m_stage;
 
     m_chimei = new ChimeiCtl_A(stage);
@@ -139,7 +141,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     m_viewFile = BoardZoom::ViewSettingsFile();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Off screen the stage has no parent to take it along.
+    if (m_stage->isWindow())
+        delete m_stage;
+}
 
 void Form1::Form_Load(const LoadSteps& steps)
 {
@@ -252,9 +259,20 @@ void Form1::ShapeWindow()
 
 void Form1::paintEvent(QPaintEvent*)
 {
-    // Only the margins of a full-screen board show the window itself.
     QPainter p(this);
+    // Only the margins of a full-screen board show the window itself.
     p.fillRect(rect(), Qt::black);
+    if (!m_stage->isWindow())
+        return;
+    // Zoomed: the stage as it is at its own size, every pixel repeated.
+    const qreal dpr = devicePixelRatioF();
+    if (m_zoomed.size() != m_stage->size() * dpr) {
+        m_zoomed = QImage(m_stage->size() * dpr, QImage::Format_RGB32);
+        m_zoomed.setDevicePixelRatio(dpr);
+    }
+    m_stage->render(&m_zoomed);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRectF(m_stageOrigin, QSizeF(m_stage->size()) * m_zoom), m_zoomed);
 }
 
 void Form1::closeEvent(QCloseEvent* e)
@@ -265,7 +283,7 @@ void Form1::closeEvent(QCloseEvent* e)
 
 QWidget* Form1::ControlAt(const QPoint& pos) const
 {
-    const QPointF onStage = QPointF(pos - m_stage->pos()) / m_zoom;
+    const QPointF onStage = QPointF(pos - m_stageOrigin) / m_zoom;
     return m_stage->childAt(onStage.toPoint());
 }
 
@@ -333,12 +351,12 @@ void Form1::contextMenuEvent(QContextMenuEvent* e)
         menu->addSeparator();
         QMenu* screens = menu->addMenu(QStringLiteral("全画面表示"));
         int n = 0;
-        for (QScreen* s : QGuiApplication::screens()) {
+        // The monitors of this desktop; a separate X screen is another world
+        // a window cannot be moved to.
+        for (QScreen* s : screen()->virtualSiblings()) {
             const QSize size = s->geometry().size();
-            QAction* a = screens->addAction(QStringLiteral("画面 %1 (%2 × %3)")
-                                                .arg(++n)
-                                                .arg(size.width())
-                                                .arg(size.height()));
+            QAction* a = screens->addAction(
+                QStringLiteral("画面 %1 (%2 × %3)").arg(++n).arg(size.width()).arg(size.height()));
             connect(a, &QAction::triggered, this, [this, s] { EnterFullScreen(s); });
         }
     } else {
@@ -348,19 +366,25 @@ void Form1::contextMenuEvent(QContextMenuEvent* e)
     menu->popup(e->globalPos());
 }
 
-QWidget* Form1::Stage() const
-{
-    return m_stage;
-}
-
 void Form1::ShowStage(qreal zoom, const QPoint& origin)
 {
     m_zoom = zoom;
-    m_stage->move(origin);
-    // Zoomed, the stage is drawn enlarged, so it cannot take the mouse where
-    // it is drawn; the board hands clicks on to it.
-    m_stage->setAttribute(Qt::WA_TransparentForMouseEvents, zoom != 1.0);
-    m_stage->setGraphicsEffect(zoom != 1.0 ? new ZoomEffect(zoom) : nullptr);
+    m_stageOrigin = origin;
+    const bool offScreen = zoom != 1.0 || origin != QPoint(0, 0);
+    if (offScreen && !m_stage->isWindow()) {
+        // A window of its own that is never shown: it paints only into the
+        // board's enlarged copy, and the board takes the clicks for it.
+        m_stage->setParent(nullptr);
+        m_stage->setAttribute(Qt::WA_DontShowOnScreen);
+        m_stage->show();
+    } else if (!offScreen && m_stage->isWindow()) {
+        m_stage->hide();
+        m_stage->setAttribute(Qt::WA_DontShowOnScreen, false);
+        m_stage->setParent(this);
+        m_stage->move(0, 0);
+        m_stage->show();
+    }
+    update();
 }
 
 void Form1::setZoom(qreal zoom)
@@ -418,7 +442,7 @@ void Form1::RestoreView()
     m_restoring = true;
     setZoom(v.zoom);
     if (!v.fullScreenOn.isEmpty()) {
-        for (QScreen* s : QGuiApplication::screens())
+        for (QScreen* s : screen()->virtualSiblings())
             if (s->name() == v.fullScreenOn)
                 EnterFullScreen(s);
     }

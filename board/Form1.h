@@ -81,8 +81,8 @@ public:
     void RestoreView();
     // Where the view is remembered (tests).
     void setViewSettingsFile(const QString& file) { m_viewFile = file; }
-    // The stage: the board at its own size, with every control on it.
-    QWidget* Stage() const;
+    // Where the board's picture starts in the window (off 0, 0 only in full screen).
+    QPoint StageOrigin() const { return m_stageOrigin; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -125,4 +125,6 @@ private:
     qreal m_windowedZoom = 1.0;
     QString m_viewFile;
     bool m_restoring = false;
+    QPoint m_stageOrigin;
+    QImage m_zoomed; // the stage at its own size, painted enlarged
 };

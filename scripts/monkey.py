@@ -157,6 +157,28 @@ class Monkey:
     def fail(self, why):
         self.failures.append(why)
         print('monkey: FAIL: ' + why, flush=True)
+        # Where the user-interface thread is, for the report.
+        if getattr(self, 'proc', None) and self.proc.poll() is None:
+            out = subprocess.run(['gdb', '-p', str(self.proc.pid), '-batch', '-ex',
+                                  'thread apply 1 bt 30', '-ex', 'thread 1', '-ex', 'frame function main',
+                                  '-ex', 'print program.m_ctl.isEnabled()',
+                                  '-ex', 'print program.m_ctl.isVisible()',
+                                  '-ex', 'print program.m_board.isEnabled()',
+                                  '-ex', 'print (void*)QApplication::activeModalWidget()',
+                                  '-ex', 'print program.m_ctl.m_closing'],
+                                 capture_output=True, text=True)
+            with open(os.path.join(self.work, 'backtrace'), 'w') as f:
+                f.write(out.stdout)
+            subprocess.run(['import', '-window', 'root', os.path.join(self.work, 'screen.png')])
+            with open(os.path.join(self.work, 'windows'), 'w') as f:
+                for w in self.root.query_tree().children:
+                    try:
+                        g = w.get_geometry()
+                        f.write('%s %r mapped=%d %dx%d+%d+%d\n' % (
+                            hex(w.id), self.title(w), w.get_attributes().map_state, g.width,
+                            g.height, g.x, g.y))
+                    except Exception:
+                        pass
 
     # --- input ------------------------------------------------------------
 
@@ -210,6 +232,8 @@ class Monkey:
                     w.send_event(ev)
                     self.dpy.flush()
             time.sleep(0.7)
+            print('monkey: closing, windows: %s' % [(self.title(w), x, y, wd, h) for w, x, y, wd, h in self.windows()],
+                  flush=True)
             # The exit question: Yes is its default button.
             for w, *_ in self.windows():
                 if 'ルトミアの終了確認' in self.title(w):

@@ -14,13 +14,13 @@
 #include "tests/TestSupport.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QSpinBox>
-#include <QScreen>
-#include <QSettings>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSet>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -269,9 +269,22 @@ void TestBoard::zoomIsPixelForPixel()
             if (!colours.contains(half.pixel(x, y)))
                 QFAIL(qPrintable(QStringLiteral("new colour at %1, %2").arg(x).arg(y)));
 
+    // A change while zoomed reaches the screen whole, not only the part of the
+    // window the changed control would cover unzoomed.
+    b.board.setZoom(2.0);
+    QCoreApplication::processEvents();
+    b.board.Degit(37)->setValue(8888);
+    b.board.ChimeiCtl()->SetChimei(QStringLiteral("本町"));
+    QTest::qWait(50);
+    const QImage expected = b.board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(b.board.screen()
+                 ->grabWindow(b.board.winId())
+                 .toImage()
+                 .convertToFormat(QImage::Format_RGB32),
+             expected);
+
     // Zoomed, a drawn cell still takes its double-click, and a press on it is
     // no grab of the board; a press on the face is.
-    b.board.setZoom(2.0);
     int dialogs = 0;
     const auto previous = ltm4::SetModalHandler([&](QDialog&) {
         ++dialogs;
@@ -319,7 +332,9 @@ void TestBoard::fullScreenFillsAScreen()
     // As large as fits, centred.
     const BoardZoom::Fit fit = BoardZoom::FitInto(area.size(), QSize(704, 249));
     QCOMPARE(b.board.Zoom(), fit.zoom);
-    QCOMPARE(b.board.Stage()->pos(), fit.origin);
+    QCOMPARE(b.board.StageOrigin(), fit.origin);
+    const QImage full = b.board.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(full.pixel(area.width() / 2, fit.origin.y() / 2), qRgb(0, 0, 0)); // the margin
     // Its place in the settings stays the window's own.
     FormInfo info;
     b.board.GetFormInfo(info);
