@@ -17,6 +17,8 @@ packages=(
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
     # sound: SDL2_mixer, a small General MIDI soundfont, lame for the MP3 test file
     libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont lame
+    # two monitors on one virtual display (the guide's screenshots)
+    x11-xserver-utils
     # running and screenshots without a display
     xvfb xauth imagemagick xdotool
 )
