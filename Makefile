@@ -59,3 +59,8 @@ package: setup build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# The screenshots of the Japanese guide (docs/ja/images/), taken afresh.
+.PHONY: guide-shots
+guide-shots: build
+	scripts/guide_shots.sh

@@ -19,6 +19,8 @@ packages=(
     libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont lame
     # running and screenshots without a display; the monkey test
     xvfb xauth imagemagick xdotool python3 python3-xlib
+    # two monitors on one virtual display (the guide's screenshots)
+    x11-xserver-utils
     # the Debian package (dpkg-shlibdeps) and checking the desktop entry and metadata
     dpkg-dev desktop-file-utils appstream
 )
