@@ -14,13 +14,14 @@
 namespace {
 
 // libespeak-ng is one synthesiser per process: every call goes through this
-// lock, and the library stays initialised while any engine uses it.
+// lock. It is initialised once and kept: espeak-ng 1.51 hangs when it is
+// terminated after a second initialisation.
 std::mutex& EspeakLock()
 {
     static std::mutex m;
     return m;
 }
-int g_espeakUsers = 0;
+bool g_espeakTried = false;
 int g_espeakRate = 0;
 
 // espeak-ng hands over samples through a plain function.
@@ -62,14 +63,13 @@ SpeechEngineEspeak::SpeechEngineEspeak(MixerSource mixer, Paths paths)
     }
     {
         std::lock_guard lock(EspeakLock());
-        if (g_espeakUsers == 0) {
+        if (!g_espeakTried) {
+            g_espeakTried = true;
             const QByteArray data = QFile::encodeName(m_paths.espeakData);
             g_espeakRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0,
                                              data.isEmpty() ? nullptr : data.constData(),
                                              espeakINITIALIZE_DONT_EXIT);
         }
-        ++g_espeakUsers;
-        m_espeak = true;
         m_available = m_mecab && g_espeakRate > 0 &&
                       espeak_SetVoiceByName(m_paths.voice.toUtf8().constData()) == EE_OK;
     }
@@ -80,13 +80,6 @@ SpeechEngineEspeak::~SpeechEngineEspeak()
     StopWorker();
     if (m_mecab)
         mecab_destroy(m_mecab);
-    if (m_espeak) {
-        std::lock_guard lock(EspeakLock());
-        if (--g_espeakUsers == 0) {
-            espeak_Terminate();
-            g_espeakRate = 0;
-        }
-    }
 }
 
 QString SpeechEngineEspeak::ToKana(const QString& text) const

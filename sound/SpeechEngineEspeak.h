@@ -16,7 +16,7 @@ class SpeechEngineEspeak final : public SpeechEngineSynth {
 public:
     struct Paths {
         QString mecabDictionary; // folder of a UTF-8 MeCab dictionary
-        QString espeakData;      // empty: the library's own
+        QString espeakData;      // empty: the library's own (read once per process)
         QString voice = QStringLiteral("ja");
     };
     static Paths DefaultPaths();
@@ -38,6 +38,5 @@ protected:
 private:
     Paths m_paths;
     mecab_t* m_mecab = nullptr;
-    bool m_espeak = false; // this engine holds a reference on the library
     bool m_available = false;
 };
