@@ -16,3 +16,6 @@ xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/bench_chimei"
 echo
 echo "== sound"
 "$build/bench/bench_sound"
+echo
+echo "== speech"
+"$build/bench/bench_speech"

@@ -32,6 +32,9 @@ public:
     virtual void SetVoiceSettings(const VoiceSettings& settings) = 0;
     // Stops what is spoken and starts the text.
     virtual void Speak(const QString& text) = 0;
+    // A hint that the text is likely to be spoken next: an engine may make
+    // its start ahead of time, so that Speak is heard at once.
+    virtual void Prepare(const QString& text) {}
     // Silent within one mixer buffer.
     virtual void Stop() = 0;
     virtual qint32 Status() const = 0;

@@ -9,6 +9,10 @@
 //
 // Subclasses make the samples of one sentence (Synthesize) and must call
 // StopWorker() in their destructor, before their own members go.
+//
+// Prepare makes the first sentence of a text while the engine is idle and
+// keeps it, so the next Speak of that text starts without waiting for
+// synthesis.
 
 #include "sound/MixerBackend.h"
 #include "sound/SpeechEngine.h"
@@ -36,8 +40,12 @@ public:
 
     void SetVoiceSettings(const VoiceSettings& settings) override;
     void Speak(const QString& text) override;
+    void Prepare(const QString& text) override;
     void Stop() override;
     qint32 Status() const override;
+
+    // Whether the start of the text is made and kept.
+    bool Prepared(const QString& text) const;
 
     // The whole text synthesised on the calling thread (for tests and
     // measurements), with the engine's voice settings.
@@ -52,6 +60,9 @@ protected:
 
 private:
     void run();
+    // The made sentence for these settings, if kept; under the lock.
+    const Pcm* kept(const QString& sentence, const VoiceSettings& settings) const;
+    void keep(const QString& sentence, const VoiceSettings& settings, Pcm pcm);
 
     MixerSource m_mixerSource;
     MixerBackend* m_mixer = nullptr;
@@ -61,6 +72,13 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
     QStringList m_pending;
+    QStringList m_preparing;
+    struct Kept {
+        QString key;
+        Pcm pcm; // before the volume is applied
+    };
+    QList<Kept> m_kept; // newest last
+    std::atomic<bool> m_quitting{false};
     quint64 m_job = 0;                 // raised by every Speak and Stop
     std::atomic<quint64> m_jobNow{0};  // the same, read without the lock
     bool m_busy = false;               // a sentence is being made

@@ -2,6 +2,7 @@
 #include "sound/SpeechText.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -115,4 +116,30 @@ void ApplyGain(std::vector<qint16>& samples, int percent)
         return;
     for (qint16& s : samples)
         s = qint16(std::clamp(int(s) * percent / 100, -32768, 32767));
+}
+
+void TrimSilence(Pcm& pcm, int leadMs, int tailMs, int threshold)
+{
+    if (pcm.rate <= 0 || pcm.channels <= 0)
+        return;
+    const size_t ch = size_t(pcm.channels);
+    const size_t frames = pcm.samples.size() / ch;
+    const auto loud = [&](size_t f) {
+        for (size_t c = 0; c < ch; ++c)
+            if (std::abs(int(pcm.samples[f * ch + c])) >= threshold)
+                return true;
+        return false;
+    };
+    size_t first = 0;
+    while (first < frames && !loud(first))
+        ++first;
+    if (first == frames)
+        return;
+    size_t last = frames - 1;
+    while (!loud(last))
+        --last;
+    const size_t from = first - std::min(first, size_t(pcm.rate) * size_t(leadMs) / 1000);
+    const size_t to = std::min(frames, last + 1 + size_t(pcm.rate) * size_t(tailMs) / 1000);
+    pcm.samples.erase(pcm.samples.begin() + qsizetype(to * ch), pcm.samples.end());
+    pcm.samples.erase(pcm.samples.begin(), pcm.samples.begin() + qsizetype(from * ch));
 }

@@ -34,5 +34,10 @@ struct Pcm {
 // when the bytes are no such file.
 Pcm ParseWavPcm(QByteArrayView bytes);
 
+// Cuts the silence before and after the speech down to leadMs and tailMs
+// (a synthesiser's lead-in would only delay the first word). Samples quieter
+// than threshold count as silence. An all-silent Pcm is left as it is.
+void TrimSilence(Pcm& pcm, int leadMs = 20, int tailMs = 300, int threshold = 200);
+
 // Volume in percent (0..200) applied in place, clipped to full scale.
 void ApplyGain(std::vector<qint16>& samples, int percent);

@@ -57,6 +57,7 @@ void mdlM_Tape::TapeLoad(const QString& folder, const QString& routeKey)
     }
     m_entries = std::move(parsed.entries);
     m_tapeCount = qint32(m_entries.size());
+    prepare(1);
     if (m_voiceAvailable == -1 && m_hooks.EnableControls)
         m_hooks.EnableControls();
 }
@@ -116,6 +117,14 @@ void mdlM_Tape::TapeSpeak(qint32 index)
     m_engine->Speak(SpokenText(m_entries[index - 1].TapeText));
     if (m_engine->Status() == SpeechEngine::kFailed)
         m_engine->Stop();
+    prepare(index + 1);
+}
+
+void mdlM_Tape::prepare(qint32 index)
+{
+    // The entry "送り" will speak next, made while this one plays.
+    if (m_engine && index >= 1 && index <= m_tapeCount)
+        m_engine->Prepare(SpokenText(m_entries[index - 1].TapeText));
 }
 
 void mdlM_Tape::TapeStop()

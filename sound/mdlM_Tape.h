@@ -80,6 +80,7 @@ public:
 
 private:
     bool isVista() const;
+    void prepare(qint32 index);
     void playPre(int flag, const QString& channel, const PreSoundOptions& o);
 
     Hooks m_hooks;

@@ -56,6 +56,8 @@ private slots:
     void synthesisHasPlausibleLength();
     void speechIsHeardOnItsOwnChannel_data() { engines_data(); }
     void speechIsHeardOnItsOwnChannel();
+    void preparedTextStartsAtOnce_data() { engines_data(); }
+    void preparedTextStartsAtOnce();
     void stopSilencesWithinOneBuffer_data() { engines_data(); }
     void stopSilencesWithinOneBuffer();
     void readingChangesWhatIsSynthesised_data() { engines_data(); }
@@ -128,6 +130,25 @@ void TestSpeech::speechIsHeardOnItsOwnChannel()
     QVERIFY2(LoudFrames(heard) > size_t(rate), qPrintable(QString::number(LoudFrames(heard))));
     QVERIFY(ToneLevel({heard.begin(), heard.begin() + std::min<qsizetype>(heard.size(), rate / 4)},
                       3000, rate) > 0.05);
+}
+
+void TestSpeech::preparedTextStartsAtOnce()
+{
+    QFETCH(QString, engine);
+    TapRecorder tap(*m_mixer);
+    auto e = Make(engine, [this] { return m_mixer.get(); });
+    const QString text = u"次は、運動公園です。お降りの方は、お知らせください。"_qs;
+    e->Prepare(text);
+    QVERIFY(WaitFor([&] { return e->Prepared(text); }, 10000));
+    QCOMPARE(e->Status(), SpeechEngine::kIdle);
+    tap.ArmFirstLoud(1000);
+    const auto start = TapRecorder::Clock::now();
+    e->Speak(text);
+    QVERIFY(WaitFor([&] { return tap.FirstLoud().has_value(); }, 5000));
+    const double ms = std::chrono::duration<double, std::milli>(*tap.FirstLoud() - start).count();
+    // A few mixer buffers at most, however slow synthesis is on this machine.
+    QVERIFY2(ms < 150, qPrintable(QString::number(ms)));
+    e->Stop();
 }
 
 void TestSpeech::stopSilencesWithinOneBuffer()

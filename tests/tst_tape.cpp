@@ -40,6 +40,8 @@ public:
     bool Available() const override { return available; }
     void SetVoiceSettings(const VoiceSettings&) override {}
     void Speak(const QString& text) override { *calls << QStringLiteral("speak:") + text; }
+    void Prepare(const QString& text) override { prepared << text; }
+    QStringList prepared;
     void Stop() override { *calls << QStringLiteral("stop"); }
     qint32 Status() const override { return status; }
 };
@@ -107,6 +109,7 @@ private slots:
     void endsOfTheTape();
     void speakStopsFirstAndAfterAFailure();
     void stepFlags();
+    void preparesTheNextEntry();
     void readings_data();
     void readings();
     void readingFilesRouteWins();
@@ -114,6 +117,8 @@ private slots:
     void sentences();
     void wavSamples_data();
     void wavSamples();
+    void trimSilence_data();
+    void trimSilence();
     void voiceSettingsKeep();
 };
 
@@ -435,6 +440,25 @@ void TestTape::stepFlags()
     QCOMPARE(int(mdlM_Tape::FileExists(dir.path())), 0);
 }
 
+void TestTape::preparesTheNextEntry()
+{
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs), Lines(3)));
+    QVERIFY(Write(dir.filePath(u"1yomi.csv"_qs), u"案内2,あんない2\n"_qs.toUtf8()));
+    Tape t;
+    t.tape.TapeInit();
+    auto* engine = static_cast<FakeEngine*>(t.tape.Engine());
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+    QCOMPARE(engine->prepared, QStringList{u"案内1"_qs});
+    t.tape.TapeNext();
+    t.tape.TapeNext();
+    t.tape.TapeNext();
+    // Each entry as it will be spoken, readings applied; nothing past the end.
+    QCOMPARE(engine->prepared, (QStringList{u"案内1"_qs, u"あんない2"_qs, u"案内3"_qs}));
+    t.tape.TapeBack();
+    QCOMPARE(engine->prepared.last(), u"案内3"_qs);
+}
+
 void TestTape::readings_data()
 {
     QTest::addColumn<QByteArray>("list");
@@ -552,6 +576,39 @@ void TestTape::wavSamples()
     std::vector<qint16> loud{1000, -20000, 30000};
     ApplyGain(loud, 200);
     QCOMPARE(loud, (std::vector<qint16>{2000, -32768, 32767}));
+}
+
+void TestTape::trimSilence_data()
+{
+    // Frames at 1000 Hz: silence, then speech from `loudFrom` to `loudTo`.
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("loudFrom");
+    QTest::addColumn<int>("loudTo");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<int>("firstLoudAt");
+    QTest::newRow("lead and tail") << 1000 << 400 << 500 << 20 + 100 + 300 << 20;
+    QTest::newRow("short lead") << 1000 << 5 << 500 << 5 + 495 + 300 << 5;
+    QTest::newRow("short tail") << 600 << 400 << 550 << 20 + 150 + 50 << 20;
+    QTest::newRow("all loud") << 100 << 0 << 100 << 100 << 0;
+    QTest::newRow("all silent") << 100 << 0 << 0 << 100 << -1;
+}
+
+void TestTape::trimSilence()
+{
+    QFETCH(int, frames);
+    QFETCH(int, loudFrom);
+    QFETCH(int, loudTo);
+    Pcm pcm;
+    pcm.rate = 1000;
+    pcm.channels = 2;
+    pcm.samples.assign(size_t(frames) * 2, 50);
+    for (int f = loudFrom; f < loudTo; ++f)
+        pcm.samples[size_t(f) * 2 + 1] = qint16(f % 2 ? 5000 : -5000);
+    TrimSilence(pcm, 20, 300, 200);
+    QTEST(int(pcm.samples.size() / 2), "kept");
+    const auto loud = std::find_if(pcm.samples.begin(), pcm.samples.end(),
+                                   [](qint16 v) { return std::abs(int(v)) >= 200; });
+    QTEST(loud == pcm.samples.end() ? -1 : int(loud - pcm.samples.begin()) / 2, "firstLoudAt");
 }
 
 void TestTape::voiceSettingsKeep()
