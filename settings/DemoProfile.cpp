@@ -21,6 +21,16 @@ void ApplyDemoProfile(SettingsRecord& rec)
     rec.Sound.StepSoundSync = 0;
     rec.Sound.StepSoundAsync = -1;
     rec.Sound.StepSound = DemoSound(kDemoStepSound);
+    // Announcements: a chime before the entries that ask for one (flag 1,
+    // the arrival at the terminus flag 2), heard before the voice starts.
+    rec.DataDir.TapeDataDir = QLatin1String(kDemoTapeDataDir);
+    rec.Sound.PreSoundAlways = 0;
+    rec.Sound.PreSoundByFlag = -1;
+    rec.Sound.PreSoundSync = -1;
+    rec.Sound.PreSoundAsync = 0;
+    rec.Sound.PreSound = DemoSound(kDemoPreSound);
+    rec.Sound.PreSoundFlag[1] = DemoSound(kDemoPreSound);
+    rec.Sound.PreSoundFlag[2] = DemoSound(kDemoRouteSetSound);
 }
 
 int DemoProfileLastField()
