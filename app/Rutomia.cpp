@@ -9,11 +9,11 @@
 #include "sound/SpeechEngines.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 

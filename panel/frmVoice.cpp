@@ -112,7 +112,8 @@ void frmVoice::fillVoices(const QString& wanted)
 void frmVoice::showValues()
 {
     m_rateText->setText(QStringLiteral("%1 %").arg(m_rate->value()));
-    m_pitchText->setText(QStringLiteral("%1%2").arg(m_pitch->value() > 0 ? "+" : "").arg(m_pitch->value()));
+    m_pitchText->setText(
+        QStringLiteral("%1%2").arg(m_pitch->value() > 0 ? "+" : "").arg(m_pitch->value()));
     m_volumeText->setText(QStringLiteral("%1 %").arg(m_volume->value()));
 }
 

@@ -82,8 +82,7 @@ public:
                                                        AUDIO_S16SYS, Uint8(m_channels), m_rate);
             if (!conv)
                 return;
-            if (SDL_AudioStreamPut(conv, samples,
-                                   frames * channels * int(sizeof(qint16))) == 0 &&
+            if (SDL_AudioStreamPut(conv, samples, frames * channels * int(sizeof(qint16))) == 0 &&
                 SDL_AudioStreamFlush(conv) == 0) {
                 out.resize(size_t(SDL_AudioStreamAvailable(conv)) / sizeof(qint16));
                 const int got = SDL_AudioStreamGet(conv, out.data(), int(out.size() * 2));

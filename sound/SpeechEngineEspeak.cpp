@@ -88,14 +88,17 @@ QString SpeechEngineEspeak::ToKana(const QString& text) const
         return text;
     const QByteArray utf8 = text.toUtf8();
     QString out;
-    for (const mecab_node_t* n = mecab_sparse_tonode2(m_mecab, utf8.constData(), size_t(utf8.size()));
+    for (const mecab_node_t* n =
+             mecab_sparse_tonode2(m_mecab, utf8.constData(), size_t(utf8.size()));
          n; n = n->next) {
         if (n->stat == MECAB_BOS_NODE || n->stat == MECAB_EOS_NODE)
             continue;
         const QString surface = QString::fromUtf8(n->surface, n->length);
         // IPA dictionary features: 品詞,細分類1,2,3,活用型,活用形,原形,読み,発音
         const QStringList f = QString::fromUtf8(n->feature).split(u',');
-        const QString spoken = f.size() > 8 && f[8] != u'*' ? f[8] : f.size() > 7 && f[7] != u'*' ? f[7] : QString();
+        const QString spoken = f.size() > 8 && f[8] != u'*'   ? f[8]
+                               : f.size() > 7 && f[7] != u'*' ? f[7]
+                                                              : QString();
         out += spoken.isEmpty() ? surface : KatakanaToHiragana(spoken);
     }
     return out;

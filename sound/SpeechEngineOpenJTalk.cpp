@@ -76,9 +76,10 @@ SpeechEngineOpenJTalk::SpeechEngineOpenJTalk(MixerSource mixer, Paths paths)
 {
     m_voices = FindVoices(m_paths.voiceFolders);
     const QFileInfo program(m_paths.program);
-    m_available = !m_paths.program.isEmpty() && program.isFile() && program.isExecutable() &&
-                  QFileInfo(QDir(m_paths.dictionary).filePath(QStringLiteral("sys.dic"))).isFile() &&
-                  !m_voices.isEmpty();
+    m_available =
+        !m_paths.program.isEmpty() && program.isFile() && program.isExecutable() &&
+        QFileInfo(QDir(m_paths.dictionary).filePath(QStringLiteral("sys.dic"))).isFile() &&
+        !m_voices.isEmpty();
 }
 
 SpeechEngineOpenJTalk::~SpeechEngineOpenJTalk()
@@ -96,8 +97,8 @@ Pcm SpeechEngineOpenJTalk::Synthesize(const QString& sentence, const VoiceSettin
     p.setProgram(m_paths.program);
     p.setArguments({QStringLiteral("-x"), m_paths.dictionary, QStringLiteral("-m"), voice,
                     QStringLiteral("-r"), QString::number(settings.rate / 100.0, 'f', 2),
-                    QStringLiteral("-fm"), QString::number(settings.pitch),
-                    QStringLiteral("-ow"), QStringLiteral("/dev/stdout")});
+                    QStringLiteral("-fm"), QString::number(settings.pitch), QStringLiteral("-ow"),
+                    QStringLiteral("/dev/stdout")});
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start();

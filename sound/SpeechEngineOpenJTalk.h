@@ -12,8 +12,8 @@
 class SpeechEngineOpenJTalk final : public SpeechEngineSynth {
 public:
     struct Paths {
-        QString program;     // open_jtalk
-        QString dictionary;  // folder holding sys.dic
+        QString program;    // open_jtalk
+        QString dictionary; // folder holding sys.dic
         QStringList voiceFolders;
     };
     // The system's program and dictionary, and the folders above.

@@ -153,7 +153,8 @@ Pcm SpeechEngineSynth::SynthesizeAll(const QString& text)
     for (const QString& sentence : SplitSentences(text)) {
         Pcm pcm = Synthesize(sentence, settings, [] { return false; });
         TrimSilence(pcm);
-        if (pcm.samples.empty() || (all.rate && (pcm.rate != all.rate || pcm.channels != all.channels)))
+        if (pcm.samples.empty() ||
+            (all.rate && (pcm.rate != all.rate || pcm.channels != all.channels)))
             return {};
         all.rate = pcm.rate;
         all.channels = pcm.channels;

@@ -79,10 +79,10 @@ private:
     };
     QList<Kept> m_kept; // newest last
     std::atomic<bool> m_quitting{false};
-    quint64 m_job = 0;                 // raised by every Speak and Stop
-    std::atomic<quint64> m_jobNow{0};  // the same, read without the lock
-    bool m_busy = false;               // a sentence is being made
-    bool m_failed = false;             // a sentence of this job could not be made
+    quint64 m_job = 0;                // raised by every Speak and Stop
+    std::atomic<quint64> m_jobNow{0}; // the same, read without the lock
+    bool m_busy = false;              // a sentence is being made
+    bool m_failed = false;            // a sentence of this job could not be made
     bool m_quit = false;
     VoiceSettings m_settings;
 };

@@ -46,7 +46,8 @@ QList<SpeechEngineInfo> Available()
     {
         SpeechEngineOpenJTalk ojt({});
         if (ojt.Available()) {
-            SpeechEngineInfo info{QStringLiteral("openjtalk"), QStringLiteral("Open JTalk"), {}, {}};
+            SpeechEngineInfo info{
+                QStringLiteral("openjtalk"), QStringLiteral("Open JTalk"), {}, {}};
             info.voices = ojt.Voices();
             for (const QString& v : info.voices)
                 info.voiceLabels << QFileInfo(v).completeBaseName();
@@ -56,8 +57,10 @@ QList<SpeechEngineInfo> Available()
     {
         SpeechEngineEspeak espeak({});
         if (espeak.Available())
-            list << SpeechEngineInfo{QStringLiteral("espeak"), QStringLiteral("eSpeak NG"),
-                                     {QStringLiteral("ja")}, {QStringLiteral("日本語 (ja)")}};
+            list << SpeechEngineInfo{QStringLiteral("espeak"),
+                                     QStringLiteral("eSpeak NG"),
+                                     {QStringLiteral("ja")},
+                                     {QStringLiteral("日本語 (ja)")}};
     }
     return list;
 }

@@ -33,8 +33,8 @@ struct VoiceSettings {
 
 // An engine that works on this machine and its voices, for the voice dialog.
 struct SpeechEngineInfo {
-    QString id;          // VoiceSettings::engine
-    QString label;       // shown to the user
-    QStringList voices;  // VoiceSettings::voice values
+    QString id;         // VoiceSettings::engine
+    QString label;      // shown to the user
+    QStringList voices; // VoiceSettings::voice values
     QStringList voiceLabels;
 };

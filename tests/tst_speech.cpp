@@ -18,7 +18,8 @@ namespace {
 
 constexpr char kSentence[] = "次は、市役所前です。お降りの方は、お知らせください。";
 
-std::unique_ptr<SpeechEngineSynth> Make(const QString& id, SpeechEngineSynth::MixerSource mixer = {})
+std::unique_ptr<SpeechEngineSynth> Make(const QString& id,
+                                        SpeechEngineSynth::MixerSource mixer = {})
 {
     if (id == u"openjtalk"_qs)
         return std::make_unique<SpeechEngineOpenJTalk>(std::move(mixer));
@@ -41,7 +42,8 @@ bool WaitFor(const std::function<bool()>& done, int ms)
 // Frames of the samples louder than a whisper.
 size_t LoudFrames(const std::vector<qint16>& s)
 {
-    return size_t(std::count_if(s.begin(), s.end(), [](qint16 v) { return std::abs(int(v)) > 300; }));
+    return size_t(
+        std::count_if(s.begin(), s.end(), [](qint16 v) { return std::abs(int(v)) > 300; }));
 }
 
 } // namespace
@@ -102,7 +104,8 @@ void TestSpeech::synthesisHasPlausibleLength()
     QVERIFY(LoudFrames(pcm.samples) > size_t(pcm.rate / 2));
     // Kanji are spoken, not skipped or spelled out as foreign letters: the
     // sentence takes about as long as its kana.
-    const Pcm kana = e->SynthesizeAll(u"つぎは、しやくしょまえです。おおりのかたは、おしらせください。"_qs);
+    const Pcm kana =
+        e->SynthesizeAll(u"つぎは、しやくしょまえです。おおりのかたは、おしらせください。"_qs);
     QVERIFY2(std::abs(pcm.Seconds() - kana.Seconds()) < 0.35 * kana.Seconds(),
              qPrintable(u"%1 s against %2 s"_qs.arg(pcm.Seconds()).arg(kana.Seconds())));
 }
@@ -165,24 +168,29 @@ void TestSpeech::stopSilencesWithinOneBuffer()
         peaks.push_back(p);
     });
     e->Speak(QString::fromUtf8(kSentence));
-    QVERIFY(WaitFor([&] {
-        std::lock_guard g(lock);
-        return !peaks.empty() && peaks.back() > 1000;
-    }, 10000));
+    QVERIFY(WaitFor(
+        [&] {
+            std::lock_guard g(lock);
+            return !peaks.empty() && peaks.back() > 1000;
+        },
+        10000));
     size_t at;
     {
         std::lock_guard g(lock);
         at = peaks.size();
     }
     e->Stop();
-    QVERIFY(WaitFor([&] {
-        std::lock_guard g(lock);
-        return peaks.size() > at + 10;
-    }, 5000));
+    QVERIFY(WaitFor(
+        [&] {
+            std::lock_guard g(lock);
+            return peaks.size() > at + 10;
+        },
+        5000));
     m_mixer->SetPostMixTap({});
     // The buffer being mixed when Stop came may still carry speech; none after it.
     for (size_t i = at + 1; i < peaks.size(); ++i)
-        QVERIFY2(peaks[i] == 0, qPrintable(u"buffer %1 after stop: %2"_qs.arg(i - at).arg(peaks[i])));
+        QVERIFY2(peaks[i] == 0,
+                 qPrintable(u"buffer %1 after stop: %2"_qs.arg(i - at).arg(peaks[i])));
     QCOMPARE(e->Status(), SpeechEngine::kIdle);
 }
 

@@ -47,9 +47,9 @@ public:
 };
 
 struct Tape {
-    QStringList engine;  // stop / speak:text
-    QStringList sounds;  // channel path sync
-    QStringList group;   // caption enabled / controls
+    QStringList engine; // stop / speak:text
+    QStringList sounds; // channel path sync
+    QStringList group;  // caption enabled / controls
     mdlM_Tape::PreSoundOptions options;
     QString os = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
     qint32 engineStatus = SpeechEngine::kSpeaking;
@@ -125,14 +125,15 @@ private slots:
 void TestTape::parse_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("count");      // -1: refused
-    QTest::addColumn<QString>("text");   // of the last entry
+    QTest::addColumn<int>("count");    // -1: refused
+    QTest::addColumn<QString>("text"); // of the last entry
     QTest::addColumn<int>("step");
     QTest::addColumn<int>("pre");
 
     const auto row = [](const char* name, const QString& s, int n, const QString& t = {}, int a = 0,
                         int b = 0) { QTest::newRow(name) << Cp932(s) << n << t << a << b; };
-    row("quoted comma", u"\"次は、市役所前,本庁舎です\",1,2\r\n"_qs, 1, u"次は、市役所前,本庁舎です"_qs, 1, 2);
+    row("quoted comma", u"\"次は、市役所前,本庁舎です\",1,2\r\n"_qs, 1,
+        u"次は、市役所前,本庁舎です"_qs, 1, 2);
     row("plain", u"発車します,0,0\n"_qs, 1, u"発車します"_qs, 0, 0);
     row("no final break", u"a,1,1\r\nb,0,3"_qs, 2, u"b"_qs, 0, 3);
     row("blanks around", u"  \"x\" ,  -1 , 32767 \r\n"_qs, 1, u"x"_qs, -1, 32767);
@@ -228,7 +229,8 @@ void TestTape::initTellsWhetherSpeechWorks_data()
     QTest::addColumn<bool>("works");
     QTest::addColumn<QString>("group");
     QTest::addColumn<int>("available");
-    QTest::newRow("engine") << u"Debian GNU/Linux 12 (bookworm)"_qs << true << u"音合使用可 on"_qs << -1;
+    QTest::newRow("engine") << u"Debian GNU/Linux 12 (bookworm)"_qs << true << u"音合使用可 on"_qs
+                            << -1;
     QTest::newRow("no engine") << u"Debian GNU/Linux 12 (bookworm)"_qs << false
                                << u"音合使用不可 off"_qs << 0;
     QTest::newRow("vista") << u"Windows Vista"_qs << true << u"音合使用不可 off"_qs << 0;
@@ -336,7 +338,8 @@ void TestTape::chimes_data()
     QTest::newRow("flag 4") << false << 0 << 4 << QString() << QString();
     QTest::newRow("flag -1") << false << 0 << -1 << QString() << QString();
     QTest::newRow("always, flag 0") << true << -1 << 0 << u"S3 pre.wav -1 0"_qs << QString();
-    QTest::newRow("always, flag 2") << true << 0 << 2 << u"S3 pre.wav 0 0"_qs << u"S2 f2.wav 0 0"_qs;
+    QTest::newRow("always, flag 2")
+        << true << 0 << 2 << u"S3 pre.wav 0 0"_qs << u"S2 f2.wav 0 0"_qs;
 }
 
 void TestTape::chimes()
@@ -469,8 +472,8 @@ void TestTape::readings_data()
     QTest::newRow("plain") << u"緑町,みどりまち\n"_qs.toUtf8() << u"次は、緑町です。"_qs
                            << u"次は、みどりまちです。"_qs << 0;
     QTest::newRow("longest first")
-        << u"本町,ほんちょう\n本町二丁目,ほんまちにちょうめ\n"_qs.toUtf8()
-        << u"本町二丁目と本町"_qs << u"ほんまちにちょうめとほんちょう"_qs << 0;
+        << u"本町,ほんちょう\n本町二丁目,ほんまちにちょうめ\n"_qs.toUtf8() << u"本町二丁目と本町"_qs
+        << u"ほんまちにちょうめとほんちょう"_qs << 0;
     QTest::newRow("replacement is not read again")
         << u"港,みなと\nみなと,ミナト\n"_qs.toUtf8() << u"港"_qs << u"みなと"_qs << 0;
     QTest::newRow("comments, blanks, quotes")
@@ -479,8 +482,8 @@ void TestTape::readings_data()
     QTest::newRow("cp932") << Cp932(u"桜ヶ丘,さくらがおか\r\n"_qs) << u"桜ヶ丘"_qs
                            << u"さくらがおか"_qs << 0;
     QTest::newRow("bad lines left out")
-        << u"ひとつ\n,よみ\n表記,\n\"閉じない,よみ\n緑町,みどりまち\n"_qs.toUtf8()
-        << u"緑町"_qs << u"みどりまち"_qs << 4;
+        << u"ひとつ\n,よみ\n表記,\n\"閉じない,よみ\n緑町,みどりまち\n"_qs.toUtf8() << u"緑町"_qs
+        << u"みどりまち"_qs << 4;
     QTest::newRow("later line wins") << u"緑町,みどりちょう\n緑町,みどりまち\n"_qs.toUtf8()
                                      << u"緑町"_qs << u"みどりまち"_qs << 0;
 }
@@ -519,10 +522,12 @@ void TestTape::sentences_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("sentences");
     QTest::newRow("two") << u"次は、市役所前です。お降りの方はお知らせください。"_qs
-                         << QStringList{u"次は、市役所前です。"_qs, u"お降りの方はお知らせください。"_qs};
+                         << QStringList{u"次は、市役所前です。"_qs,
+                                        u"お降りの方はお知らせください。"_qs};
     QTest::newRow("marks and breaks") << u"危ない！止まります?\n発車\r\n"_qs
                                       << QStringList{u"危ない！"_qs, u"止まります?"_qs, u"発車"_qs};
-    QTest::newRow("punctuation joins") << u"終点です。」。。"_qs << QStringList{u"終点です。」。。"_qs};
+    QTest::newRow("punctuation joins")
+        << u"終点です。」。。"_qs << QStringList{u"終点です。」。。"_qs};
     QTest::newRow("blank") << u"  。\n"_qs << QStringList{u"。"_qs};
     QTest::newRow("empty") << QString() << QStringList{};
 }
@@ -531,15 +536,27 @@ void TestTape::sentences()
 {
     QFETCH(QString, text);
     QTEST(SplitSentences(text), "sentences");
-    QCOMPARE(KatakanaToHiragana(u"ツギワ、シヤクショマエ・ヴヶABC"_qs), u"つぎわ、しやくしょまえ・ゔゖABC"_qs);
+    QCOMPARE(KatakanaToHiragana(u"ツギワ、シヤクショマエ・ヴヶABC"_qs),
+             u"つぎわ、しやくしょまえ・ゔゖABC"_qs);
 }
 
 void TestTape::wavSamples_data()
 {
     // A mono 16-bit file of four samples at 16 kHz, then damaged copies.
     QByteArray good = QByteArray("RIFF") + QByteArray::fromHex("2c000000") + "WAVEfmt " +
-                      QByteArray::fromHex("10000000" "0100" "0100" "803e0000" "007d0000" "0200" "1000") +
-                      "data" + QByteArray::fromHex("08000000" "0100" "ffff" "0080" "ff7f");
+                      QByteArray::fromHex("10000000"
+                                          "0100"
+                                          "0100"
+                                          "803e0000"
+                                          "007d0000"
+                                          "0200"
+                                          "1000") +
+                      "data" +
+                      QByteArray::fromHex("08000000"
+                                          "0100"
+                                          "ffff"
+                                          "0080"
+                                          "ff7f");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("samples"); // -1: not a wave file
     QTest::newRow("good") << good << 4;

@@ -39,7 +39,8 @@ bool WaitFor(const std::function<bool()>& done, int ms)
 
 size_t Loud(const std::vector<qint16>& s)
 {
-    return size_t(std::count_if(s.begin(), s.end(), [](qint16 v) { return std::abs(int(v)) > 300; }));
+    return size_t(
+        std::count_if(s.begin(), s.end(), [](qint16 v) { return std::abs(int(v)) > 300; }));
 }
 
 struct Program {
@@ -109,7 +110,10 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
         stops[i].Fare[1] = qint16(100 + 10 * i);
     }
     g.write(u"4.hy3"_qs, EncodeFareFile(stops).bytes);
-    g.write(u"4tp.csv"_qs, ltm4::ToCp932(u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n\"次は、停留所2です。\",1,0\r\n"_qs));
+    g.write(
+        u"4tp.csv"_qs,
+        ltm4::ToCp932(
+            u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n\"次は、停留所2です。\",1,0\r\n"_qs));
     g.set(u"4"_qs);
     QVERIFY(group->isEnabled());
     QVERIFY(g.p->panel().cmdTapeNext()->isEnabled());
@@ -127,13 +131,16 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
     QCOMPARE(g.p->tape().GetTapeIndex(), 1);
     QCOMPARE(g.p->panel().Route().CurIndex, qint16(0));
     QVERIFY(WaitFor([&] { return engine->Status() == SpeechEngine::kIdle; }, 15000));
-    QVERIFY2(Loud(tap.Since(from)) > size_t(rate / 2), qPrintable(QString::number(Loud(tap.Since(from)))));
+    QVERIFY2(Loud(tap.Since(from)) > size_t(rate / 2),
+             qPrintable(QString::number(Loud(tap.Since(from)))));
 
     // Entry 2 is marked: the fares step with it; "■" silences it.
     g.p->panel().cmdTapeNext()->click();
     QCOMPARE(g.p->tape().GetTapeIndex(), 2);
     QCOMPARE(g.p->panel().Route().CurIndex, qint16(1));
-    QVERIFY(WaitFor([&] { return Loud(tap.Since(tap.Frames() - std::min<size_t>(tap.Frames(), 512))) > 0; }, 10000));
+    QVERIFY(WaitFor(
+        [&] { return Loud(tap.Since(tap.Frames() - std::min<size_t>(tap.Frames(), 512))) > 0; },
+        10000));
     g.p->panel().cmdTapeStop()->click();
     QTest::qWait(60);
     from = tap.Frames();
@@ -148,9 +155,8 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
     g.p->panel().cmdTapeStop()->click();
 
     // A route without a list disables the group, caption kept.
-    const ltm4::MsgBoxHandler box = ltm4::SetMsgBoxHandler([](const ltm4::MsgBoxCall&) {
-        return int(ltm4::vbOK);
-    });
+    const ltm4::MsgBoxHandler box =
+        ltm4::SetMsgBoxHandler([](const ltm4::MsgBoxCall&) { return int(ltm4::vbOK); });
     g.set(u"5"_qs);
     ltm4::SetMsgBoxHandler(box);
     QVERIFY(!group->isEnabled());
