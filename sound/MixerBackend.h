@@ -71,10 +71,11 @@ public:
         // Frames appended that have not left the mixer yet.
         virtual qint64 QueuedFrames() const = 0;
     };
-    // A stream on a channel of its own; null where nothing can play.
-    virtual std::shared_ptr<PcmStream> OpenPcmStream() = 0;
+    // A stream on a channel of its own; null where nothing can play (the
+    // default, for back ends that play files only).
+    virtual std::shared_ptr<PcmStream> OpenPcmStream() { return nullptr; }
     // Frees the stream's channel; the object stays valid but plays nothing.
-    virtual void ClosePcmStream(const std::shared_ptr<PcmStream>& stream) = 0;
+    virtual void ClosePcmStream(const std::shared_ptr<PcmStream>& stream) {}
 
 protected:
     MixerBackend() = default;

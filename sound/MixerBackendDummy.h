@@ -16,6 +16,4 @@ public:
     bool IsPlaying(Voice) const override { return false; }
     void Close(Voice) override {}
     void SetPostMixTap(PostMixTap) override {}
-    std::shared_ptr<PcmStream> OpenPcmStream() override { return nullptr; }
-    void ClosePcmStream(const std::shared_ptr<PcmStream>&) override {}
 };
