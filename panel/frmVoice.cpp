@@ -77,6 +77,8 @@ frmVoice::frmVoice(QWidget* owner, const QString& title, QList<SpeechEngineInfo>
 
     m_sample = new QLineEdit(SampleText());
     m_sample->setObjectName(QStringLiteral("txtSample"));
+    m_sample->setMinimumWidth(m_sample->fontMetrics().horizontalAdvance(SampleText()) + 16);
+    m_sample->setCursorPosition(0);
     m_test = new QPushButton(QStringLiteral("試聴"));
     m_test->setObjectName(QStringLiteral("cmdTest"));
     connect(m_test, &QPushButton::clicked, this, [this] {
