@@ -150,7 +150,7 @@ void TestSpeech::preparedTextStartsAtOnce()
     QVERIFY(WaitFor([&] { return tap.FirstLoud().has_value(); }, 5000));
     const double ms = std::chrono::duration<double, std::milli>(*tap.FirstLoud() - start).count();
     // A few mixer buffers at most, however slow synthesis is on this machine.
-    QVERIFY2(ms < 150, qPrintable(QString::number(ms)));
+    QVERIFY2(ms < 200, qPrintable(QString::number(ms)));
     e->Stop();
 }
 
@@ -174,12 +174,13 @@ void TestSpeech::stopSilencesWithinOneBuffer()
             return !peaks.empty() && peaks.back() > 1000;
         },
         10000));
+    e->Stop();
+    // At most the buffer being mixed while Stop ran comes after this count.
     size_t at;
     {
         std::lock_guard g(lock);
         at = peaks.size();
     }
-    e->Stop();
     QVERIFY(WaitFor(
         [&] {
             std::lock_guard g(lock);
