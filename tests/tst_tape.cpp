@@ -4,7 +4,6 @@
 #include "sound/ReadingList.h"
 #include "sound/SpeechText.h"
 #include "sound/TapeData.h"
-#include "sound/VoiceSettings.h"
 #include "sound/mdlM_Tape.h"
 
 #include "companion/LTM4Res.h"
@@ -119,7 +118,6 @@ private slots:
     void wavSamples();
     void trimSilence_data();
     void trimSilence();
-    void voiceSettingsKeep();
 };
 
 void TestTape::parse_data()
@@ -626,29 +624,6 @@ void TestTape::trimSilence()
     const auto loud = std::find_if(pcm.samples.begin(), pcm.samples.end(),
                                    [](qint16 v) { return std::abs(int(v)) >= 200; });
     QTEST(loud == pcm.samples.end() ? -1 : int(loud - pcm.samples.begin()) / 2, "firstLoudAt");
-}
-
-void TestTape::voiceSettingsKeep()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"cfg/voice.ini"_qs);
-    QCOMPARE(VoiceSettings::Load(file), VoiceSettings{});
-    VoiceSettings v;
-    v.engine = u"espeak"_qs;
-    v.voice = u"/home/某/声.htsvoice"_qs;
-    v.rate = 130;
-    v.pitch = -3;
-    v.volume = 80;
-    QVERIFY(v.Save(file));
-    QCOMPARE(VoiceSettings::Load(file), v);
-    v.rate = 999;
-    v.pitch = -99;
-    v.volume = -5;
-    QVERIFY(v.Save(file));
-    const VoiceSettings back = VoiceSettings::Load(file);
-    QCOMPARE(back.rate, VoiceSettings::kMaxRate);
-    QCOMPARE(back.pitch, VoiceSettings::kMinPitch);
-    QCOMPARE(back.volume, 0);
 }
 
 QTEST_GUILESS_MAIN(TestTape)
