@@ -13,7 +13,7 @@ int main(int argc, char** argv)
                                  "\"a, b\",-1,32767\r\n");
     in.extra << QByteArray() << QByteArrayLiteral("\xEF\xBB\xBF")
              << QByteArrayLiteral("\"unterminated,1,1\n")
-             << QByteArray("\x97\xce\x92\xac,\x82\xdd\x82\xc7\x82\xe8\x82\xdc\x82\xbf,1\r\n", 22)
+             << QByteArrayLiteral("\x97\xce\x92\xac,\x82\xdd\x82\xc7\x82\xe8\x82\xdc\x82\xbf,1\r\n")
              << QByteArrayLiteral("# comment\na,a\na,aa\naa,a\n\"q\"\"\",\"r\"\n");
     in.maxBlobSize = 400;
     return RunReplay("fuzz_tape_replay", argc, argv, in);
