@@ -20,6 +20,7 @@ export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 cp "$build/app/517" "$work/517"
 "$build/tools/demoprofile" "$work/517" >/dev/null 2>&1
 export exe="$work/517" data="$build/data" raw="$work/audio.raw"
+play() {
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -e
     cd "$data"
@@ -45,6 +46,15 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     kill $pid 2>/dev/null || true
     wait $pid 2>/dev/null || true
 '
+}
+# Two "xvfb-run -a" starting at the same moment can pick the same display,
+# and then one of them never runs the program: try again when nothing at all
+# was written.
+for attempt in 1 2 3; do
+    play || true
+    [ -s "$raw" ] && break
+    echo "tape_sound_check: no audio written (attempt $attempt)"
+done
 heard=$("$build/tools/tonescan" "$raw")
 echo "$heard"
 at() { awk -v n="$1" '$1 == n { print $2 }' <<<"$heard"; }
