@@ -2,17 +2,26 @@
 #include "app/Rutomia.h"
 
 #include "app/ScreenFit.h"
+#include "companion/LTM4Res.h"
+#include "companion/ModalSeam.h"
+#include "options/VbOptionButton.h"
+#include "panel/frmVoice.h"
+#include "sound/SpeechEngines.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 Rutomia::Rutomia()
     : m_ini(m_board, m_option, m_ctl),
       m_snd(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
-            [this](const QString& command) { return m_mci.SendString(command); })
+            [this](const QString& command) { return m_mci.SendString(command); }),
+      m_tape(TapeHooks())
 {
     m_board.setOptionDialog(&m_option);
     m_board.setControlPanel(&m_ctl);
@@ -25,7 +34,94 @@ Rutomia::Rutomia()
                               qint16 delay) { m_snd.SndPlay(path, channel, sync, delay); };
     services.SndCloseAll = [this] { m_snd.SndCloseAll(); };
     services.SaveIni = [this] { m_ini.SaveIni(); };
+    services.TapeInit = [this] { m_tape.TapeInit(); };
+    services.TapeLoad = [this](const QString& folder, const QString& routeKey) {
+        m_tape.TapeLoad(folder, routeKey);
+    };
+    services.TapeNext = [this] { m_tape.TapeNext(); };
+    services.TapeBack = [this] { m_tape.TapeBack(); };
+    services.TapeStop = [this] { m_tape.TapeStop(); };
+    services.TapeVoiceDialog = [this] { m_tape.TapeVoiceDialog(); };
+    services.GetTapeIndex = [this] { return m_tape.GetTapeIndex(); };
+    services.GetTapeStepFlag = [this](qint32 index) { return m_tape.GetTapeStepFlag(index); };
+    services.VoiceAvailable = [this] { return m_tape.VoiceAvailable() != 0; };
+    services.TapeRelease = [this] { m_tape.TapeRelease(); };
     m_ctl.setServices(std::move(services));
+}
+
+mdlM_Tape::Hooks Rutomia::TapeHooks()
+{
+    mdlM_Tape::Hooks h;
+    h.GetOsInfo = [] { return ltm4::GetOsInfo(); };
+    h.CreateEngine = [this] {
+        m_voice = VoiceSettings::Load(VoiceSettings::DefaultFile());
+        return SpeechEngines::Create(m_voice, [this] { return &m_mci.Backend(); });
+    };
+    h.PreSound = [this] {
+        mdlM_Tape::PreSoundOptions o;
+        o.PreSoundAlways = m_option.Option2(2)->Value() == -1;
+        o.PreSoundSync = m_option.Option7(0)->Value();
+        o.PreSound = m_option.txtSelectSound(3)->text();
+        for (int i = 1; i <= 3; ++i)
+            o.PreSoundFlag[size_t(i)] = m_option.txtSelectSound(3 + i)->text();
+        return o;
+    };
+    h.SndPlay = [this](const QString& path, const QString& channel, qint16 sync, qint16 delay) {
+        m_snd.SndPlay(path, channel, sync, delay);
+    };
+    h.SetGroup = [this](const QString& caption, bool enabled) {
+        m_ctl.grpM_Tape()->setTitle(caption);
+        m_ctl.grpM_Tape()->setEnabled(enabled);
+    };
+    h.EnableControls = [this] {
+        m_ctl.grpM_Tape()->setEnabled(true);
+        for (QPushButton* b :
+             {m_ctl.cmdTapeNext(), m_ctl.cmdTapeBack(), m_ctl.cmdTapeStop(), m_ctl.cmdTapeSet()})
+            b->setEnabled(true);
+    };
+    h.VoiceDialog = [this](const QString& title) { VoiceDialog(title); };
+    return h;
+}
+
+void Rutomia::ApplyVoice(const VoiceSettings& settings)
+{
+    m_voice = settings;
+    SpeechEngine* engine = m_tape.Engine();
+    if (!engine)
+        return;
+    if (engine->Name() == settings.engine || settings.engine.isEmpty()) {
+        engine->SetVoiceSettings(settings);
+        return;
+    }
+    std::unique_ptr<SpeechEngine> other =
+        SpeechEngines::Create(settings, [this] { return &m_mci.Backend(); });
+    if (other->Available()) {
+        engine->Stop();
+        m_tape.ReplaceEngine(std::move(other));
+    } else {
+        engine->SetVoiceSettings(settings);
+    }
+}
+
+void Rutomia::VoiceDialog(const QString& title)
+{
+    if (!m_tape.Engine())
+        return;
+    const VoiceSettings before = m_voice;
+    frmVoice dlg(&m_ctl, title, SpeechEngines::Available(), m_voice,
+                 [this](const VoiceSettings& settings, const QString& text) {
+                     ApplyVoice(settings);
+                     if (SpeechEngine* engine = m_tape.Engine()) {
+                         engine->Stop();
+                         engine->Speak(m_tape.SpokenText(text));
+                     }
+                 });
+    if (ltm4::ExecModal(dlg) == QDialog::Accepted) {
+        ApplyVoice(dlg.Settings());
+        m_voice.Save(VoiceSettings::DefaultFile());
+    } else {
+        ApplyVoice(before);
+    }
 }
 
 void Rutomia::PlacePanel()

@@ -9,6 +9,8 @@
 #include "panel/frmCtl.h"
 #include "settings/mdlIniIo.h"
 #include "sound/MciInterpreter.h"
+#include "sound/VoiceSettings.h"
+#include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
 class Rutomia final {
@@ -23,11 +25,16 @@ public:
     frmOption& options() { return m_option; }
     mdlIniIo& ini() { return m_ini; }
     MciInterpreter& mci() { return m_mci; }
+    mdlM_Tape& tape() { return m_tape; }
 
 private:
     void PlacePanel();
     // A saved place off every screen is moved just inside the nearest one.
     static void KeepWithinReach(QWidget& window);
+    mdlM_Tape::Hooks TapeHooks();
+    // "音声の調節": tried-out settings apply at once; Cancel brings back the old.
+    void VoiceDialog(const QString& title);
+    void ApplyVoice(const VoiceSettings& settings);
 
     frmOption m_option;
     Form1 m_board;
@@ -36,5 +43,8 @@ private:
     // The audio device opens on a worker thread while the windows come up.
     MciInterpreter m_mci{MixerBackend::CreateAsync()};
     mdlSndAPI m_snd;
+    // After the mixer: the speech engine plays on it and goes first.
+    VoiceSettings m_voice;
+    mdlM_Tape m_tape;
     QPoint m_placedAt;
 };

@@ -27,6 +27,16 @@ void ApplyDemoProfile(SettingsRecord& rec)
     // The sample ticket in the preview pane (opened with ">>").
     rec.SeiriPrev.UseSeiriPrev = 1;
     rec.SeiriPrev.SeiriPlgPath = QLatin1String(kDemoPlugin);
+    // Announcements: a chime before the entries that ask for one (flag 1,
+    // the arrival at the terminus flag 2), heard before the voice starts.
+    rec.DataDir.TapeDataDir = QLatin1String(kDemoTapeDataDir);
+    rec.Sound.PreSoundAlways = 0;
+    rec.Sound.PreSoundByFlag = -1;
+    rec.Sound.PreSoundSync = -1;
+    rec.Sound.PreSoundAsync = 0;
+    rec.Sound.PreSound = DemoSound(kDemoPreSound);
+    rec.Sound.PreSoundFlag[1] = DemoSound(kDemoPreSound);
+    rec.Sound.PreSoundFlag[2] = DemoSound(kDemoRouteSetSound);
 }
 
 int DemoProfileLastField()

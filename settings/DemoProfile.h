@@ -22,6 +22,10 @@ inline constexpr char kDemoRouteSetSound[] = "route-set.wav";
 inline constexpr char kDemoStepSound[] = "step.wav";
 // The sample ticket plugin, relative to the demo data folder.
 inline constexpr char kDemoPlugin[] = "plugins/horote.4SP";
+inline constexpr char kDemoPreSound[] = "pre.wav";
+// The announcement lists lie beside the fare data, in the folder the demo
+// starts in.
+inline constexpr char kDemoTapeDataDir[] = ".";
 
 // Sets the demo's values on top of rec (the windows' initial values).
 void ApplyDemoProfile(SettingsRecord& rec);

@@ -7,9 +7,9 @@
 // mixer on the sound device, else on SDL's silent dummy driver, else the dummy
 // back end that plays nothing.
 //
-// Voices so far come from files. Speech will add voices made from raw samples
-// (an OpenPcm beside OpenFile): a voice is already a channel of its own, so
-// nothing else needs to change for it.
+// Speech plays through a PCM stream: a mixer channel of its own that plays
+// samples as they are appended, so the first sentence is heard while the next
+// is still being made, and a chime on another channel never cuts it off.
 
 #include <QString>
 
@@ -57,6 +57,25 @@ public:
 
     // An empty function removes the tap.
     virtual void SetPostMixTap(PostMixTap tap) = 0;
+
+    // Samples that play in the order appended, as soon as they are. Every
+    // function may be called from any thread.
+    class PcmStream {
+    public:
+        virtual ~PcmStream() = default;
+        // Interleaved signed 16-bit samples at any rate; converted to the
+        // mixer's format here, on the caller's thread.
+        virtual void Append(const qint16* samples, int frames, int rate, int channels) = 0;
+        // Drops what has not played yet: silent from the next mixer buffer.
+        virtual void Clear() = 0;
+        // Frames appended that have not left the mixer yet.
+        virtual qint64 QueuedFrames() const = 0;
+    };
+    // A stream on a channel of its own; null where nothing can play (the
+    // default, for back ends that play files only).
+    virtual std::shared_ptr<PcmStream> OpenPcmStream() { return nullptr; }
+    // Frees the stream's channel; the object stays valid but plays nothing.
+    virtual void ClosePcmStream(const std::shared_ptr<PcmStream>& stream) {}
 
 protected:
     MixerBackend() = default;

@@ -62,6 +62,98 @@ constexpr qint64 kMidiWholeBytes = 32 * 1024;
 
 } // namespace
 
+class MixerBackendSdl::SdlPcmStream final : public MixerBackend::PcmStream {
+public:
+    SdlPcmStream(int rate, int channels) : m_rate(rate), m_channels(channels)
+    {
+        // A mixer buffer's worth of silence or more, so the loop costs little.
+        m_silence.assign(size_t(kBufferFrames) * 4 * size_t(channels) * sizeof(qint16), 0);
+    }
+
+    void Append(const qint16* samples, int frames, int rate, int channels) override
+    {
+        if (!samples || frames <= 0 || rate <= 0 || channels <= 0)
+            return;
+        std::vector<qint16> out;
+        if (rate == m_rate && channels == m_channels) {
+            out.assign(samples, samples + size_t(frames) * size_t(channels));
+        } else {
+            SDL_AudioStream* conv = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(channels), rate,
+                                                       AUDIO_S16SYS, Uint8(m_channels), m_rate);
+            if (!conv)
+                return;
+            if (SDL_AudioStreamPut(conv, samples, frames * channels * int(sizeof(qint16))) == 0 &&
+                SDL_AudioStreamFlush(conv) == 0) {
+                out.resize(size_t(SDL_AudioStreamAvailable(conv)) / sizeof(qint16));
+                const int got = SDL_AudioStreamGet(conv, out.data(), int(out.size() * 2));
+                out.resize(size_t(std::max(got, 0)) / sizeof(qint16));
+            }
+            SDL_FreeAudioStream(conv);
+        }
+        std::lock_guard lock(m_lock);
+        if (!m_open)
+            return;
+        m_queue.insert(m_queue.end(), out.begin(), out.end());
+    }
+
+    void Clear() override
+    {
+        std::lock_guard lock(m_lock);
+        m_queue.clear();
+        m_read = 0;
+    }
+
+    qint64 QueuedFrames() const override
+    {
+        std::lock_guard lock(m_lock);
+        return qint64(m_queue.size() - m_read) / m_channels;
+    }
+
+    // On the audio thread: the channel's silence replaced by queued samples.
+    void Fill(void* stream, int len)
+    {
+        auto* out = static_cast<qint16*>(stream);
+        const size_t want = size_t(len) / sizeof(qint16);
+        std::lock_guard lock(m_lock);
+        const size_t have = std::min(want, m_queue.size() - m_read);
+        std::copy_n(m_queue.begin() + qsizetype(m_read), have, out);
+        std::fill(out + have, out + want, qint16(0));
+        m_read += have;
+        // Drop what has played once it is a good part of the queue.
+        if (m_read == m_queue.size()) {
+            m_queue.clear();
+            m_read = 0;
+        } else if (m_read > (1u << 16) && m_read > m_queue.size() / 2) {
+            m_queue.erase(m_queue.begin(), m_queue.begin() + qsizetype(m_read));
+            m_read = 0;
+        }
+    }
+
+    void Shut()
+    {
+        std::lock_guard lock(m_lock);
+        m_open = false;
+        m_queue.clear();
+        m_read = 0;
+    }
+
+    static void Effect(int, void* stream, int len, void* self)
+    {
+        static_cast<SdlPcmStream*>(self)->Fill(stream, len);
+    }
+
+    std::vector<unsigned char>& Silence() { return m_silence; }
+
+private:
+    const int m_rate;
+    const int m_channels;
+    mutable std::mutex m_lock;
+    std::vector<qint16> m_queue;
+    size_t m_read = 0;
+    bool m_open = true;
+    std::vector<unsigned char> m_silence;
+};
+
 std::unique_ptr<MixerBackendSdl> MixerBackendSdl::Open()
 {
     std::lock_guard lock(ProcessLock());
@@ -168,6 +260,11 @@ MixerBackend::Voice MixerBackendSdl::OpenFile(const QString& path)
             Mix_AllocateChannels(s.channel + 1);
     }
 
+    return addSlot(s);
+}
+
+MixerBackend::Voice MixerBackendSdl::addSlot(Slot s)
+{
     for (Voice v = 0; v < Voice(m_slots.size()); ++v) {
         if (!m_slots[size_t(v)].used) {
             m_slots[size_t(v)] = s;
@@ -176,6 +273,40 @@ MixerBackend::Voice MixerBackendSdl::OpenFile(const QString& path)
     }
     m_slots.push_back(s);
     return Voice(m_slots.size() - 1);
+}
+
+std::shared_ptr<MixerBackend::PcmStream> MixerBackendSdl::OpenPcmStream()
+{
+    if (m_format.rate <= 0 || m_format.channels <= 0)
+        return nullptr;
+    Slot s;
+    s.used = true;
+    s.stream = std::make_shared<SdlPcmStream>(m_format.rate, m_format.channels);
+    std::vector<unsigned char>& silence = s.stream->Silence();
+    s.chunk = Mix_QuickLoad_RAW(silence.data(), Uint32(silence.size()));
+    if (!s.chunk)
+        return nullptr;
+    s.channel = freeChannel();
+    if (Mix_AllocateChannels(-1) <= s.channel)
+        Mix_AllocateChannels(s.channel + 1);
+    if (Mix_RegisterEffect(s.channel, &SdlPcmStream::Effect, nullptr, s.stream.get()) == 0 ||
+        Mix_PlayChannel(s.channel, s.chunk, -1) < 0) {
+        Mix_UnregisterEffect(s.channel, &SdlPcmStream::Effect);
+        Mix_FreeChunk(s.chunk);
+        return nullptr;
+    }
+    addSlot(s);
+    return s.stream;
+}
+
+void MixerBackendSdl::ClosePcmStream(const std::shared_ptr<PcmStream>& stream)
+{
+    for (Voice v = 0; v < Voice(m_slots.size()); ++v) {
+        if (m_slots[size_t(v)].used && m_slots[size_t(v)].stream == stream) {
+            Close(v);
+            return;
+        }
+    }
 }
 
 void MixerBackendSdl::Play(Voice voice)
@@ -218,6 +349,13 @@ void MixerBackendSdl::Close(Voice voice)
     Slot* s = slot(voice);
     if (!s)
         return;
+    if (s->stream) {
+        // Halting the channel also takes its effect away, under the audio
+        // lock, so the stream is never filled after this.
+        Mix_HaltChannel(s->channel);
+        Mix_UnregisterAllEffects(s->channel);
+        s->stream->Shut();
+    }
     Stop(voice);
     if (s->chunk)
         Mix_FreeChunk(s->chunk);

@@ -41,6 +41,8 @@ public:
     bool IsPlaying(Voice voice) const override;
     void Close(Voice voice) override;
     void SetPostMixTap(PostMixTap tap) override;
+    std::shared_ptr<PcmStream> OpenPcmStream() override;
+    void ClosePcmStream(const std::shared_ptr<PcmStream>& stream) override;
 
     // Whether a file of this size and first bytes is streamed rather than
     // decoded whole: long files would take too long to decode at once and too
@@ -48,11 +50,16 @@ public:
     static bool Streams(const QByteArray& head, qint64 size);
 
 private:
+    class SdlPcmStream;
+
     struct Slot {
         bool used = false;
         Mix_Chunk* chunk = nullptr;
         Mix_Music* music = nullptr;
         int channel = -1; // mixer channel of a chunk
+        // A PCM stream: its chunk is silence on a loop, its samples come in
+        // through a channel effect.
+        std::shared_ptr<SdlPcmStream> stream;
     };
 
     MixerBackendSdl() = default;
@@ -60,6 +67,7 @@ private:
     Slot* slot(Voice voice);
     const Slot* slot(Voice voice) const;
     int freeChannel() const;
+    Voice addSlot(Slot s);
 
     QString m_driver;
     Format m_format;

@@ -76,6 +76,12 @@ QByteArray RouteSetChimeWav()
     return ToneWav(tones, 2.0);
 }
 
+QByteArray PreAnnounceChimeWav()
+{
+    const StruckTone tones[] = {{0.0, kPreLowHz, 0.3, 0.45}, {0.28, kPreHighHz, 0.4, 0.45}};
+    return ToneWav(tones, 1.3);
+}
+
 QByteArray StepChimeWav()
 {
     const StruckTone tones[] = {{0.0, kStepHz, 0.07, 0.4}};

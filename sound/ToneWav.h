@@ -25,7 +25,12 @@ QByteArray RouteSetChimeWav();
 // The demo's step sound: one short high tone (A6), clear of the chime's partials.
 QByteArray StepChimeWav();
 
+// The demo's chime before an announcement: two tones rising a fourth (A5, D6).
+QByteArray PreAnnounceChimeWav();
+
 // Frequencies of the demo's sounds, for those who listen for them.
 inline constexpr double kChimeHighHz = 659.26;
 inline constexpr double kChimeLowHz = 523.25;
 inline constexpr double kStepHz = 1760.0;
+inline constexpr double kPreLowHz = 880.0;
+inline constexpr double kPreHighHz = 1174.66;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the demo's sounds, synthesised here:
-//   soundgen route-set|step <out.wav>
+//   soundgen route-set|step|pre <out.wav>
 
 #include "sound/ToneWav.h"
 
@@ -14,7 +14,7 @@
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fputs("usage: soundgen route-set|step <out.wav>\n", stderr);
+        std::fputs("usage: soundgen route-set|step|pre <out.wav>\n", stderr);
         return 2;
     }
     QByteArray wav;
@@ -22,6 +22,8 @@ int main(int argc, char** argv)
         wav = RouteSetChimeWav();
     else if (std::strcmp(argv[1], "step") == 0)
         wav = StepChimeWav();
+    else if (std::strcmp(argv[1], "pre") == 0)
+        wav = PreAnnounceChimeWav();
     else {
         std::fprintf(stderr, "soundgen: unknown sound \"%s\"\n", argv[1]);
         return 2;

@@ -3,11 +3,14 @@
 // and prints when each of the demo's tones is first heard:
 //   tonescan <file.raw> [rate [channels]]
 // One line per tone: its name and the second it starts, or "-" if never.
+// Then "speech": when sound is first heard that is none of these tones
+// (loud, with no tone of the demo's carrying much of it) for 100 ms.
 
 #include "sound/ToneWav.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -56,8 +59,11 @@ int main(int argc, char** argv)
         const char* name;
         double hz;
     };
-    const Tone tones[] = {
-        {"chime-high", kChimeHighHz}, {"chime-low", kChimeLowHz}, {"step", kStepHz}};
+    const Tone tones[] = {{"chime-high", kChimeHighHz},
+                          {"chime-low", kChimeLowHz},
+                          {"step", kStepHz},
+                          {"pre-low", kPreLowHz},
+                          {"pre-high", kPreHighHz}};
     const size_t window = size_t(rate) / 50; // 20 ms
     for (const Tone& t : tones) {
         double at = -1;
@@ -69,5 +75,24 @@ int main(int argc, char** argv)
         else
             std::printf("%s %.3f\n", t.name, at);
     }
+
+    double speech = -1;
+    int run = 0;
+    for (size_t i = 0; i + window <= frames && speech < 0; i += window / 2) {
+        double power = 0;
+        for (size_t k = i; k < i + window; ++k)
+            power += left[k] * left[k];
+        const double amplitude = std::sqrt(2 * power / double(window));
+        double strongest = 0;
+        for (const Tone& t : tones)
+            strongest = std::max(strongest, Level(left, i, window, t.hz, rate));
+        run = amplitude > 0.03 && strongest < 0.3 * amplitude ? run + 1 : 0;
+        if (run == 10) // 100 ms in half windows
+            speech = double(i - 9 * (window / 2)) / rate;
+    }
+    if (speech < 0)
+        std::printf("speech -\n");
+    else
+        std::printf("speech %.3f\n", speech);
     return 0;
 }

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/TapeData.h"
+
+#include "companion/LTM4Res.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace {
+
+bool ParseFlag(QStringView field, qint16& out)
+{
+    field = field.trimmed();
+    bool ok = false;
+    const int v = field.toInt(&ok, 10);
+    if (!ok || v < -32768 || v > 32767)
+        return false;
+    out = qint16(v);
+    return true;
+}
+
+// One line into an entry; the reason when it is not one.
+QString ParseLine(QStringView line, TapeEntry& entry)
+{
+    qsizetype at = 0;
+    while (at < line.size() && (line[at] == u' ' || line[at] == u'\t'))
+        ++at;
+    if (at < line.size() && line[at] == u'"') {
+        const qsizetype close = line.indexOf(u'"', at + 1);
+        if (close < 0)
+            return QStringLiteral("引用符が閉じていません");
+        entry.TapeText = line.mid(at + 1, close - at - 1).toString();
+        at = close + 1;
+        while (at < line.size() && (line[at] == u' ' || line[at] == u'\t'))
+            ++at;
+        if (at >= line.size() || line[at] != u',')
+            return QStringLiteral("引用符の後に区切りがありません");
+    } else {
+        const qsizetype comma = line.indexOf(u',', at);
+        if (comma < 0)
+            return QStringLiteral("項目が足りません");
+        entry.TapeText = line.mid(at, comma - at).trimmed().toString();
+        at = comma;
+    }
+    const QStringView rest = line.mid(at + 1);
+    const qsizetype comma = rest.indexOf(u',');
+    if (comma < 0)
+        return QStringLiteral("項目が足りません");
+    if (rest.indexOf(u',', comma + 1) >= 0)
+        return QStringLiteral("項目が多すぎます");
+    if (!ParseFlag(rest.first(comma), entry.TapeStepFlag) ||
+        !ParseFlag(rest.mid(comma + 1), entry.TapePreFlag))
+        return QStringLiteral("数値ではありません");
+    return {};
+}
+
+} // namespace
+
+QString DecodeTextFile(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return ltm4::FromCp932(bytes.toByteArray());
+}
+
+TapeParseResult ParseTapeCsv(QByteArrayView bytes)
+{
+    TapeParseResult r;
+    if (bytes.size() > kTapeMaxFileBytes) {
+        r.error = QStringLiteral("ファイルが大きすぎます");
+        return r;
+    }
+    const QString text = DecodeTextFile(bytes);
+    if (text.isEmpty()) {
+        r.error = QStringLiteral("行がありません");
+        return r;
+    }
+    qsizetype from = 0;
+    int lineNo = 0;
+    while (from < text.size()) {
+        qsizetype end = text.indexOf(u'\n', from);
+        if (end < 0)
+            end = text.size();
+        QStringView line = QStringView(text).mid(from, end - from);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        from = end + 1;
+        ++lineNo;
+        if (lineNo > kTapeMaxEntries) {
+            r.errorLine = lineNo;
+            r.error = QStringLiteral("行が多すぎます");
+            break;
+        }
+        TapeEntry entry;
+        const QString why = ParseLine(line, entry);
+        if (!why.isEmpty()) {
+            r.errorLine = lineNo;
+            r.error = why;
+            break;
+        }
+        r.entries.push_back(std::move(entry));
+    }
+    if (!r.ok())
+        r.entries.clear();
+    return r;
+}
+
+QString FindTapeFile(const QString& folder, const QString& routeKey)
+{
+    for (const char* suffix : {"tp.csv", "Tp.csv", "TP.csv", "tp.CSV", "TP.CSV"}) {
+        const QString name = folder + routeKey + QLatin1String(suffix);
+        const QFileInfo info(name);
+        if (info.isFile())
+            return name;
+    }
+    return {};
+}

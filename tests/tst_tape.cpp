@@ -1,0 +1,630 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The announcement list and the tape: reading tp.csv, reading lists, the tape
+// position, the chimes before entries and the calls into the speech engine.
+#include "sound/ReadingList.h"
+#include "sound/SpeechText.h"
+#include "sound/TapeData.h"
+#include "sound/mdlM_Tape.h"
+
+#include "companion/LTM4Res.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray Cp932(const QString& s)
+{
+    return ltm4::ToCp932(s);
+}
+
+bool Write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Records what the tape asks of its engine.
+class FakeEngine final : public SpeechEngine {
+public:
+    QStringList* calls;
+    qint32 status = kSpeaking;
+    bool available = true;
+
+    explicit FakeEngine(QStringList* log) : calls(log) {}
+    QString Name() const override { return QStringLiteral("fake"); }
+    bool Available() const override { return available; }
+    void SetVoiceSettings(const VoiceSettings&) override {}
+    void Speak(const QString& text) override { *calls << QStringLiteral("speak:") + text; }
+    void Prepare(const QString& text) override { prepared << text; }
+    QStringList prepared;
+    void Stop() override { *calls << QStringLiteral("stop"); }
+    qint32 Status() const override { return status; }
+};
+
+struct Tape {
+    QStringList engine; // stop / speak:text
+    QStringList sounds; // channel path sync
+    QStringList group;  // caption enabled / controls
+    mdlM_Tape::PreSoundOptions options;
+    QString os = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
+    qint32 engineStatus = SpeechEngine::kSpeaking;
+    bool engineWorks = true;
+    int created = 0;
+    mdlM_Tape tape{hooks()};
+
+    mdlM_Tape::Hooks hooks()
+    {
+        mdlM_Tape::Hooks h;
+        h.GetOsInfo = [this] { return os; };
+        h.CreateEngine = [this]() -> std::unique_ptr<SpeechEngine> {
+            ++created;
+            auto e = std::make_unique<FakeEngine>(&engine);
+            e->status = engineStatus;
+            e->available = engineWorks;
+            return e;
+        };
+        h.PreSound = [this] { return options; };
+        h.SndPlay = [this](const QString& p, const QString& c, qint16 sync, qint16 delay) {
+            sounds << QStringLiteral("%1 %2 %3 %4").arg(c, p).arg(sync).arg(delay);
+        };
+        h.SetGroup = [this](const QString& caption, bool enabled) {
+            group << caption + (enabled ? QStringLiteral(" on") : QStringLiteral(" off"));
+        };
+        h.EnableControls = [this] { group << QStringLiteral("controls"); };
+        return h;
+    }
+};
+
+QByteArray Lines(int n)
+{
+    QString text;
+    for (int i = 1; i <= n; ++i)
+        text += QStringLiteral("\"案内%1\",%2,%3\r\n").arg(i).arg(i % 2).arg(i % 4);
+    return Cp932(text);
+}
+
+} // namespace
+
+class TestTape : public QObject {
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+    void encodings();
+    void tenThousandLines();
+    void findsEitherCase();
+    void emptyFolderIsTheWorkingFolder();
+    void initTellsWhetherSpeechWorks_data();
+    void initTellsWhetherSpeechWorks();
+    void secondRouteReplacesTheFirst();
+    void failedLoadDisablesTheGroup_data();
+    void failedLoadDisablesTheGroup();
+    void chimes_data();
+    void chimes();
+    void endsOfTheTape();
+    void speakStopsFirstAndAfterAFailure();
+    void stepFlags();
+    void preparesTheNextEntry();
+    void readings_data();
+    void readings();
+    void readingFilesRouteWins();
+    void sentences_data();
+    void sentences();
+    void wavSamples_data();
+    void wavSamples();
+    void trimSilence_data();
+    void trimSilence();
+};
+
+void TestTape::parse_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("count");    // -1: refused
+    QTest::addColumn<QString>("text"); // of the last entry
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("pre");
+
+    const auto row = [](const char* name, const QString& s, int n, const QString& t = {}, int a = 0,
+                        int b = 0) { QTest::newRow(name) << Cp932(s) << n << t << a << b; };
+    row("quoted comma", u"\"次は、市役所前,本庁舎です\",1,2\r\n"_qs, 1,
+        u"次は、市役所前,本庁舎です"_qs, 1, 2);
+    row("plain", u"発車します,0,0\n"_qs, 1, u"発車します"_qs, 0, 0);
+    row("no final break", u"a,1,1\r\nb,0,3"_qs, 2, u"b"_qs, 0, 3);
+    row("blanks around", u"  \"x\" ,  -1 , 32767 \r\n"_qs, 1, u"x"_qs, -1, 32767);
+    row("empty text", u"\"\",1,0\n"_qs, 1, {}, 1, 0);
+    row("lf only", u"a,0,0\nb,1,1\nc,0,2\n"_qs, 3, u"c"_qs, 0, 2);
+    row("missing field", u"a,1\r\n"_qs, -1);
+    row("text only", u"\"a\"\r\n"_qs, -1);
+    row("extra field", u"a,1,2,3\r\n"_qs, -1);
+    row("non-numeric", u"a,x,1\r\n"_qs, -1);
+    row("hex is no number", u"a,0x1,1\r\n"_qs, -1);
+    row("beyond 16 bits", u"a,1,40000\r\n"_qs, -1);
+    row("unclosed quote", u"\"a,1,1\r\n"_qs, -1);
+    row("junk after quote", u"\"a\"b,1,1\r\n"_qs, -1);
+    row("bad line late", u"a,1,1\r\nb,1,1\r\nc,1\r\n"_qs, -1);
+    row("blank line inside", u"a,1,1\r\n\r\nb,1,1\r\n"_qs, -1);
+    row("empty file", {}, -1);
+    row("only a break", u"\r\n"_qs, -1);
+}
+
+void TestTape::parse()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, count);
+    const TapeParseResult r = ParseTapeCsv(bytes);
+    if (count < 0) {
+        QVERIFY(!r.ok());
+        QVERIFY(r.entries.isEmpty());
+        return;
+    }
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.entries.size(), count);
+    QTEST(r.entries.last().TapeText, "text");
+    QTEST(int(r.entries.last().TapeStepFlag), "step");
+    QTEST(int(r.entries.last().TapePreFlag), "pre");
+}
+
+void TestTape::encodings()
+{
+    const QString text = u"\"次は、桜ヶ丘です。～①\",1,2\r\n\"発車します\",0,0\r\n"_qs;
+    const TapeParseResult fromCp932 = ParseTapeCsv(Cp932(text));
+    const TapeParseResult fromUtf8 = ParseTapeCsv(text.toUtf8());
+    const TapeParseResult withBom = ParseTapeCsv("\xEF\xBB\xBF" + text.toUtf8());
+    QVERIFY(fromCp932.ok() && fromUtf8.ok() && withBom.ok());
+    QCOMPARE(fromCp932.entries.size(), 2);
+    QCOMPARE(fromCp932.entries[0].TapeText, u"次は、桜ヶ丘です。～①"_qs);
+    QCOMPARE(fromUtf8.entries[0].TapeText, fromCp932.entries[0].TapeText);
+    QCOMPARE(withBom.entries[0].TapeText, fromCp932.entries[0].TapeText);
+}
+
+void TestTape::tenThousandLines()
+{
+    const QByteArray bytes = Lines(10000);
+    QElapsedTimer t;
+    t.start();
+    const TapeParseResult r = ParseTapeCsv(bytes);
+    QVERIFY(r.ok());
+    QCOMPARE(r.entries.size(), 10000);
+    QCOMPARE(r.entries[9999].TapeText, u"案内10000"_qs);
+    QCOMPARE(int(r.entries[9998].TapePreFlag), 9999 % 4);
+    QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+}
+
+void TestTape::findsEitherCase()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    QVERIFY(FindTapeFile(folder, u"7"_qs).isEmpty());
+    QVERIFY(Write(folder + u"7Tp.csv"_qs, "a,0,0\r\n"));
+    QCOMPARE(FindTapeFile(folder, u"7"_qs), folder + u"7Tp.csv"_qs);
+    QVERIFY(Write(folder + u"7tp.csv"_qs, "a,0,0\r\n"));
+    QCOMPARE(FindTapeFile(folder, u"7"_qs), folder + u"7tp.csv"_qs);
+    // A folder of that name is no list.
+    QVERIFY(QDir(folder).mkdir(u"8tp.csv"_qs));
+    QVERIFY(FindTapeFile(folder, u"8"_qs).isEmpty());
+}
+
+void TestTape::emptyFolderIsTheWorkingFolder()
+{
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QVERIFY(Write(u"12tp.csv"_qs, Lines(4)));
+    Tape t;
+    t.tape.TapeInit();
+    t.tape.TapeLoad({}, u"12"_qs);
+    QDir::setCurrent(before);
+    QCOMPARE(t.tape.GetTapeCount(), 4);
+}
+
+void TestTape::initTellsWhetherSpeechWorks_data()
+{
+    QTest::addColumn<QString>("os");
+    QTest::addColumn<bool>("works");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("available");
+    QTest::newRow("engine") << u"Debian GNU/Linux 12 (bookworm)"_qs << true << u"音合使用可 on"_qs
+                            << -1;
+    QTest::newRow("no engine") << u"Debian GNU/Linux 12 (bookworm)"_qs << false
+                               << u"音合使用不可 off"_qs << 0;
+    QTest::newRow("vista") << u"Windows Vista"_qs << true << u"音合使用不可 off"_qs << 0;
+}
+
+void TestTape::initTellsWhetherSpeechWorks()
+{
+    QFETCH(QString, os);
+    QFETCH(bool, works);
+    QFETCH(QString, group);
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs), Lines(3)));
+    Tape t;
+    t.os = os;
+    t.engineWorks = works;
+    t.tape.TapeInit();
+    QCOMPARE(t.group, QStringList{group});
+    QTEST(int(t.tape.VoiceAvailable()), "available");
+    QCOMPARE(t.tape.Engine() != nullptr, works && os != u"Windows Vista"_qs);
+    t.group.clear();
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+    if (os == u"Windows Vista"_qs) {
+        // Route sets leave the tape alone.
+        QVERIFY(t.group.isEmpty());
+        QCOMPARE(t.tape.GetTapeCount(), 0);
+        QCOMPARE(t.created, 0);
+    } else {
+        QCOMPARE(t.tape.GetTapeCount(), 3);
+        QCOMPARE(t.group, works ? QStringList{u"controls"_qs} : QStringList{});
+        // Without an engine the buttons, if ever reached, speak nothing.
+        t.tape.TapeNext();
+        QCOMPARE(t.engine.size(), works ? 2 : 0);
+    }
+}
+
+void TestTape::secondRouteReplacesTheFirst()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    QVERIFY(Write(folder + u"5tp.csv"_qs, Lines(5)));
+    QVERIFY(Write(folder + u"3tp.csv"_qs, Lines(3)));
+    Tape t;
+    t.tape.TapeInit();
+    t.tape.TapeLoad(folder, u"5"_qs);
+    QCOMPARE(t.tape.GetTapeCount(), 5);
+    t.tape.TapeNext();
+    t.tape.TapeNext();
+    t.tape.TapeLoad(folder, u"3"_qs);
+    QCOMPARE(t.tape.GetTapeCount(), 3);
+    QCOMPARE(t.tape.GetTapeIndex(), 0);
+    t.engine.clear();
+    for (int i = 0; i < 5; ++i)
+        t.tape.TapeNext();
+    QCOMPARE(t.tape.GetTapeIndex(), 3);
+    QCOMPARE(t.engine.filter(u"speak:"_qs),
+             (QStringList{u"speak:案内1"_qs, u"speak:案内2"_qs, u"speak:案内3"_qs}));
+}
+
+void TestTape::failedLoadDisablesTheGroup_data()
+{
+    QTest::addColumn<QByteArray>("second"); // empty: no file at all
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("malformed") << QByteArray("a,1,1\r\nb,1\r\n");
+    QTest::newRow("empty") << QByteArray("");
+}
+
+void TestTape::failedLoadDisablesTheGroup()
+{
+    QFETCH(QByteArray, second);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    QVERIFY(Write(folder + u"1tp.csv"_qs, Lines(4)));
+    if (!second.isNull())
+        QVERIFY(Write(folder + u"2tp.csv"_qs, second));
+    Tape t;
+    t.tape.TapeInit();
+    t.tape.TapeLoad(folder, u"1"_qs);
+    t.tape.TapeNext();
+    t.group.clear();
+    t.engine.clear();
+    t.sounds.clear();
+    t.tape.TapeLoad(folder, u"2"_qs);
+    QCOMPARE(t.group, QStringList{u"音合使用可 off"_qs});
+    // Nothing of the previous route is left to speak, should the group be
+    // enabled again (display clear switched off).
+    QCOMPARE(t.tape.GetTapeCount(), 0);
+    t.tape.TapeNext();
+    t.tape.TapeBack();
+    QVERIFY(t.engine.isEmpty());
+    QVERIFY(t.sounds.isEmpty());
+}
+
+void TestTape::chimes_data()
+{
+    QTest::addColumn<bool>("always");
+    QTest::addColumn<int>("sync");
+    QTest::addColumn<int>("flag");
+    QTest::addColumn<QString>("next"); // the sound played before entry 1 by 送り
+    QTest::addColumn<QString>("back"); // and by 戻し coming back to it from entry 2
+
+    QTest::newRow("flag 1") << false << -1 << 1 << u"S3 f1.wav -1 0"_qs << u"S2 f1.wav -1 0"_qs;
+    QTest::newRow("flag 2") << false << 0 << 2 << u"S3 f2.wav 0 0"_qs << u"S2 f2.wav 0 0"_qs;
+    QTest::newRow("flag 3") << false << 0 << 3 << u"S3 f3.mid 0 0"_qs << u"S2 f3.mid 0 0"_qs;
+    QTest::newRow("flag 0") << false << 0 << 0 << QString() << QString();
+    QTest::newRow("flag 4") << false << 0 << 4 << QString() << QString();
+    QTest::newRow("flag -1") << false << 0 << -1 << QString() << QString();
+    QTest::newRow("always, flag 0") << true << -1 << 0 << u"S3 pre.wav -1 0"_qs << QString();
+    QTest::newRow("always, flag 2")
+        << true << 0 << 2 << u"S3 pre.wav 0 0"_qs << u"S2 f2.wav 0 0"_qs;
+}
+
+void TestTape::chimes()
+{
+    QFETCH(bool, always);
+    QFETCH(int, sync);
+    QFETCH(int, flag);
+    QFETCH(QString, next);
+    QFETCH(QString, back);
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs),
+                  Cp932(QStringLiteral("\"一\",0,%1\r\n\"二\",0,0\r\n").arg(flag))));
+    Tape t;
+    t.options.PreSoundAlways = always;
+    t.options.PreSoundSync = qint16(sync);
+    t.options.PreSound = u"pre.wav"_qs;
+    t.options.PreSoundFlag = {u"unused.wav"_qs, u"f1.wav"_qs, u"f2.wav"_qs, u"f3.mid"_qs};
+    t.tape.TapeInit();
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+
+    t.tape.TapeNext();
+    QCOMPARE(t.sounds, next.isEmpty() ? QStringList{} : QStringList{next});
+    // The chime comes before the speech.
+    QCOMPARE(t.engine, (QStringList{u"stop"_qs, u"speak:一"_qs}));
+
+    t.tape.TapeNext();
+    t.sounds.clear();
+    t.engine.clear();
+    t.tape.TapeBack();
+    QCOMPARE(t.tape.GetTapeIndex(), 1);
+    QCOMPARE(t.sounds, back.isEmpty() ? QStringList{} : QStringList{back});
+    QCOMPARE(t.engine, (QStringList{u"stop"_qs, u"speak:一"_qs}));
+}
+
+void TestTape::endsOfTheTape()
+{
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs), Lines(2)));
+    Tape t;
+    t.options.PreSoundAlways = true;
+    t.options.PreSound = u"pre.wav"_qs;
+    t.tape.TapeInit();
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+    // Back before the first entry: position 1, silence.
+    t.tape.TapeBack();
+    QCOMPARE(t.tape.GetTapeIndex(), 1);
+    QVERIFY(t.engine.isEmpty() && t.sounds.isEmpty());
+    t.tape.TapeNext();
+    QCOMPARE(t.tape.GetTapeIndex(), 2);
+    t.tape.TapeNext();
+    t.tape.TapeNext();
+    QCOMPARE(t.tape.GetTapeIndex(), 2);
+    QCOMPARE(t.sounds.size(), 1);
+    QCOMPARE(t.engine.filter(u"speak:"_qs), QStringList{u"speak:案内2"_qs});
+    t.tape.TapeBack();
+    t.tape.TapeBack();
+    QCOMPARE(t.tape.GetTapeIndex(), 1);
+    QCOMPARE(t.engine.filter(u"speak:"_qs), (QStringList{u"speak:案内2"_qs, u"speak:案内1"_qs}));
+    // Stop is the engine's stop, at any time.
+    t.engine.clear();
+    t.tape.TapeStop();
+    QCOMPARE(t.engine, QStringList{u"stop"_qs});
+    t.tape.TapeRelease();
+    QVERIFY(!t.tape.Engine());
+    t.tape.TapeNext();
+    t.tape.TapeStop();
+    QCOMPARE(t.engine, QStringList{u"stop"_qs});
+}
+
+void TestTape::speakStopsFirstAndAfterAFailure()
+{
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs), Lines(1)));
+    Tape t;
+    t.engineStatus = SpeechEngine::kFailed;
+    t.tape.TapeInit();
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+    t.tape.TapeSpeak(1);
+    QCOMPARE(t.engine, (QStringList{u"stop"_qs, u"speak:案内1"_qs, u"stop"_qs}));
+    t.engine.clear();
+    t.tape.TapeSpeak(2); // no such entry
+    QVERIFY(t.engine.isEmpty());
+}
+
+void TestTape::stepFlags()
+{
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs), "a,1,2\r\nb,2,0\r\nc,-1,1\r\n"));
+    Tape t;
+    t.tape.TapeInit();
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+    const QList<int> step{0, 1, 2, -1, 0};
+    const QList<int> pre{0, 2, 0, 1, 0};
+    for (int i = 0; i <= 4; ++i) {
+        QCOMPARE(int(t.tape.GetTapeStepFlag(i)), step[i]);
+        QCOMPARE(int(t.tape.GetTapePreFlag(i)), pre[i]);
+    }
+    QCOMPARE(int(mdlM_Tape::FileExists(dir.filePath(u"1tp.csv"_qs))), -1);
+    QCOMPARE(int(mdlM_Tape::FileExists(dir.filePath(u"none"_qs))), 0);
+    QCOMPARE(int(mdlM_Tape::FileExists({})), 0);
+    QCOMPARE(int(mdlM_Tape::FileExists(dir.path())), 0);
+}
+
+void TestTape::preparesTheNextEntry()
+{
+    QTemporaryDir dir;
+    QVERIFY(Write(dir.filePath(u"1tp.csv"_qs), Lines(3)));
+    QVERIFY(Write(dir.filePath(u"1yomi.csv"_qs), u"案内2,あんない2\n"_qs.toUtf8()));
+    Tape t;
+    t.tape.TapeInit();
+    auto* engine = static_cast<FakeEngine*>(t.tape.Engine());
+    t.tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+    QCOMPARE(engine->prepared, QStringList{u"案内1"_qs});
+    t.tape.TapeNext();
+    t.tape.TapeNext();
+    t.tape.TapeNext();
+    // Each entry as it will be spoken, readings applied; nothing past the end.
+    QCOMPARE(engine->prepared, (QStringList{u"案内1"_qs, u"あんない2"_qs, u"案内3"_qs}));
+    t.tape.TapeBack();
+    QCOMPARE(engine->prepared.last(), u"案内3"_qs);
+}
+
+void TestTape::readings_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("spoken");
+    QTest::addColumn<int>("skipped");
+
+    QTest::newRow("plain") << u"緑町,みどりまち\n"_qs.toUtf8() << u"次は、緑町です。"_qs
+                           << u"次は、みどりまちです。"_qs << 0;
+    QTest::newRow("longest first")
+        << u"本町,ほんちょう\n本町二丁目,ほんまちにちょうめ\n"_qs.toUtf8() << u"本町二丁目と本町"_qs
+        << u"ほんまちにちょうめとほんちょう"_qs << 0;
+    QTest::newRow("replacement is not read again")
+        << u"港,みなと\nみなと,ミナト\n"_qs.toUtf8() << u"港"_qs << u"みなと"_qs << 0;
+    QTest::newRow("comments, blanks, quotes")
+        << u"# 表記,読み\n\n\"A,B\",\"えー\"\"びー\"\r\n  市役所 , しやくしょ \n"_qs.toUtf8()
+        << u"A,B市役所"_qs << u"えー\"びーしやくしょ"_qs << 0;
+    QTest::newRow("cp932") << Cp932(u"桜ヶ丘,さくらがおか\r\n"_qs) << u"桜ヶ丘"_qs
+                           << u"さくらがおか"_qs << 0;
+    QTest::newRow("bad lines left out")
+        << u"ひとつ\n,よみ\n表記,\n\"閉じない,よみ\n緑町,みどりまち\n"_qs.toUtf8() << u"緑町"_qs
+        << u"みどりまち"_qs << 4;
+    QTest::newRow("later line wins") << u"緑町,みどりちょう\n緑町,みどりまち\n"_qs.toUtf8()
+                                     << u"緑町"_qs << u"みどりまち"_qs << 0;
+}
+
+void TestTape::readings()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QString, text);
+    int skipped = -1;
+    const ReadingList r = ReadingList::Parse(list, &skipped);
+    QTEST(r.Apply(text), "spoken");
+    QTEST(skipped, "skipped");
+}
+
+void TestTape::readingFilesRouteWins()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    QVERIFY(Write(folder + u"yomi.csv"_qs, u"緑町,みどりちょう\n港町,みなとまち\n"_qs.toUtf8()));
+    QVERIFY(Write(folder + u"31yomi.csv"_qs, Cp932(u"緑町,みどりまち\n"_qs)));
+    QVERIFY(Write(folder + u"31tp.csv"_qs, Cp932(u"\"緑町、港町\",0,0\r\n"_qs)));
+    Tape t;
+    t.tape.TapeInit();
+    t.tape.TapeLoad(folder, u"31"_qs);
+    t.tape.TapeNext();
+    QCOMPARE(t.engine.last(), u"speak:みどりまち、みなとまち"_qs);
+    // Another route sees only the folder's list.
+    QVERIFY(Write(folder + u"32tp.csv"_qs, Cp932(u"\"緑町\",0,0\r\n"_qs)));
+    t.tape.TapeLoad(folder, u"32"_qs);
+    t.tape.TapeNext();
+    QCOMPARE(t.engine.last(), u"speak:みどりちょう"_qs);
+}
+
+void TestTape::sentences_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("sentences");
+    QTest::newRow("two") << u"次は、市役所前です。お降りの方はお知らせください。"_qs
+                         << QStringList{u"次は、市役所前です。"_qs,
+                                        u"お降りの方はお知らせください。"_qs};
+    QTest::newRow("marks and breaks") << u"危ない！止まります?\n発車\r\n"_qs
+                                      << QStringList{u"危ない！"_qs, u"止まります?"_qs, u"発車"_qs};
+    QTest::newRow("punctuation joins")
+        << u"終点です。」。。"_qs << QStringList{u"終点です。」。。"_qs};
+    QTest::newRow("blank") << u"  。\n"_qs << QStringList{u"。"_qs};
+    QTest::newRow("empty") << QString() << QStringList{};
+}
+
+void TestTape::sentences()
+{
+    QFETCH(QString, text);
+    QTEST(SplitSentences(text), "sentences");
+    QCOMPARE(KatakanaToHiragana(u"ツギワ、シヤクショマエ・ヴヶABC"_qs),
+             u"つぎわ、しやくしょまえ・ゔゖABC"_qs);
+}
+
+void TestTape::wavSamples_data()
+{
+    // A mono 16-bit file of four samples at 16 kHz, then damaged copies.
+    QByteArray good = QByteArray("RIFF") + QByteArray::fromHex("2c000000") + "WAVEfmt " +
+                      QByteArray::fromHex("10000000"
+                                          "0100"
+                                          "0100"
+                                          "803e0000"
+                                          "007d0000"
+                                          "0200"
+                                          "1000") +
+                      "data" +
+                      QByteArray::fromHex("08000000"
+                                          "0100"
+                                          "ffff"
+                                          "0080"
+                                          "ff7f");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("samples"); // -1: not a wave file
+    QTest::newRow("good") << good << 4;
+    QByteArray open = good;
+    open.replace(40, 4, QByteArray::fromHex("ffffffff")); // size unknown: to the end
+    QTest::newRow("unknown size") << open << 4;
+    QTest::newRow("cut short") << good.left(good.size() - 3) << 2;
+    QTest::newRow("no data") << good.left(36) << -1;
+    QTest::newRow("cut in fmt") << good.left(30) << -1;
+    QByteArray eight = good;
+    eight[34] = 8;
+    QTest::newRow("8-bit") << eight << -1;
+    QByteArray huge = good;
+    huge.replace(16, 4, QByteArray::fromHex("ffffff7f"));
+    QTest::newRow("fmt larger than file") << huge << -1;
+    QTest::newRow("not riff") << QByteArray("RIFX") + good.mid(4) << -1;
+    QTest::newRow("empty") << QByteArray() << -1;
+}
+
+void TestTape::wavSamples()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, samples);
+    const Pcm pcm = ParseWavPcm(bytes);
+    if (samples < 0) {
+        QCOMPARE(pcm.rate, 0);
+        QVERIFY(pcm.samples.empty());
+        return;
+    }
+    QCOMPARE(pcm.rate, 16000);
+    QCOMPARE(pcm.channels, 1);
+    QCOMPARE(int(pcm.samples.size()), samples);
+    QCOMPARE(pcm.samples[1], qint16(-1));
+    std::vector<qint16> loud{1000, -20000, 30000};
+    ApplyGain(loud, 200);
+    QCOMPARE(loud, (std::vector<qint16>{2000, -32768, 32767}));
+}
+
+void TestTape::trimSilence_data()
+{
+    // Frames at 1000 Hz: silence, then speech from `loudFrom` to `loudTo`.
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("loudFrom");
+    QTest::addColumn<int>("loudTo");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<int>("firstLoudAt");
+    QTest::newRow("lead and tail") << 1000 << 400 << 500 << 20 + 100 + 300 << 20;
+    QTest::newRow("short lead") << 1000 << 5 << 500 << 5 + 495 + 300 << 5;
+    QTest::newRow("short tail") << 600 << 400 << 550 << 20 + 150 + 50 << 20;
+    QTest::newRow("all loud") << 100 << 0 << 100 << 100 << 0;
+    QTest::newRow("all silent") << 100 << 0 << 0 << 100 << -1;
+}
+
+void TestTape::trimSilence()
+{
+    QFETCH(int, frames);
+    QFETCH(int, loudFrom);
+    QFETCH(int, loudTo);
+    Pcm pcm;
+    pcm.rate = 1000;
+    pcm.channels = 2;
+    pcm.samples.assign(size_t(frames) * 2, 50);
+    for (int f = loudFrom; f < loudTo; ++f)
+        pcm.samples[size_t(f) * 2 + 1] = qint16(f % 2 ? 5000 : -5000);
+    TrimSilence(pcm, 20, 300, 200);
+    QTEST(int(pcm.samples.size() / 2), "kept");
+    const auto loud = std::find_if(pcm.samples.begin(), pcm.samples.end(),
+                                   [](qint16 v) { return std::abs(int(v)) >= 200; });
+    QTEST(loud == pcm.samples.end() ? -1 : int(loud - pcm.samples.begin()) / 2, "firstLoudAt");
+}
+
+QTEST_GUILESS_MAIN(TestTape)
+#include "tst_tape.moc"
