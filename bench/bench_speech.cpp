@@ -7,6 +7,7 @@
 //
 //   bench_speech [--runs N]
 
+#include "bench/Figure.h"
 #include "sound/MixerBackend.h"
 #include "sound/SpeechEngineEspeak.h"
 #include "sound/SpeechEngineOpenJTalk.h"
@@ -90,6 +91,9 @@ int main(int argc, char** argv)
             }
             std::printf("synthesis real-time factor: %.3f (%.2f s of work for %.2f s of speech)\n",
                         speech > 0 ? work / speech : 0.0, work, speech);
+            // Well below real time, so a sentence is made faster than it is spoken.
+            Figure(qPrintable(id + QStringLiteral(" synthesis real-time factor")),
+                   speech > 0 ? work / speech : 0.0, "", 0.5);
         }
 
         // "送り" to the first audible sample. Between two presses the tape
@@ -145,6 +149,12 @@ int main(int argc, char** argv)
         };
         report("送り to first speech sample, entry made ahead", ready);
         report("speak to first speech sample, cold", cold);
+        if (!ready.empty())
+            Figure(qPrintable(id + QStringLiteral(" 送り to first speech sample, median")),
+                   Median(ready), "ms", 250);
+        if (!cold.empty())
+            Figure(qPrintable(id + QStringLiteral(" unseen text to first speech, median")),
+                   Median(cold), "ms", 250);
     }
     return 0;
 }
