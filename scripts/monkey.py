@@ -160,13 +160,7 @@ class Monkey:
         # Where the user-interface thread is, for the report.
         if getattr(self, 'proc', None) and self.proc.poll() is None:
             out = subprocess.run(['gdb', '-p', str(self.proc.pid), '-batch', '-ex',
-                                  'thread apply 1 bt 30', '-ex', 'thread 1', '-ex', 'frame function main',
-                                  '-ex', 'print program.m_ctl.isEnabled()',
-                                  '-ex', 'print program.m_ctl.isVisible()',
-                                  '-ex', 'print program.m_board.isEnabled()',
-                                  '-ex', 'print (void*)QApplication::activeModalWidget()',
-                                  '-ex', 'print program.m_ctl.m_closing'],
-                                 capture_output=True, text=True)
+                                  'thread apply 1 bt 30'], capture_output=True, text=True)
             with open(os.path.join(self.work, 'backtrace'), 'w') as f:
                 f.write(out.stdout)
             subprocess.run(['import', '-window', 'root', os.path.join(self.work, 'screen.png')])
@@ -185,6 +179,11 @@ class Monkey:
     def xdo(self, *args):
         subprocess.run(['xdotool'] + [str(a) for a in args],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def key(self, w, name):
+        # Typed as a keyboard types it, into the window that has the focus:
+        # keys sent to a window directly arrive in ways no keyboard makes.
+        self.xdo('windowfocus', w.id, 'key', name)
 
     def act(self):
         wins = self.windows()
@@ -211,7 +210,7 @@ class Monkey:
             keys = ['0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'r', 's', 'Return',
                     'Right', 'Left', 'Next', 'Prior', 'n', 'b', 'space', 'period', 'c',
                     'Delete', 'Escape', 'Tab', 'Up', 'Down', 'a', 'KP_Divide', 'KP_Multiply']
-            self.xdo('key', '--window', w.id, self.rng.choice(keys))
+            self.key(w, self.rng.choice(keys))
 
     def close_politely(self):
         """Closes the control panel as a user does and answers the question."""
@@ -224,7 +223,7 @@ class Monkey:
                 name = self.title(w)
                 if '集中操作盤' in name or 'ルトミア - 型番' in name:
                     continue
-                self.xdo('key', '--window', w.id, 'Escape')
+                self.key(w, 'Escape')
             for w, *_ in self.windows():
                 if '集中操作盤' in self.title(w):
                     ev = protocol.event.ClientMessage(window=w, client_type=atoms[0],
@@ -232,12 +231,10 @@ class Monkey:
                     w.send_event(ev)
                     self.dpy.flush()
             time.sleep(0.7)
-            print('monkey: closing, windows: %s' % [(self.title(w), x, y, wd, h) for w, x, y, wd, h in self.windows()],
-                  flush=True)
             # The exit question: Yes is its default button.
             for w, *_ in self.windows():
                 if 'ルトミアの終了確認' in self.title(w):
-                    self.xdo('key', '--window', w.id, 'Return')
+                    self.key(w, 'Return')
             time.sleep(0.7)
 
     # --- the run ----------------------------------------------------------
