@@ -228,6 +228,11 @@ session_zoom() {
     xdotool key Down Down Down Return
     sleep 1
     shot "$board" board-zoom2.png
+    # And 4 times: the fifth item.
+    click_in "$board" 380 40 3
+    xdotool key Down Down Down Down Down Return
+    sleep 1
+    shot "$board" board-zoom4.png
     stop_program
 }
 
@@ -293,7 +298,7 @@ for session in ${SESSIONS:-main zoom fullscreen}; do
     case $session in
         # -noreset: the monitors must outlive the xrandr calls that make them.
         fullscreen) screens="-noreset -screen 0 2304x800x24" ;;
-        zoom) screens="-screen 0 1600x900x24" ;;
+        zoom) screens="-screen 0 2900x1100x24" ;;
         *) screens="-screen 0 1280x1024x24" ;;
     esac
     XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "$screens" "$0" --inside "$session"
