@@ -48,7 +48,8 @@ fi
 
 # A first start: an empty home, no settings, started elsewhere than the data.
 mkdir -p "$work/home" "$work/cwd"
-export HOME="$work/home" exe="$root/usr/bin/rutomia" work
+scripts=$(cd "$(dirname "$0")" && pwd)
+export HOME="$work/home" exe="$root/usr/bin/rutomia" work scripts
 unset XDG_CONFIG_HOME
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 cd "$work/cwd"
@@ -61,22 +62,13 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     sleep 1
     xdotool getwindowname "$board" >"$work/caption"
     xdotool getwindowgeometry --shell "$board" | sed "s/^/BOARD_/" >"$work/board"
+    . "$scripts/panel.sh"
     eval "$(xdotool getwindowgeometry --shell "$panel")"
-    click() { xdotool mousemove "$1" "$2" click 1; sleep 0.2; }
-    # Keypad key centres inside the keypad frame (4, 4): 3 columns, 46 px apart.
-    key() {
-        case $1 in
-            sys) c=0 r=3 ;; sec) c=2 r=3 ;; 0) c=1 r=3 ;;
-            *) c=$(( ($1 - 1) % 3 )) r=$(( ($1 - 1) / 3 )) ;;
-        esac
-        click $((X + 4 + 18 + c * 46 + 15)) $((Y + 4 + 36 + r * 33 + 13))
-    }
-    key sys; key 1; key sec; key 1
-    click $((X + 4 + 18 + 61)) $((Y + 4 + 172 + 16))   # リセット
+    panel_set_route 1 1
     sleep 4.5                                           # the lamp test
     # Any message box (a missing route, sound or plugin) is titled ルトミア.
     xdotool search --onlyvisible --name "^ルトミア$" >"$work/messages" || true
-    click $((X + WIDTH - 18)) $((Y + HEIGHT - 16))      # >>: the ticket preview
+    panel_preview                                       # >>: the ticket preview
     sleep 1
     import -window root "$work/shot.png"
     kill $pid 2>/dev/null || true

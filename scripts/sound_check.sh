@@ -20,27 +20,19 @@ export XDG_CONFIG_HOME="$work/config"
 cp "$build/app/517" "$work/517"
 "$build/tools/demoprofile" "$work/517" >/dev/null 2>&1
 export exe="$work/517" data="$build/data" raw="$work/audio.raw"
+scripts=$(cd "$(dirname "$0")" && pwd)
+export scripts
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -e
     cd "$data"
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" "$exe" 2>/dev/null &
     pid=$!
-    win=$(timeout 30 xdotool search --sync --onlyvisible --name "集中操作盤" | head -n 1)
+    . "$scripts/panel.sh"
+    panel_find
     sleep 1
-    eval "$(xdotool getwindowgeometry --shell "$win")"
-    click() { xdotool mousemove "$1" "$2" click 1; sleep 0.2; }
-    # Keypad key centres inside the keypad frame (4, 4): 3 columns, 46 px apart.
-    key() {
-        case $1 in
-            sys) c=0 r=3 ;; sec) c=2 r=3 ;; 0) c=1 r=3 ;;
-            *) c=$(( ($1 - 1) % 3 )) r=$(( ($1 - 1) / 3 )) ;;
-        esac
-        click $((X + 4 + 18 + c * 46 + 15)) $((Y + 4 + 36 + r * 33 + 13))
-    }
-    key sys; key 1; key sec; key 1
-    click $((X + 4 + 18 + 61)) $((Y + 4 + 172 + 16))   # リセット
+    panel_set_route 1 1
     sleep 4
-    click $((X + 268 + 43)) $((Y + 4 + 22))             # データ送り
+    panel_step_forward
     sleep 2.5
     kill $pid 2>/dev/null || true
     wait $pid 2>/dev/null || true
