@@ -361,6 +361,9 @@ void tst_Gtfs::errors_data()
     QTest::newRow("duplicate stop")
         << "stops.txt" << QByteArray("stop_id,stop_name\nS1,A\nS1,B\n") << "T1"
         << "feed: stops.txt:3: stop_id 'S1' が重複しています";
+    QTest::newRow("trip without id")
+        << "trips.txt" << QByteArray("route_id,trip_id\nR1,T1\nR1,\n") << "T1"
+        << "feed: trips.txt:3: trip_id が空です";
     QTest::newRow("bad price")
         << "fare_attributes.txt" << QByteArray("fare_id,price\nA,160.5\n") << "T1"
         << "feed: fare_attributes.txt:2: 運賃 '160.5' は円単位の整数ではありません";

@@ -55,6 +55,10 @@ bool LoadRoutes(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
         bytes, kRoutes, {{"route_id", true}, {"route_short_name"}, {"route_long_name"}},
         [&](const GtfsRow& r) {
             const QString id = r[Id];
+            if (id.isEmpty()) {
+                error = {kRoutes, r.line(), QStringLiteral("route_id が空です")};
+                return false;
+            }
             if (feed.routeById.contains(id))
                 return Duplicate(error, kRoutes, r.line(), QStringLiteral("route_id"), id);
             feed.routeById.insert(id, feed.routes.size());
@@ -71,6 +75,11 @@ bool LoadTrips(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
         bytes, kTrips, {{"route_id", true}, {"trip_id", true}, {"trip_headsign"}, {"direction_id"}},
         [&](const GtfsRow& r) {
             const QString id = r[Trip];
+            // A trip without a name could be neither listed nor chosen.
+            if (id.isEmpty()) {
+                error = {kTrips, r.line(), QStringLiteral("trip_id が空です")};
+                return false;
+            }
             if (feed.tripById.contains(id))
                 return Duplicate(error, kTrips, r.line(), QStringLiteral("trip_id"), id);
             feed.tripById.insert(id, feed.trips.size());
