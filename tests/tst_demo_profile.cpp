@@ -207,9 +207,7 @@ void TestDemoProfile::installedProgramStartsOnItsData()
         QCOMPARE(p.options().txtSelectSound(0)->text(),
                  data + QStringLiteral("/sounds/route-set.wav"));
         QVERIFY(!p.ini().PositionsLoaded());
-        for (int key : {10, 1, 11, 1})
-            p.panel().CommandButton1(key)->click();
-        p.panel().Command1(1)->click();
+        keyRoute(p.panel(), QStringLiteral("1"));
         QVERIFY(p.panel().Command2(1)->isEnabled());
         QCOMPARE(shown(p.board().Degit(1)).trimmed(), QStringLiteral("150"));
         // Nothing is written before the exit.

@@ -110,14 +110,6 @@ struct Fixture : Windows {
         ltm4::SetModalHandler({});
     }
 
-    // Keys route 012, section 1, and presses リセット.
-    void setRoute()
-    {
-        for (int key : {10, 0, 1, 2, 11, 1})
-            ctl.CommandButton1(key)->click();
-        ctl.Command1(1)->click();
-    }
-
     // What the plugin draws for these values on a picture of the preview's size.
     QImage expected(const QString& stop, const QString& date, qint16 ticket, qint16 row,
                     qint16 company = -1) const
@@ -321,7 +313,7 @@ void TestSeiriPrev::previewFollowsTheDateRule()
     Fixture f;
     f.choose(f.plugin(u"values.4SP"_qs, kInfo, kValuesDrawn));
     f.option.Option4(rule)->setValue(-1);
-    f.setRoute();
+    keyRoute(f.ctl, u"012"_qs);
     QCOMPARE(f.ctl.Route().RouteNo, u"012"_qs);
     QCOMPARE(f.ctl.PreviewImage().size(), QSize(200, 120));
     QCOMPARE(f.ctl.PreviewImage(), f.expected(u"駅前ターミナル"_qs, atRouteSet, 5, 1));
@@ -343,7 +335,7 @@ void TestSeiriPrev::companyIndexReachesTheDrawing()
                       u"[companies]\n本社\n支社\n"_qs + kValuesDrawn));
     QCOMPARE(f.ctl.Combo1()->count(), 0);
     QCOMPARE(f.ctl.Combo1()->currentIndex(), -1);
-    f.setRoute();
+    keyRoute(f.ctl, u"012"_qs);
     QCOMPARE(f.ctl.PreviewImage(), f.expected(u"駅前ターミナル"_qs, u"03-05-2025"_qs, 5, 1, -1));
 
     f.choose(f.plugin(u"switch.4SP"_qs, kInfo + u"CorpSwitch = 1\n"_qs,
@@ -359,7 +351,7 @@ void TestSeiriPrev::nothingDrawnWithoutPluginOrPreview()
 {
     Fixture f;
     // Preview on, no plugin: the picture is only cleared.
-    f.setRoute();
+    keyRoute(f.ctl, u"012"_qs);
     QVERIFY(!f.ctl.PreviewImage().isNull());
     QVERIFY(allWhite(f.ctl.PreviewImage()));
 
@@ -377,7 +369,7 @@ void TestSeiriPrev::copyTakesTheTicket()
 {
     Fixture f;
     f.choose(f.plugin(u"p.4SP"_qs, kInfo, kValuesDrawn));
-    f.setRoute();
+    keyRoute(f.ctl, u"012"_qs);
     f.ctl.MnuHideCopy_Click();
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
              f.ctl.PreviewImage());
