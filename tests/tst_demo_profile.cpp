@@ -93,18 +93,6 @@ void TestDemoProfile::fileHoldsTheDialogsSettingsOnly()
     // The windows' positions are not in it.
     QCOMPARE(rec.CtrlData.CtrlLeft, 4321);
     QCOMPARE(rec.Form.BoardTop, 1234);
-
-    // The file for an installed data folder: the same fields, the paths anchored.
-    SettingsRecord installed = m_initial;
-    const QString data = QStringLiteral("/opt/r/share/rutomia");
-    QCOMPARE(DecodeSettings(EncodeDemoProfile(m_initial, data), installed).fieldsRead,
-             DemoProfileLastField());
-    QCOMPARE(installed.Sound.StepSound, data + QStringLiteral("/sounds/step.wav"));
-    QCOMPARE(installed.DataDir.FareDataDir, data);
-    SettingsRecord build = m_initial;
-    DecodeSettings(m_profile, build);
-    AnchorDemoProfile(build, data);
-    QCOMPARE(EncodeSettings(installed).bytes, EncodeSettings(build).bytes);
 }
 
 void TestDemoProfile::writerNeverReplacesSettings()

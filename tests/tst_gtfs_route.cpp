@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A route exported from a GTFS feed, loaded by the real control panel and
-// announcement list: the board shows the feed's fares, and the exported
-// announcement entries step the board onto the stop they name.
+// A route exported from a GTFS feed and saved, loaded by the real control
+// panel and announcement list: the board shows the feed's fares, the readings
+// apply, and the exported entries step the board onto the stop they name.
 
 #include "board/ChimeiCtl_A.h"
 #include "companion/SysWait.h"
@@ -99,6 +99,8 @@ void tst_GtfsRoute::exportedRouteRunsOnThePanel()
     QVERIFY(f.messages.shown.isEmpty());
     QCOMPARE(f.ctl.Route().DataCount, 5);
     QCOMPARE(f.tape.GetTapeCount(), 5);
+    // The readings were saved beside the list and are read with it.
+    QCOMPARE(f.tape.SpokenText(u"次は、富岸です。"_qs), u"次は、とんけしです。"_qs);
 
     f.ctl.cmdTapeNext_Click(); // the welcome: the bus is still at the first stop
     QCOMPARE(f.row(), 1);

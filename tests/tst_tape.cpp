@@ -107,9 +107,7 @@ private slots:
     void emptyFolderIsTheWorkingFolder();
     void initTellsWhetherSpeechWorks_data();
     void initTellsWhetherSpeechWorks();
-    void secondRouteReplacesTheFirst();
-    void failedLoadDisablesTheGroup_data();
-    void failedLoadDisablesTheGroup();
+    void nextRouteReplacesTheList();
     void chimes_data();
     void chimes();
     void endsOfTheTape();
@@ -250,54 +248,36 @@ void TestTape::initTellsWhetherSpeechWorks()
     }
 }
 
-void TestTape::secondRouteReplacesTheFirst()
+void TestTape::nextRouteReplacesTheList()
 {
-    Tape t;
-    t.tape.TapeInit();
-    t.load(Lines(5), u"5"_qs);
-    QCOMPARE(t.tape.GetTapeCount(), 5);
-    t.tape.TapeNext();
-    t.tape.TapeNext();
-    t.load(Lines(3), u"3"_qs);
-    QCOMPARE(t.tape.GetTapeCount(), 3);
-    QCOMPARE(t.tape.GetTapeIndex(), 0);
-    t.engine.clear();
-    for (int i = 0; i < 5; ++i)
-        t.tape.TapeNext();
-    QCOMPARE(t.tape.GetTapeIndex(), 3);
-    QCOMPARE(t.engine.filter(u"speak:"_qs),
-             (QStringList{u"speak:案内1"_qs, u"speak:案内2"_qs, u"speak:案内3"_qs}));
-}
-
-void TestTape::failedLoadDisablesTheGroup_data()
-{
-    QTest::addColumn<QByteArray>("second"); // empty: no file at all
-    QTest::newRow("missing") << QByteArray();
-    QTest::newRow("malformed") << QByteArray("a,1,1\r\nb,1\r\n");
-}
-
-void TestTape::failedLoadDisablesTheGroup()
-{
-    QFETCH(QByteArray, second);
     Tape t;
     t.tape.TapeInit();
     t.load(Lines(4));
     t.tape.TapeNext();
+    t.tape.TapeNext();
     t.group.clear();
     t.engine.clear();
     t.sounds.clear();
-    if (second.isNull())
-        t.tape.TapeLoad(t.folder(), u"2"_qs);
-    else
-        t.load(second, u"2"_qs);
+    // A route without a list: the group is disabled, and nothing of the
+    // previous route is left to speak should it be enabled again (display
+    // clear switched off).
+    t.tape.TapeLoad(t.folder(), u"2"_qs);
     QCOMPARE(t.group, QStringList{u"音合使用可 off"_qs});
-    // Nothing of the previous route is left to speak, should the group be
-    // enabled again (display clear switched off).
     QCOMPARE(t.tape.GetTapeCount(), 0);
     t.tape.TapeNext();
     t.tape.TapeBack();
     QVERIFY(t.engine.isEmpty());
     QVERIFY(t.sounds.isEmpty());
+
+    // Another list starts from its beginning and ends at its end.
+    t.load(Lines(3), u"3"_qs);
+    QCOMPARE(t.tape.GetTapeCount(), 3);
+    QCOMPARE(t.tape.GetTapeIndex(), 0);
+    for (int i = 0; i < 5; ++i)
+        t.tape.TapeNext();
+    QCOMPARE(t.tape.GetTapeIndex(), 3);
+    QCOMPARE(t.engine.filter(u"speak:"_qs),
+             (QStringList{u"speak:案内1"_qs, u"speak:案内2"_qs, u"speak:案内3"_qs}));
 }
 
 void TestTape::chimes_data()
