@@ -44,13 +44,6 @@ struct Program {
         p.reset();
         ltm4::SetWaitOverride(previousWait);
     }
-
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
 };
 
 } // namespace
@@ -80,11 +73,10 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
         stops[i].SeiriNo = qint16(i + 1);
         stops[i].Fare[1] = qint16(100 + 10 * i);
     }
-    g.write(u"4.hy3"_qs, EncodeFareFile(stops).bytes);
-    g.write(
-        u"4tp.csv"_qs,
-        ltm4::ToCp932(
-            u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n\"次は、停留所2です。\",1,0\r\n"_qs));
+    QVERIFY(WriteFile(g.dir.filePath(u"4.hy3"_qs), EncodeFareFile(stops).bytes));
+    QVERIFY(WriteFile(g.dir.filePath(u"4tp.csv"_qs),
+                      ltm4::ToCp932(u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n"
+                                    "\"次は、停留所2です。\",1,0\r\n"_qs)));
     keyRoute(g.p->panel(), u"4"_qs);
     QVERIFY(group->isEnabled());
     QVERIFY(g.p->panel().cmdTapeNext()->isEnabled());
