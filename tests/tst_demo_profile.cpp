@@ -7,6 +7,7 @@
 #include "SoundTestSupport.h"
 #include "app/Rutomia.h"
 #include "board/Form1.h"
+#include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
 #include "options/frmOption.h"
 #include "panel/FareData.h"
@@ -194,6 +195,10 @@ void TestDemoProfile::installedProgramStartsOnItsData()
         QCOMPARE(p.options().Text2(0)->text(), data);
         QCOMPARE(p.options().txtSelectSound(0)->text(),
                  data + QStringLiteral("/sounds/route-set.wav"));
+        // The sample ticket in the preview pane.
+        QCOMPARE(p.options().chkUseSeiriPrev()->Value(), qint16(1));
+        QCOMPARE(p.options().txtSeiriPlgDir()->text(),
+                 data + QStringLiteral("/plugins/horote.4SP"));
         QVERIFY(!p.ini().PositionsLoaded());
         keyRoute(p.panel(), QStringLiteral("1"));
         QVERIFY(p.panel().Command2(1)->isEnabled());
