@@ -252,15 +252,26 @@ void TestTape::nextRouteReplacesTheList()
 {
     Tape t;
     t.tape.TapeInit();
-    t.load(Lines(4));
+    t.load(Lines(5));
     t.tape.TapeNext();
     t.tape.TapeNext();
-    t.group.clear();
+    // Another list starts from its beginning and ends at its end.
+    t.load(Lines(3), u"3"_qs);
+    QCOMPARE(t.tape.GetTapeCount(), 3);
+    QCOMPARE(t.tape.GetTapeIndex(), 0);
     t.engine.clear();
-    t.sounds.clear();
+    for (int i = 0; i < 5; ++i)
+        t.tape.TapeNext();
+    QCOMPARE(t.tape.GetTapeIndex(), 3);
+    QCOMPARE(t.engine.filter(u"speak:"_qs),
+             (QStringList{u"speak:案内1"_qs, u"speak:案内2"_qs, u"speak:案内3"_qs}));
+
     // A route without a list: the group is disabled, and nothing of the
     // previous route is left to speak should it be enabled again (display
     // clear switched off).
+    t.group.clear();
+    t.engine.clear();
+    t.sounds.clear();
     t.tape.TapeLoad(t.folder(), u"2"_qs);
     QCOMPARE(t.group, QStringList{u"音合使用可 off"_qs});
     QCOMPARE(t.tape.GetTapeCount(), 0);
@@ -268,16 +279,6 @@ void TestTape::nextRouteReplacesTheList()
     t.tape.TapeBack();
     QVERIFY(t.engine.isEmpty());
     QVERIFY(t.sounds.isEmpty());
-
-    // Another list starts from its beginning and ends at its end.
-    t.load(Lines(3), u"3"_qs);
-    QCOMPARE(t.tape.GetTapeCount(), 3);
-    QCOMPARE(t.tape.GetTapeIndex(), 0);
-    for (int i = 0; i < 5; ++i)
-        t.tape.TapeNext();
-    QCOMPARE(t.tape.GetTapeIndex(), 3);
-    QCOMPARE(t.engine.filter(u"speak:"_qs),
-             (QStringList{u"speak:案内1"_qs, u"speak:案内2"_qs, u"speak:案内3"_qs}));
 }
 
 void TestTape::chimes_data()
