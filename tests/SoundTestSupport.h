@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <mutex>
@@ -142,6 +143,13 @@ inline double ToneLevel(const std::vector<qint16>& s, double hz, int rate)
     }
     const double power = s1 * s1 + s2 * s2 - c * s1 * s2;
     return 2 * std::sqrt(std::max(0.0, power)) / double(s.size());
+}
+
+// Samples louder than a whisper.
+inline size_t LoudFrames(const std::vector<qint16>& s)
+{
+    return size_t(
+        std::count_if(s.begin(), s.end(), [](qint16 v) { return std::abs(int(v)) > 300; }));
 }
 
 inline int Peak(const std::vector<qint16>& s)

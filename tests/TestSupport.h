@@ -2,8 +2,8 @@
 #pragma once
 
 // Small helpers the window tests share: what a digit cell shows, whether any
-// of its segments is lit, a recorder that answers message boxes, and the
-// three windows wired together.
+// of its segments is lit, keying a route, a recorder that answers message
+// boxes, and the three windows wired together.
 
 #include "board/DegitFormat.h"
 #include "board/Form1.h"
@@ -52,6 +52,19 @@ inline bool anyLitIn(const M_Degit* d, int cell)
             if (img.pixel(x, y) == lit)
                 return true;
     return false;
+}
+
+// Keys a route and section on the panel's keypad and presses リセット.
+inline void keyRoute(frmCtl& ctl, const QString& route,
+                     const QString& section = QStringLiteral("1"))
+{
+    ctl.CommandButton1(10)->click();
+    for (QChar c : route)
+        ctl.CommandButton1(c.digitValue())->click();
+    ctl.CommandButton1(11)->click();
+    for (QChar c : section)
+        ctl.CommandButton1(c.digitValue())->click();
+    ctl.Command1(1)->click();
 }
 
 // Records every message box while alive and answers it with `reply`.

@@ -1,22 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A route exported from a GTFS feed, loaded by the real control panel: the
-// board shows the feed's fares, "データ送り" steps them, and the exported
-// announcement entries step the board onto the stop they name.
+// A route exported from a GTFS feed and saved, loaded by the real control
+// panel and announcement list: the board shows the feed's fares, the readings
+// apply, and the exported entries step the board onto the stop they name.
 
 #include "board/ChimeiCtl_A.h"
-#include "board/Form1.h"
-#include "board/M_Degit.h"
-#include "companion/LTM4Res.h"
-#include "companion/MsgBox.h"
 #include "companion/SysWait.h"
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
+#include "sound/mdlM_Tape.h"
+#include "tests/TestSupport.h"
 #include "tools/GtfsExport.h"
 #include "tools/GtfsFeed.h"
 
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,93 +47,30 @@ int Fare(int from, int to)
     return 150 + 50 * (Zone(to) - Zone(from));
 }
 
-struct TapeEntry {
-    QString text;
-    qint16 step = 0;
-};
-
-// Enough of the announcement list's reading to drive the panel: "text",step,pre.
-QList<TapeEntry> ReadTape(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QList<TapeEntry> out;
-    const QStringList lines = ltm4::FromCp932(f.readAll()).split(QStringLiteral("\r\n"));
-    for (const QString& line : lines) {
-        const qsizetype close = line.lastIndexOf(u'"');
-        if (line.startsWith(u'"') && close > 0)
-            out << TapeEntry{line.mid(1, close - 1),
-                             qint16(line.mid(close + 2).section(u',', 0, 0).toInt())};
-    }
-    return out;
-}
-
-struct Fixture {
+// The panel with the announcement list as the program wires it, without a voice.
+struct Fixture : Windows {
     QTemporaryDir dir;
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
-    QStringList messages;
-    QList<TapeEntry> tape;
-    qint32 tapeIndex = 0;
-    ltm4::MsgBoxHandler previousBox;
+    mdlM_Tape tape{mdlM_Tape::Hooks{}};
+    MessageRecorder messages;
     std::function<void(int)> previousWait;
 
-    Fixture()
+    Fixture() : Windows(false)
     {
-        board.setOptionDialog(&option);
-        board.setControlPanel(&ctl);
-        ctl.setBoard(&board);
-        ctl.setOptionDialog(&option);
-        option.setLinks(&board, &ctl);
-        // The announcement module's stepping, as the panel uses it.
         frmCtl::Services s;
         s.TapeLoad = [this](const QString& folder, const QString& key) {
-            tape = ReadTape(folder + key + QStringLiteral("tp.csv"));
-            tapeIndex = 0;
+            tape.TapeLoad(folder, key);
         };
-        s.TapeNext = [this] { tapeIndex = qMin<qint32>(tapeIndex + 1, qint32(tape.size())); };
-        s.TapeBack = [this] { tapeIndex = qMax(tapeIndex - 1, 1); };
-        s.GetTapeIndex = [this] { return tapeIndex; };
-        s.GetTapeStepFlag = [this](qint32 i) {
-            return i >= 1 && i <= tape.size() ? tape[i - 1].step : qint16(0);
-        };
+        s.TapeNext = [this] { tape.TapeNext(); };
+        s.TapeBack = [this] { tape.TapeBack(); };
+        s.GetTapeIndex = [this] { return tape.GetTapeIndex(); };
+        s.GetTapeStepFlag = [this](qint32 i) { return tape.GetTapeStepFlag(i); };
         ctl.setServices(s);
-        board.Form_Load();
-        ctl.Form_Load();
+        Load();
         option.Text2(0)->setText(dir.path());
         option.Text2(1)->setText(dir.path());
-        previousBox = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
-            messages << c.text;
-            return int(ltm4::vbOK);
-        });
         previousWait = ltm4::SetWaitOverride([](int) {});
     }
-    ~Fixture()
-    {
-        ltm4::SetMsgBoxHandler(previousBox);
-        ltm4::SetWaitOverride(previousWait);
-    }
-
-    bool exportRoute(const QString& key)
-    {
-        const GtfsFeedResult feed = LoadGtfsFeed(Feed());
-        const GtfsExport data = ExportGtfsTrip(feed.feed, QStringLiteral("T1"));
-        QString error;
-        return feed.ok && data.ok && data.warnings.isEmpty() &&
-               SaveGtfsExport(dir.path(), key, data, error);
-    }
-
-    void set(const QString& route)
-    {
-        ctl.CommandButton1(10)->click();
-        for (QChar c : route)
-            ctl.CommandButton1(c.digitValue())->click();
-        ctl.CommandButton1(11)->click();
-        ctl.CommandButton1(1)->click();
-        ctl.Command1(1)->click();
-    }
+    ~Fixture() { ltm4::SetWaitOverride(previousWait); }
 
     int row() const { return ctl.Route().CurIndex + 1; }
     QString stopName() const { return board.ChimeiCtl()->Text(); }
@@ -153,55 +83,36 @@ const QStringList kStops = {"登別駅前", "富岸", "鷲別", "若草町", "�
 class tst_GtfsRoute final : public QObject {
     Q_OBJECT
 private slots:
-    void boardShowsTheFeedsFares_data();
-    void boardShowsTheFeedsFares();
-    void announcementsStepOntoTheirStop();
+    void exportedRouteRunsOnThePanel();
 };
 
-void tst_GtfsRoute::boardShowsTheFeedsFares_data()
+void tst_GtfsRoute::exportedRouteRunsOnThePanel()
 {
-    QTest::addColumn<int>("boarding");
-    QTest::addColumn<int>("current");
-    QTest::newRow("first stop") << 1 << 1;
-    QTest::newRow("same zone") << 1 << 2;
-    QTest::newRow("next zone") << 2 << 3;
-    QTest::newRow("two zones") << 1 << 5;
-    QTest::newRow("boarded in the middle") << 3 << 5;
-}
-
-void tst_GtfsRoute::boardShowsTheFeedsFares()
-{
-    QFETCH(int, boarding);
-    QFETCH(int, current);
     Fixture f;
-    QVERIFY(f.exportRoute(QStringLiteral("31")));
-    f.set(QStringLiteral("31"));
-    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join(u'|')));
+    const GtfsFeedResult feed = LoadGtfsFeed(Feed());
+    QVERIFY(feed.ok);
+    const GtfsExport data = ExportGtfsTrip(feed.feed, QStringLiteral("T1"));
+    QVERIFY(data.ok && data.warnings.isEmpty());
+    QString error;
+    QVERIFY2(SaveGtfsExport(f.dir.path(), QStringLiteral("31"), data, error), qPrintable(error));
+    keyRoute(f.ctl, QStringLiteral("31"));
+    QVERIFY(f.messages.shown.isEmpty());
     QCOMPARE(f.ctl.Route().DataCount, 5);
-    QCOMPARE(f.row(), 1);
-    for (int r = 1; r < current; ++r)
-        f.ctl.Command2(1)->click(); // データ送り
-    QCOMPARE(f.row(), current);
-    QCOMPARE(f.stopName(), kStops[current - 1]);
-    QVERIFY(f.board.Degit(boarding)->Value() == DegitValue(Fare(boarding, current)));
-    // Tickets not issued yet show nothing to pay.
-    QVERIFY(f.board.Degit(current + 1)->Value() == DegitValue(0));
-}
+    QCOMPARE(f.tape.GetTapeCount(), 5);
+    // The readings were saved beside the list and are read with it.
+    QCOMPARE(f.tape.SpokenText(u"次は、富岸です。"_qs), u"次は、とんけしです。"_qs);
 
-void tst_GtfsRoute::announcementsStepOntoTheirStop()
-{
-    Fixture f;
-    QVERIFY(f.exportRoute(QStringLiteral("7")));
-    f.set(QStringLiteral("7"));
-    QCOMPARE(f.tape.size(), 5);
     f.ctl.cmdTapeNext_Click(); // the welcome: the bus is still at the first stop
     QCOMPARE(f.row(), 1);
-    QVERIFY(f.tape[0].text.contains(QStringLiteral("登別温泉行き")));
-    for (int t = 2; t <= 5; ++t) {
-        f.ctl.cmdTapeNext_Click();
+    for (int t = 1; t <= 5; ++t) {
+        if (t > 1)
+            f.ctl.cmdTapeNext_Click(); // each later entry steps onto its stop
         QCOMPARE(f.row(), t);
-        QVERIFY2(f.tape[t - 1].text.contains(f.stopName()), qPrintable(f.tape[t - 1].text));
-        QVERIFY(f.board.Degit(1)->Value() == DegitValue(Fare(1, t)));
+        QCOMPARE(f.stopName(), kStops[t - 1]);
+        // Every ticket issued so far shows the feed's fare to here; the next, nothing.
+        for (int boarding = 1; boarding <= t; ++boarding)
+            QVERIFY(f.board.Degit(boarding)->Value() == DegitValue(Fare(boarding, t)));
+        QVERIFY(f.board.Degit(t + 1)->Value() == DegitValue(0));
     }
     // Past the last entry nothing moves; going back steps back with the entries.
     f.ctl.cmdTapeNext_Click();

@@ -10,21 +10,18 @@
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
 
-#include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #include <ZXing/ReadBarcode.h>
 
+#include <functional>
 #include <limits>
-#include <random>
 
 using namespace ltm4;
 
@@ -38,14 +35,6 @@ QByteArray plugin(const QString& body, const QString& info = {})
     return (u"4SP 1\n[info]\nPrevWidth = 3000\nPrevHeight = 1500\n"_qs + info + body +
             u"[end]\n"_qs)
         .toUtf8();
-}
-
-QByteArray sampleBytes()
-{
-    QFile f(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read the sample plugin");
-    return f.readAll();
 }
 
 TicketValues values(const QString& date = u"03-05-2025"_qs, qint16 corp = -1)
@@ -120,47 +109,23 @@ private slots:
     void barcodes_data();
     void barcodes();
     void barcodeTheSymbologyCannotHold();
-    void truncatedAtEveryByte();
     void hostileSizes();
-    void binaryJunk();
+    void notText();
     void fileReading();
     void sampleTicket();
-    void sampleFieldsDrawnInTheirPlaces_data();
-    void sampleFieldsDrawnInTheirPlaces();
     void hostOperations();
 };
 
 void TestPlugin::everyField()
 {
     const QByteArray text =
-        u"# a comment before the header\n"
-        "4SP 1\n"
-        "[info]\n"
-        "PrevWidth = 3015\n"
-        "PrevHeight=1995\n"
-        "CanDate = 1\n"
-        "CanTime = 0\n"
-        "CanRouteNo = 1\n"
-        "CanStopName = 2\n"
-        "CanBarcode = 1\n"
-        "BarcodeCount = 3\n"
-        "RouteMax = 999\n"
-        "BarcodeRouteMode = 2\n"
-        "StopRangeFrom = -5\n"
-        "StopRangeTo = 2147483647\n"
+        u"# a comment before the header\n4SP 1\n[info]\n"
+        "PrevWidth = 3015\nPrevHeight=1995\nCanDate = 1\nCanTime = 0\nCanRouteNo = 1\n"
+        "CanStopName = 2\nCanBarcode = 1\nBarcodeCount = 3\nRouteMax = 999\n"
+        "BarcodeRouteMode = 2\nStopRangeFrom = -5\nStopRangeTo = 2147483647\n"
         "CorpSwitch = -2147483648\n"
-        "[notes]\n"
-        "\n"
-        "一行目\n"
-        "# 注釈ではなく本文\n"
-        "\n"
-        "  四行目  \n"
-        "\n"
-        "[companies]\n"
-        "# comment\n"
-        "  ホロテ交通  \n"
-        "\n"
-        "ホロテ観光\n"
+        "[notes]\n\n一行目\n# 注釈ではなく本文\n\n  四行目  \n\n"
+        "[companies]\n# comment\n  ホロテ交通  \n\nホロテ観光\n"
         "[draw]\n"
         "paper color=#fFeE01\n"
         "box x=-3 y=4 w=50 h=60 pen=0 color=#102030 fill=#A0B0C0 radius=7\n"
@@ -170,73 +135,48 @@ void TestPlugin::everyField()
         "valign=bottom spacing=-2 fit=0\n"
         "\ttext\tx=0 y=0 w=1 h=1 value=plain\n"
         "barcode x=9 y=8 w=7 h=6 type=itf value=\"{route:4}{row}\" color=#123456\n"
-        "[end]\n"
-        "\n"_qs.toUtf8();
+        "[end]\n\n"_qs.toUtf8();
     const SeiriPluginResult r = ReadSeiriPlugin(text);
     QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
     const SeiriPlugin& p = *r.plugin;
 
-    PlgInfo info;
-    info.PlgHead = PlgInfo::kHead;
-    info.PrevWidth = 3015;
-    info.PrevHeight = 1995;
-    info.CanDate = 1;
-    info.CanRouteNo = 1;
-    info.CanStopName = 2;
-    info.CanBarcode = 1;
-    info.BarcodeCount = 3;
-    info.RouteMax = 999;
-    info.BarcodeRouteMode = 2;
-    info.StopRangeFrom = -5;
-    info.StopRangeTo = std::numeric_limits<qint32>::max();
-    info.CorpSwitch = std::numeric_limits<qint32>::min();
+    constexpr auto max = std::numeric_limits<qint32>::max();
+    constexpr auto min = std::numeric_limits<qint32>::min();
+    const PlgInfo info{PlgInfo::kHead, 3015, 1995, 1, 0, 1, 2, 1, 3, 999, 2, -5, max, min};
     QVERIFY(p.info == info);
     QCOMPARE(p.notes, u"一行目\n# 注釈ではなく本文\n\n四行目"_qs);
     QCOMPARE(p.companies, (QStringList{u"ホロテ交通"_qs, u"ホロテ観光"_qs}));
     QVERIFY(p.utf8);
-    QCOMPARE(p.items.size(), 6);
 
-    const QString gothic = u"ＭＳ Ｐゴシック"_qs;
-    TicketItem paper;
-    paper.color = 0xFFFFEE01;
-    paper.face = gothic;
-    TicketItem box;
-    box.kind = TicketItemKind::Box;
-    box.x = -3, box.y = 4, box.w = 50, box.h = 60, box.pen = 0, box.radius = 7;
-    box.color = 0xFF102030;
-    box.fill = 0xFFA0B0C0;
-    box.face = gothic;
-    TicketItem line;
-    line.kind = TicketItemKind::Line;
-    line.x = 1, line.y = 2, line.x2 = -30, line.y2 = 40, line.pen = 3;
-    line.color = 0xFF000001;
-    line.style = TicketLineStyle::Dash;
-    line.face = gothic;
-    TicketItem text1;
-    text1.kind = TicketItemKind::Text;
-    text1.x = 5, text1.y = 6, text1.w = 70, text1.h = 80;
-    text1.text = {{TicketField::Literal, u"No."_qs, 0},
-                  {TicketField::SeiriNo, {}, 2},
-                  {TicketField::Literal, u" \""_qs, 0},
-                  {TicketField::StopName, {}, 0},
-                  {TicketField::Literal, u"\\"_qs, 0}};
-    text1.face = u"ＭＳ 明朝"_qs;
-    text1.size = 40, text1.bold = true, text1.color = 0xFFFFFFFF;
+    using F = TicketField;
+    QList<TicketItem> expected(6);
+    for (TicketItem& i : expected)
+        i.face = u"ＭＳ Ｐゴシック"_qs;
+    expected[0].color = 0xFFFFEE01;
+    TicketItem& box = expected[1];
+    box.kind = TicketItemKind::Box, box.x = -3, box.y = 4, box.w = 50, box.h = 60, box.pen = 0;
+    box.radius = 7, box.color = 0xFF102030, box.fill = 0xFFA0B0C0;
+    TicketItem& line = expected[2];
+    line.kind = TicketItemKind::Line, line.x = 1, line.y = 2, line.x2 = -30, line.y2 = 40;
+    line.pen = 3, line.color = 0xFF000001, line.style = TicketLineStyle::Dash;
+    TicketItem& text1 = expected[3];
+    text1.kind = TicketItemKind::Text, text1.x = 5, text1.y = 6, text1.w = 70, text1.h = 80;
+    text1.face = u"ＭＳ 明朝"_qs, text1.size = 40, text1.bold = true, text1.color = 0xFFFFFFFF;
     text1.align = TicketAlign::Right, text1.valign = TicketVAlign::Bottom;
     text1.spacing = -2, text1.fit = false;
-    TicketItem text2;
-    text2.kind = TicketItemKind::Text;
-    text2.w = 1, text2.h = 1;
-    text2.text = {{TicketField::Literal, u"plain"_qs, 0}};
-    text2.face = gothic;
-    TicketItem bar;
-    bar.kind = TicketItemKind::Barcode;
-    bar.x = 9, bar.y = 8, bar.w = 7, bar.h = 6;
-    bar.barcode = TicketBarcode::Itf;
-    bar.text = {{TicketField::RouteNo, {}, 4}, {TicketField::Row, {}, 0}};
-    bar.color = 0xFF123456;
-    bar.face = gothic;
-    const QList<TicketItem> expected{paper, box, line, text1, text2, bar};
+    text1.text = {{F::Literal, u"No."_qs, 0},
+                  {F::SeiriNo, {}, 2},
+                  {F::Literal, u" \""_qs, 0},
+                  {F::StopName, {}, 0},
+                  {F::Literal, u"\\"_qs, 0}};
+    TicketItem& text2 = expected[4];
+    text2.kind = TicketItemKind::Text, text2.w = 1, text2.h = 1;
+    text2.text = {{F::Literal, u"plain"_qs, 0}};
+    TicketItem& bar = expected[5];
+    bar.kind = TicketItemKind::Barcode, bar.x = 9, bar.y = 8, bar.w = 7, bar.h = 6;
+    bar.barcode = TicketBarcode::Itf, bar.color = 0xFF123456;
+    bar.text = {{F::RouteNo, {}, 4}, {F::Row, {}, 0}};
+    QCOMPARE(p.items.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)
         QVERIFY2(p.items[i] == expected[i], qPrintable(QString::number(i)));
 }
@@ -264,6 +204,8 @@ void TestPlugin::record()
     const SeiriPluginResult r = ReadSeiriPlugin(plugin({}));
     QVERIFY(r.ok());
     QCOMPARE(r.plugin->info.ToRecord().left(4), QByteArray("4SP\x01", 4));
+    // Without its last line break the file reads all the same.
+    QVERIFY(ReadSeiriPlugin(plugin({}).chopped(1)).ok());
 }
 
 void TestPlugin::encodings_data()
@@ -276,12 +218,9 @@ void TestPlugin::encodings_data()
         "[companies]\nホロテ交通\n髙島バス\n"
         "[draw]\ntext x=0 y=0 w=10 h=10 face=\"ＭＳ 明朝\" value=\"{company}様 №{ticket}\"\n"
         "[end]\n"_qs;
-    QString crlf = text;
-    crlf.replace(u"\n"_qs, u"\r\n"_qs);
+    const QString crlf = QString(text).replace(u"\n"_qs, u"\r\n"_qs);
     QTest::newRow("UTF-8") << text.toUtf8() << true;
     QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << true;
-    QTest::newRow("UTF-8, CR LF") << crlf.toUtf8() << true;
-    QTest::newRow("CP932") << ToCp932(text) << false;
     QTest::newRow("CP932, CR LF") << ToCp932(crlf) << false;
 }
 
@@ -289,9 +228,6 @@ void TestPlugin::encodings()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, utf8);
-    bool lossy = true;
-    ToCp932(u"～①〝〟髙№"_qs, &lossy);
-    QVERIFY(!lossy); // the text survives CP932, so both readings can agree
     const SeiriPluginResult r = ReadSeiriPlugin(bytes);
     QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
     QCOMPARE(r.plugin->utf8, utf8);
@@ -323,7 +259,6 @@ void TestPlugin::placeholders_data()
         << u"2025/03/05 8:07:09"_qs;
     QTest::newRow("date parts, fixed form")
         << u"{year}年{month}月{day}日"_qs << u"2025/03/05"_qs << 0 << three << u"2025年3月5日"_qs;
-    QTest::newRow("Reiwa") << u"{era}{eyear}年"_qs << sys << 0 << three << u"令和7年"_qs;
     QTest::newRow("Reiwa's first day")
         << u"{era}{eyear:2}"_qs << u"05-01-2019"_qs << 0 << three << u"令和01"_qs;
     QTest::newRow("Heisei's last day")
@@ -379,7 +314,6 @@ void TestPlugin::refusals_data()
         Error::BadNumber, 5);
     row("number too small", plugin({}, u"RouteMax = -2147483649\n"_qs), Error::BadNumber, 5);
     row("not a number", plugin({}, u"CanTime = yes\n"_qs), Error::BadNumber, 5);
-    row("comment after a value", plugin({}, u"CanTime = 1 # yes\n"_qs), Error::BadNumber, 5);
     row("preview too narrow", "4SP 1\n[info]\nPrevWidth = 14\n", Error::BadNumber, 3);
     row("preview too tall", "4SP 1\n[info]\nPrevWidth = 15\nPrevHeight = 15001\n", Error::BadNumber,
         4);
@@ -389,8 +323,6 @@ void TestPlugin::refusals_data()
     row("line too long", plugin({}, u"# "_qs + QString(1100, u'x') + u"\n"_qs), Error::LineTooLong,
         5);
     row("unknown item", draw(u"circle x=1"_qs), Error::BadWord, 6);
-    row("unknown item key", draw(u"box x=1 y=1 w=1 h=1 fill=#000000 border=1"_qs),
-        Error::UnknownKey, 6);
     row("key of another item", draw(u"line x1=0 y1=0 x2=1 y2=1 fill=#000000"_qs), Error::UnknownKey,
         6);
     row("item key twice", draw(u"box x=1 y=1 w=1 h=1 x=2"_qs), Error::DuplicateKey, 6);
@@ -400,11 +332,9 @@ void TestPlugin::refusals_data()
     row("text glued to a quote", draw(u"text x=0 y=0 w=1 h=1 value=\"a\"b"_qs), Error::BadLine, 6);
     row("huge coordinate", draw(u"box x=1000000000000 y=1 w=1 h=1"_qs), Error::BadNumber, 6);
     row("negative width", draw(u"box x=1 y=1 w=-1 h=1"_qs), Error::BadNumber, 6);
-    row("font size 0", draw(u"text x=0 y=0 w=1 h=1 size=0 value=a"_qs), Error::BadNumber, 6);
-    row("colour by name", draw(u"paper color=white"_qs), Error::BadColor, 6);
+    row("colour not in hex", draw(u"paper color=#00000G"_qs), Error::BadColor, 6);
     row("short colour", draw(u"paper color=#FFF"_qs), Error::BadColor, 6);
     row("bad align", draw(u"text x=0 y=0 w=1 h=1 align=middle value=a"_qs), Error::BadWord, 6);
-    row("bad bold", draw(u"text x=0 y=0 w=1 h=1 bold=yes value=a"_qs), Error::BadWord, 6);
     row("bad style", draw(u"line x1=0 y1=0 x2=1 y2=1 style=wavy"_qs), Error::BadWord, 6);
     row("empty face", draw(u"text x=0 y=0 w=1 h=1 face=\"\" value=a"_qs), Error::BadWord, 6);
     row("unknown placeholder", draw(u"text x=0 y=0 w=1 h=1 value={fare}"_qs), Error::BadText, 6);
@@ -459,8 +389,6 @@ void TestPlugin::barcodes_data()
     const int code128 = int(ZXing::BarcodeFormat::Code128);
     const int itf = int(ZXing::BarcodeFormat::ITF);
     const int codabar = int(ZXing::BarcodeFormat::Codabar);
-    QTest::newRow("Code 128, route stop ticket")
-        << u"code128"_qs << u"{route:4}{row:3}{ticket:3}"_qs << code128 << u"0012004003"_qs;
     QTest::newRow("Code 128, date and time") << u"code128"_qs << u"R{route}-{date} {time}"_qs
                                              << code128 << u"R12-03-05-2025 08:07:09"_qs;
     QTest::newRow("ITF") << u"itf"_qs << u"{route:4}{row:3}{ticket:3}"_qs << itf
@@ -505,48 +433,15 @@ void TestPlugin::barcodeTheSymbologyCannotHold()
     QVERIFY(!BarcodeModules(TicketBarcode::Code128, QString(80, u'1')).empty());
 }
 
-void TestPlugin::truncatedAtEveryByte()
-{
-    const QByteArray sample = sampleBytes();
-    const SeiriPluginResult whole = ReadSeiriPlugin(sample);
-    QVERIFY(whole.ok());
-    // Only a cut that loses nothing but the last line break still reads,
-    // and then as the whole file.
-    const qsizetype complete = sample.trimmed().size();
-    for (qsizetype n = 0; n < sample.size(); ++n) {
-        const SeiriPluginResult r = ReadSeiriPlugin(sample.left(n));
-        if (n >= complete) {
-            QVERIFY(r.ok());
-            QVERIFY(r.plugin->items == whole.plugin->items);
-        } else {
-            QVERIFY2(!r.ok(), qPrintable(QString::number(n)));
-        }
-    }
-}
-
 void TestPlugin::hostileSizes()
 {
-    // A million items is far past the size cap, refused before any parsing.
-    const QByteArray head = "4SP 1\n[info]\nPrevWidth = 1500\nPrevHeight = 1500\n[draw]\n";
-    const QByteArray item = "line x1=0 y1=0 x2=1 y2=1\n";
-    QByteArray million = head;
-    million.reserve(head.size() + 1000000 * item.size() + 8);
-    for (int i = 0; i < 1000000; ++i)
-        million += item;
-    million += "[end]\n";
-    QElapsedTimer timer;
-    timer.start();
-    SeiriPluginResult r = ReadSeiriPlugin(million);
-    QCOMPARE(int(r.error), int(Error::TooLarge));
-    QVERIFY(timer.elapsed() < 1000);
-
     // Within the size cap, the item cap still holds.
-    QByteArray many = head;
+    QByteArray many = plugin(u"[draw]\n"_qs).chopped(6);
     for (qsizetype i = 0; i <= kPluginMaxItems; ++i)
-        many += item;
+        many += "line x1=0 y1=0 x2=1 y2=1\n";
     many += "[end]\n";
     QVERIFY(many.size() <= kPluginMaxFileBytes);
-    r = ReadSeiriPlugin(many);
+    const SeiriPluginResult r = ReadSeiriPlugin(many);
     QCOMPARE(int(r.error), int(Error::TooMany));
     QCOMPARE(r.line, 6 + int(kPluginMaxItems));
 
@@ -558,17 +453,8 @@ void TestPlugin::hostileSizes()
     QVERIFY(ReadSeiriPlugin(padded).ok());
 }
 
-void TestPlugin::binaryJunk()
+void TestPlugin::notText()
 {
-    std::mt19937 gen(4);
-    for (int i = 0; i < 2000; ++i) {
-        QByteArray junk(qsizetype(gen() % 3000), '\0');
-        for (char& c : junk)
-            c = char(gen());
-        if (i % 2)
-            junk.prepend("4SP 1\n"); // a header does not make junk a plugin
-        QVERIFY(!ReadSeiriPlugin(junk).ok());
-    }
     QByteArray withNul = plugin(u"[notes]\nab\n"_qs);
     withNul[withNul.indexOf("ab") + 1] = '\0';
     QCOMPARE(int(ReadSeiriPlugin(withNul).error), int(Error::NotText));
@@ -584,18 +470,13 @@ void TestPlugin::binaryJunk()
 void TestPlugin::fileReading()
 {
     QTemporaryDir dir;
-    const auto write = [&dir](const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    };
-    write(u"big.4SP"_qs, QByteArray(kPluginMaxFileBytes + 100, '#'));
-    write(u"ok.4SP"_qs, plugin({}));
-    QCOMPARE(int(ReadSeiriPluginFile(dir.filePath(u"big.4SP"_qs)).error), int(Error::TooLarge));
-    QVERIFY(ReadSeiriPluginFile(dir.filePath(u"ok.4SP"_qs)).ok());
-    QCOMPARE(int(ReadSeiriPluginFile(dir.filePath(u"gone.4SP"_qs)).error), int(Error::Unreadable));
-    QCOMPARE(int(ReadSeiriPluginFile(dir.path()).error), int(Error::Unreadable));
-    QCOMPARE(int(ReadSeiriPluginFile(QString()).error), int(Error::Unreadable));
+    QFile big(dir.filePath(u"big.4SP"_qs));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(kPluginMaxFileBytes + 100, '#'));
+    big.close();
+    QCOMPARE(int(ReadSeiriPluginFile(big.fileName()).error), int(Error::TooLarge));
+    for (const QString& path : {dir.filePath(u"gone.4SP"_qs), dir.path(), QString()})
+        QCOMPARE(int(ReadSeiriPluginFile(path).error), int(Error::Unreadable));
 }
 
 void TestPlugin::sampleTicket()
@@ -628,71 +509,36 @@ void TestPlugin::sampleTicket()
     QVERIFY(!barcodeBox.isNull());
     QCOMPARE(decode(img, ZXing::BarcodeFormat::Code128, barcodeBox.adjusted(-8, -4, 8, 4)),
              u"0001007012"_qs);
-}
 
-void TestPlugin::sampleFieldsDrawnInTheirPlaces_data()
-{
-    QTest::addColumn<int>("field");
-    QTest::addColumn<int>("boxes"); // items that show the field
-    QTest::newRow("stop name") << int(TicketField::StopName) << 1;
-    QTest::newRow("ticket number") << int(TicketField::SeiriNo) << 2;
-    QTest::newRow("date") << int(TicketField::Day) << 1;
-    QTest::newRow("time") << int(TicketField::Minute) << 1;
-    QTest::newRow("route") << int(TicketField::RouteNo) << 2;
-    QTest::newRow("company") << int(TicketField::Company) << 1;
-}
-
-void TestPlugin::sampleFieldsDrawnInTheirPlaces()
-{
-    QFETCH(int, field);
-    QFETCH(int, boxes);
-    const SeiriPluginResult r = ReadSeiriPluginFile(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
-    QVERIFY(r.ok());
-    const SeiriPlugin& p = *r.plugin;
-    const TicketValues base{u"駅前"_qs, u"03-05-2025"_qs, u"08:15:30"_qs, 1, 12, 7, 0};
-    TicketValues changed = base;
-    switch (TicketField(field)) {
-    case TicketField::StopName:
-        changed.stopName = u"市役所前"_qs;
-        break;
-    case TicketField::SeiriNo:
-        changed.seiriNo = 48;
-        break;
-    case TicketField::Day:
-        changed.dateText = u"03-06-2025"_qs;
-        break;
-    case TicketField::Minute:
-        changed.timeText = u"08:16:30"_qs;
-        break;
-    case TicketField::RouteNo:
-        changed.routeNo = 205;
-        break;
-    default:
-        changed.corpIndex = 2;
-        break;
-    }
-    // The change shows, and only inside the items that print that value.
-    QRegion allowed;
-    int count = 0;
-    for (const TicketItem& item : p.items) {
-        if (uses(item, TicketField(field))) {
-            allowed += QRect(item.x, item.y, item.w, item.h).adjusted(-2, -3, 2, 3);
-            ++count;
+    // Each value changed in turn shows, and only inside the items that print it.
+    const std::pair<TicketField, std::function<void(TicketValues&)>> changes[] = {
+        {TicketField::StopName, [](TicketValues& c) { c.stopName = u"市役所前"_qs; }},
+        {TicketField::SeiriNo, [](TicketValues& c) { c.seiriNo = 48; }},
+        {TicketField::Day, [](TicketValues& c) { c.dateText = u"03-06-2025"_qs; }},
+        {TicketField::Minute, [](TicketValues& c) { c.timeText = u"08:16:30"_qs; }},
+        {TicketField::RouteNo, [](TicketValues& c) { c.routeNo = 205; }},
+        {TicketField::Company, [](TicketValues& c) { c.corpIndex = 2; }},
+    };
+    for (const auto& [field, change] : changes) {
+        QRegion allowed;
+        for (const TicketItem& item : p.items)
+            if (uses(item, field))
+                allowed += QRect(item.x, item.y, item.w, item.h).adjusted(-2, -3, 2, 3);
+        TicketValues changed = v;
+        change(changed);
+        const QImage after = draw(p, changed);
+        int changedPixels = 0;
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                if (img.pixel(x, y) == after.pixel(x, y))
+                    continue;
+                ++changedPixels;
+                QVERIFY2(allowed.contains(QPoint(x, y)),
+                         qPrintable(u"field %1 at %2,%3"_qs.arg(int(field)).arg(x).arg(y)));
+            }
         }
+        QVERIFY2(changedPixels > 0, qPrintable(QString::number(int(field))));
     }
-    QCOMPARE(count, boxes);
-    const QImage before = draw(p, base);
-    const QImage after = draw(p, changed);
-    int changedPixels = 0;
-    for (int y = 0; y < before.height(); ++y) {
-        for (int x = 0; x < before.width(); ++x) {
-            if (before.pixel(x, y) == after.pixel(x, y))
-                continue;
-            ++changedPixels;
-            QVERIFY2(allowed.contains(QPoint(x, y)), qPrintable(u"%1,%2"_qs.arg(x).arg(y)));
-        }
-    }
-    QVERIFY(changedPixels > 0);
 }
 
 void TestPlugin::hostOperations()
@@ -706,50 +552,35 @@ void TestPlugin::hostOperations()
     }
     const QString sample = QStringLiteral(RUTOMIA_SAMPLE_PLUGIN);
 
-    PlgInfo info;
-    QCOMPARE(LT4_GetPlgInfo(sample, info), 1);
-    QVERIFY(info == ReadSeiriPluginFile(sample).plugin->info);
+    // What is not a plugin leaves every target as it was.
     for (const QString& notPlugin : {QString(), junk, dir.path()}) {
         PlgInfo untouched;
         QCOMPARE(LT4_GetPlgInfo(notPlugin, untouched), 0);
         QVERIFY(untouched == PlgInfo{});
     }
-
-    QPlainTextEdit notes;
-    notes.setPlainText(u"前の内容"_qs);
-    LT4_SetPlgComment(junk, &notes);
-    QCOMPARE(notes.toPlainText(), u"前の内容"_qs);
-    LT4_SetPlgComment(sample, &notes);
-    QVERIFY(notes.toPlainText().startsWith(u"ホロテ交通の整理券発行機"_qs));
-    QLineEdit line;
+    QLineEdit line(u"前の内容"_qs);
+    LT4_SetPlgComment(junk, &line);
+    QCOMPARE(line.text(), u"前の内容"_qs);
     LT4_SetPlgComment(sample, &line);
-    QCOMPARE(line.text(), notes.toPlainText());
+    QVERIFY(line.text().startsWith(u"ホロテ交通の整理券発行機"_qs));
     LT4_SetPlgComment(sample, nullptr);
 
-    QComboBox combo;
-    combo.addItem(u"既存"_qs);
-    LT4_SetCorpAddList(sample, &combo);
-    QCOMPARE(combo.count(), 4);
-    QCOMPARE(combo.itemText(1), u"ホロテ交通"_qs);
+    // The company names are added after what the list holds.
     QListWidget list;
+    list.addItem(u"既存"_qs);
     LT4_SetCorpAddList(sample, &list);
-    QCOMPARE(list.count(), 3);
     LT4_SetCorpAddList(junk, &list);
-    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.count(), 4);
+    QCOMPARE(list.item(1)->text(), u"ホロテ交通"_qs);
 
     QImage img(224, 186, QImage::Format_RGB32);
-    for (const QString& notPlugin : {QString(), junk}) {
+    for (const QString& path : {QString(), junk, sample}) {
         img.fill(Qt::white);
         QPainter dc(&img);
-        LT4_DrawSeiriken(notPlugin, dc, u"駅前"_qs, u"03-05-2025"_qs, u"08:00:00"_qs, 1, 1, 1, -1);
+        LT4_DrawSeiriken(path, dc, u"駅前"_qs, u"03-05-2025"_qs, u"08:00:00"_qs, 1, 1, 1, -1);
         dc.end();
-        QVERIFY(allWhite(img));
+        QCOMPARE(allWhite(img), path != sample);
     }
-    img.fill(Qt::white);
-    QPainter dc(&img);
-    LT4_DrawSeiriken(sample, dc, u"駅前"_qs, u"03-05-2025"_qs, u"08:00:00"_qs, 1, 1, 1, -1);
-    dc.end();
-    QVERIFY(!allWhite(img));
     QPainter inactive;
     LT4_DrawSeiriken(sample, inactive, u"駅前"_qs, {}, {}, 1, 1, 1, -1);
 }

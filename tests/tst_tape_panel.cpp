@@ -11,9 +11,9 @@
 #include "panel/FareData.h"
 #include "panel/frmVoice.h"
 #include "tests/SoundTestSupport.h"
+#include "tests/TestSupport.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,24 +24,6 @@
 #include <QTest>
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
-
-size_t Loud(const std::vector<qint16>& s)
-{
-    return size_t(
-        std::count_if(s.begin(), s.end(), [](qint16 v) { return std::abs(int(v)) > 300; }));
-}
 
 struct Program {
     QTemporaryDir dir;
@@ -61,24 +43,6 @@ struct Program {
     {
         p.reset();
         ltm4::SetWaitOverride(previousWait);
-    }
-
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
-    void set(const QString& route)
-    {
-        frmCtl& c = p->panel();
-        c.CommandButton1(10)->click();
-        for (QChar ch : route)
-            c.CommandButton1(ch.digitValue())->click();
-        c.CommandButton1(11)->click();
-        c.CommandButton1(1)->click();
-        c.Command1(1)->click();
     }
 };
 
@@ -109,12 +73,11 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
         stops[i].SeiriNo = qint16(i + 1);
         stops[i].Fare[1] = qint16(100 + 10 * i);
     }
-    g.write(u"4.hy3"_qs, EncodeFareFile(stops).bytes);
-    g.write(
-        u"4tp.csv"_qs,
-        ltm4::ToCp932(
-            u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n\"次は、停留所2です。\",1,0\r\n"_qs));
-    g.set(u"4"_qs);
+    QVERIFY(WriteFile(g.dir.filePath(u"4.hy3"_qs), EncodeFareFile(stops).bytes));
+    QVERIFY(WriteFile(g.dir.filePath(u"4tp.csv"_qs),
+                      ltm4::ToCp932(u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n"
+                                    "\"次は、停留所2です。\",1,0\r\n"_qs)));
+    keyRoute(g.p->panel(), u"4"_qs);
     QVERIFY(group->isEnabled());
     QVERIFY(g.p->panel().cmdTapeNext()->isEnabled());
     QCOMPARE(g.p->panel().Route().CurIndex, qint16(0));
@@ -130,17 +93,16 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
     g.p->panel().cmdTapeNext()->click();
     QCOMPARE(g.p->tape().GetTapeIndex(), 1);
     QCOMPARE(g.p->panel().Route().CurIndex, qint16(0));
-    QVERIFY(WaitFor([&] { return engine->Status() == SpeechEngine::kIdle; }, 15000));
-    QVERIFY2(Loud(tap.Since(from)) > size_t(rate / 2),
-             qPrintable(QString::number(Loud(tap.Since(from)))));
+    QTRY_VERIFY_WITH_TIMEOUT(engine->Status() == SpeechEngine::kIdle, 15000);
+    QVERIFY2(LoudFrames(tap.Since(from)) > size_t(rate / 2),
+             qPrintable(QString::number(LoudFrames(tap.Since(from)))));
 
     // Entry 2 is marked: the fares step with it; "■" silences it.
     g.p->panel().cmdTapeNext()->click();
     QCOMPARE(g.p->tape().GetTapeIndex(), 2);
     QCOMPARE(g.p->panel().Route().CurIndex, qint16(1));
-    QVERIFY(WaitFor(
-        [&] { return Loud(tap.Since(tap.Frames() - std::min<size_t>(tap.Frames(), 512))) > 0; },
-        10000));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        LoudFrames(tap.Since(tap.Frames() - std::min<size_t>(tap.Frames(), 512))) > 0, 10000);
     g.p->panel().cmdTapeStop()->click();
     QTest::qWait(60);
     from = tap.Frames();
@@ -155,10 +117,8 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
     g.p->panel().cmdTapeStop()->click();
 
     // A route without a list disables the group, caption kept.
-    const ltm4::MsgBoxHandler box =
-        ltm4::SetMsgBoxHandler([](const ltm4::MsgBoxCall&) { return int(ltm4::vbOK); });
-    g.set(u"5"_qs);
-    ltm4::SetMsgBoxHandler(box);
+    MessageRecorder noRoute;
+    keyRoute(g.p->panel(), u"5"_qs);
     QVERIFY(!group->isEnabled());
     QCOMPARE(group->title(), u"音合使用可"_qs);
 }
