@@ -63,7 +63,7 @@ int main(int argc, char** argv)
             f.write(QByteArray("\"") + e + "\",1,0\r\n");
     }
 
-    for (const QString id : {QStringLiteral("openjtalk"), QStringLiteral("espeak")}) {
+    for (const QString& id : {QStringLiteral("openjtalk"), QStringLiteral("espeak")}) {
         const auto make = [&]() -> std::unique_ptr<SpeechEngineSynth> {
             auto source = [&] { return mixer.get(); };
             if (id == QLatin1String("openjtalk"))
