@@ -30,6 +30,8 @@ found=0
 for t in "${targets[@]}"; do
     work=$build/corpus/$t
     findings=$build/findings/$t
+    # Findings of earlier runs are fixed and kept as seeds by then.
+    rm -rf "$findings"
     mkdir -p "$work" "$findings"
     log=$build/$t.log
     # One job at a time; each finding is written as a crash-*, leak-* or
