@@ -49,6 +49,7 @@ monkey: build-asan
 	scripts/monkey.sh 60 517
 
 bench: build
+	cmake --build $(BUILD) --target benchmarks -j $(JOBS)
 	scripts/bench.sh $(BUILD)
 
 screenshot: build
