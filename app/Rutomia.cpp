@@ -18,17 +18,11 @@
 #include <QTimer>
 
 Rutomia::Rutomia()
-    : m_ini(m_board, m_option, m_ctl),
+    : m_ini(m_windows.board, m_windows.option, m_windows.ctl),
       m_snd(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
             [this](const QString& command) { return m_mci.SendString(command); }),
       m_tape(TapeHooks())
 {
-    m_board.setOptionDialog(&m_option);
-    m_board.setControlPanel(&m_ctl);
-    m_ctl.setBoard(&m_board);
-    m_ctl.setOptionDialog(&m_option);
-    m_option.setLinks(&m_board, &m_ctl);
-    m_option.setSeiriPrevHost(&m_ctl);
     frmCtl::Services services;
     services.SndPlay = [this](const QString& path, const QString& channel, qint16 sync,
                               qint16 delay) { m_snd.SndPlay(path, channel, sync, delay); };
@@ -46,7 +40,7 @@ Rutomia::Rutomia()
     services.GetTapeStepFlag = [this](qint32 index) { return m_tape.GetTapeStepFlag(index); };
     services.VoiceAvailable = [this] { return m_tape.VoiceAvailable() != 0; };
     services.TapeRelease = [this] { m_tape.TapeRelease(); };
-    m_ctl.setServices(std::move(services));
+    m_windows.ctl.setServices(std::move(services));
 }
 
 mdlM_Tape::Hooks Rutomia::TapeHooks()
@@ -59,24 +53,24 @@ mdlM_Tape::Hooks Rutomia::TapeHooks()
     };
     h.PreSound = [this] {
         mdlM_Tape::PreSoundOptions o;
-        o.PreSoundAlways = m_option.Option2(2)->Value() == -1;
-        o.PreSoundSync = m_option.Option7(0)->Value();
-        o.PreSound = m_option.txtSelectSound(3)->text();
+        o.PreSoundAlways = m_windows.option.Option2(2)->Value() == -1;
+        o.PreSoundSync = m_windows.option.Option7(0)->Value();
+        o.PreSound = m_windows.option.txtSelectSound(3)->text();
         for (int i = 1; i <= 3; ++i)
-            o.PreSoundFlag[size_t(i)] = m_option.txtSelectSound(3 + i)->text();
+            o.PreSoundFlag[size_t(i)] = m_windows.option.txtSelectSound(3 + i)->text();
         return o;
     };
     h.SndPlay = [this](const QString& path, const QString& channel, qint16 sync, qint16 delay) {
         m_snd.SndPlay(path, channel, sync, delay);
     };
     h.SetGroup = [this](const QString& caption, bool enabled) {
-        m_ctl.grpM_Tape()->setTitle(caption);
-        m_ctl.grpM_Tape()->setEnabled(enabled);
+        m_windows.ctl.grpM_Tape()->setTitle(caption);
+        m_windows.ctl.grpM_Tape()->setEnabled(enabled);
     };
     h.EnableControls = [this] {
-        m_ctl.grpM_Tape()->setEnabled(true);
+        m_windows.ctl.grpM_Tape()->setEnabled(true);
         for (QPushButton* b :
-             {m_ctl.cmdTapeNext(), m_ctl.cmdTapeBack(), m_ctl.cmdTapeStop(), m_ctl.cmdTapeSet()})
+             {m_windows.ctl.cmdTapeNext(), m_windows.ctl.cmdTapeBack(), m_windows.ctl.cmdTapeStop(), m_windows.ctl.cmdTapeSet()})
             b->setEnabled(true);
     };
     h.VoiceDialog = [this](const QString& title) { VoiceDialog(title); };
@@ -108,7 +102,7 @@ void Rutomia::VoiceDialog(const QString& title)
     if (!m_tape.Engine())
         return;
     const VoiceSettings before = m_voice;
-    frmVoice dlg(&m_ctl, title, SpeechEngines::Available(), m_voice,
+    frmVoice dlg(&m_windows.ctl, title, SpeechEngines::Available(), m_voice,
                  [this](const VoiceSettings& settings, const QString& text) {
                      ApplyVoice(settings);
                      if (SpeechEngine* engine = m_tape.Engine()) {
@@ -132,9 +126,9 @@ void Rutomia::PlacePanel()
     // The whole window, frame included, in the screen's bottom-right corner
     // (of the part that panels and docks leave free).
     const QRect area = screen->availableGeometry();
-    const QSize outer = m_ctl.frameGeometry().size();
-    m_ctl.move(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
-    m_placedAt = m_ctl.pos();
+    const QSize outer = m_windows.ctl.frameGeometry().size();
+    m_windows.ctl.move(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
+    m_placedAt = m_windows.ctl.pos();
 }
 
 void Rutomia::KeepWithinReach(QWidget& window)
@@ -153,9 +147,9 @@ void Rutomia::Start()
     const bool hasSettings = !m_ini.LoadPath().isEmpty();
     Form1::LoadSteps steps;
     steps.showPanel = [this] {
-        m_ctl.Form_Load();
-        m_ctl.show();
-        m_ctl.raise();
+        m_windows.ctl.Form_Load();
+        m_windows.ctl.show();
+        m_windows.ctl.raise();
     };
     steps.placePanel = [this] { PlacePanel(); };
     steps.loadSettings = [this, hasSettings] {
@@ -163,21 +157,21 @@ void Rutomia::Start()
         // What the panel and the options show is what runs, also where the
         // settings read held no panel state or there were none: the
         // stop-name display's own defaults differ from both.
-        m_ctl.HScroll1_Change(0);
+        m_windows.ctl.HScroll1_Change(0);
         if (!hasSettings)
-            m_option.SetProp();
+            m_windows.option.SetProp();
     };
-    m_board.Form_Load(steps);
-    m_board.show();
-    m_board.RestoreView();
-    KeepWithinReach(m_board);
-    KeepWithinReach(m_ctl);
+    m_windows.board.Form_Load(steps);
+    m_windows.board.show();
+    m_windows.board.RestoreView();
+    KeepWithinReach(m_windows.board);
+    KeepWithinReach(m_windows.ctl);
     if (!m_ini.PositionsLoaded()) {
         // A window manager frames the panel only after it is shown, so its
         // outer size is known a moment later; place it again then, unless the
         // user has already moved it.
-        QTimer::singleShot(300, &m_ctl, [this] {
-            if (m_ctl.pos() == m_placedAt)
+        QTimer::singleShot(300, &m_windows.ctl, [this] {
+            if (m_windows.ctl.pos() == m_placedAt)
                 PlacePanel();
         });
     }

@@ -4,9 +4,7 @@
 // Owns the three windows and the modules, hands each the others it works
 // with, and runs the start-up order.
 
-#include "board/Form1.h"
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
+#include "panel/BoardWindows.h"
 #include "settings/mdlIniIo.h"
 #include "sound/MciInterpreter.h"
 #include "sound/VoiceSettings.h"
@@ -20,9 +18,9 @@ public:
     // Start-up: the board's load order, then the board is shown.
     void Start();
 
-    Form1& board() { return m_board; }
-    frmCtl& panel() { return m_ctl; }
-    frmOption& options() { return m_option; }
+    Form1& board() { return m_windows.board; }
+    frmCtl& panel() { return m_windows.ctl; }
+    frmOption& options() { return m_windows.option; }
     mdlIniIo& ini() { return m_ini; }
     MciInterpreter& mci() { return m_mci; }
     mdlM_Tape& tape() { return m_tape; }
@@ -36,9 +34,7 @@ private:
     void VoiceDialog(const QString& title);
     void ApplyVoice(const VoiceSettings& settings);
 
-    frmOption m_option;
-    Form1 m_board;
-    frmCtl m_ctl;
+    BoardWindows m_windows;
     mdlIniIo m_ini;
     // The audio device opens on a worker thread while the windows come up.
     MciInterpreter m_mci{MixerBackend::CreateAsync()};

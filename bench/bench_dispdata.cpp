@@ -6,13 +6,11 @@
 //   bench_dispdata [--runs N]
 
 #include "bench/Figure.h"
-#include "board/Form1.h"
 #include "companion/SysWait.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
-#include "options/frmOption.h"
+#include "panel/BoardWindows.h"
 #include "panel/FareData.h"
-#include "panel/frmCtl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -65,15 +63,11 @@ int main(int argc, char** argv)
         return 1;
     f.close();
 
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
-    board.setOptionDialog(&option);
-    ctl.setBoard(&board);
-    ctl.setOptionDialog(&option);
-    option.setLinks(&board, &ctl);
-    board.Form_Load();
-    ctl.Form_Load();
+    BoardWindows windows;
+    frmOption& option = windows.option;
+    Form1& board = windows.board;
+    frmCtl& ctl = windows.ctl;
+    windows.Load();
     board.show();
     option.Text2(0)->setText(dir.path());
     for (int i = 0; i < 4; ++i) {
@@ -108,7 +102,6 @@ int main(int argc, char** argv)
     }
     // Once more with the ticket preview drawn by the sample plugin, which is
     // read from its file at every drawing.
-    option.setSeiriPrevHost(&ctl);
     option.chkUseSeiriPrev()->setValue(1);
     option.txtSeiriPlgDir()->setText(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN));
     if (option.SetPlgin(option.txtSeiriPlgDir()->text()) == 0) {

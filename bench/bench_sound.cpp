@@ -8,11 +8,9 @@
 //   bench_sound [--runs N]
 
 #include "bench/Figure.h"
-#include "board/Form1.h"
 #include "companion/SysWait.h"
-#include "options/frmOption.h"
+#include "panel/BoardWindows.h"
 #include "panel/FareData.h"
-#include "panel/frmCtl.h"
 #include "sound/MciInterpreter.h"
 #include "sound/MixerBackendSdl.h"
 #include "sound/mdlSndAPI.h"
@@ -88,20 +86,16 @@ int main(int argc, char** argv)
     mdlSndAPI snd(QStringLiteral("517"), [&](const QString& c) { return mci.SendString(c); });
     TapRecorder tap(mci.Backend());
 
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
-    board.setOptionDialog(&option);
-    ctl.setBoard(&board);
-    ctl.setOptionDialog(&option);
-    option.setLinks(&board, &ctl);
+    BoardWindows windows;
+    frmOption& option = windows.option;
+    Form1& board = windows.board;
+    frmCtl& ctl = windows.ctl;
     frmCtl::Services services;
     services.SndPlay = [&](const QString& p, const QString& c, qint16 sync, qint16 delay) {
         snd.SndPlay(p, c, sync, delay);
     };
     ctl.setServices(services);
-    board.Form_Load();
-    ctl.Form_Load();
+    windows.Load();
     board.show();
     option.Text2(0)->setText(dir.path());
     option.txtSelectSound(7)->setText(step);

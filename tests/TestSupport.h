@@ -6,12 +6,10 @@
 // boxes, and the three windows wired together.
 
 #include "board/DegitFormat.h"
-#include "board/Form1.h"
 #include "board/M_Degit.h"
 #include "companion/ColorRef.h"
 #include "companion/MsgBox.h"
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
+#include "panel/BoardWindows.h"
 
 #include <QImage>
 #include <QLineEdit>
@@ -88,21 +86,13 @@ struct MessageRecorder {
 // The board, the control panel and the options dialog wired as the program
 // wires them, with route-set and key sounds chosen; the panel's services
 // record what they are asked.
-struct Windows {
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
+struct Windows : BoardWindows {
     QList<QPair<QString, QString>> sounds; // path, channel
     QStringList calls;                     // announcement loads by route key, shutdown steps
     std::function<void()> onSave;          // runs when the settings are saved
 
     explicit Windows(bool load = true)
     {
-        board.setOptionDialog(&option);
-        board.setControlPanel(&ctl);
-        ctl.setBoard(&board);
-        ctl.setOptionDialog(&option);
-        option.setLinks(&board, &ctl);
         frmCtl::Services s;
         s.SndPlay = [this](const QString& path, const QString& channel, qint16, qint16) {
             sounds << qMakePair(path, channel);
@@ -121,11 +111,6 @@ struct Windows {
         option.txtSelectSound(1)->setText(QStringLiteral("/snd/key.wav"));
         if (load)
             Load();
-    }
-    void Load()
-    {
-        board.Form_Load();
-        ctl.Form_Load();
     }
     void keys(std::initializer_list<int> indices)
     {

@@ -2,16 +2,14 @@
 // The demo's first settings: what the file holds, that the writer never
 // replaces a user's settings, and that an installed program starts on its
 // installed demo data unless the user has settings of their own. The demo
-// heard end to end is scripts/sound_check.sh.
+// heard end to end is scripts/demo_audio_check.sh.
 
 #include "SoundTestSupport.h"
 #include "app/Rutomia.h"
-#include "board/Form1.h"
+#include "panel/BoardWindows.h"
 #include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
-#include "options/frmOption.h"
 #include "panel/FareData.h"
-#include "panel/frmCtl.h"
 #include "settings/DemoProfile.h"
 #include "settings/SettingsCodec.h"
 #include "tests/TestSupport.h"
@@ -27,18 +25,10 @@ namespace {
 // What the options dialog holds at a start without settings.
 SettingsRecord InitialRecord()
 {
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
-    board.setOptionDialog(&option);
-    board.setControlPanel(&ctl);
-    ctl.setBoard(&board);
-    ctl.setOptionDialog(&option);
-    option.setLinks(&board, &ctl);
-    board.Form_Load();
-    ctl.Form_Load();
+    BoardWindows windows;
+    windows.Load();
     SettingsRecord rec;
-    option.GetOptionInfo(rec);
+    windows.option.GetOptionInfo(rec);
     return rec;
 }
 

@@ -364,9 +364,7 @@ void TestPanel::backlightPictures()
     QCOMPARE(ok.shown.size(), 1);
     QCOMPARE(ok.shown[0].title, QStringLiteral("エラー"));
     QCOMPARE(ok.shown[0].style, int(ltm4::vbCritical));
-    QCOMPARE(ok.shown[0].text,
-             QStringLiteral("エラーです。\r\n\r\nエラーコード：481　指定した画像の"
-                            "内容が不正です。この部分では扱えません。"));
+    QVERIFY(ok.shown[0].text.contains(QStringLiteral("エラーコード：481")));
     QCOMPARE(p.board.Picture().pixelColor(5, 5), QColor(Qt::darkBlue));
     QCOMPARE(p.ctl.SelectedBacklight(), 2);
 }

@@ -43,6 +43,11 @@ private slots:
 private:
     std::unique_ptr<Rutomia> start();
     QString settingsFile() const { return m_dir->filePath(QStringLiteral("prog/tst_program.in4")); }
+    static QByteArray readFile(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
     void writeSettings(const QByteArray& bytes) const
     {
         QFile f(settingsFile());
@@ -136,9 +141,7 @@ void TestProgram::settingsSurviveARestart()
         p->board().Degit(5)->setValue(42);
         QVERIFY(p->panel().close());
     }
-    QFile f(settingsFile());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = readFile(settingsFile());
     // Fixed part plus the CP932 bytes of the texts: folder, sound, today's date.
     const int texts = 10 + 6 + 10;
     QCOMPARE(bytes.size(), 538 + texts);
@@ -214,9 +217,7 @@ void TestProgram::shortFileKeepsInitialValues()
                             "「tst_program.in4.bak」として残しました。"));
     QCOMPARE(p->options().Check1()->Value(), 0);
     QCOMPARE(p->options().Combo2()->ListIndex(), 0);
-    QFile bak(settingsFile() + QStringLiteral(".bak"));
-    QVERIFY(bak.open(QIODevice::ReadOnly));
-    QCOMPARE(bak.readAll(), cut);
+    QCOMPARE(readFile(settingsFile() + QStringLiteral(".bak")), cut);
 }
 
 void TestProgram::refusedValueCostsOnlyItself()
@@ -248,17 +249,13 @@ void TestProgram::refusedValueCostsOnlyItself()
     }
     // The exit save writes the user's settings back, the refused one mended.
     SettingsRecord saved;
-    QFile f(settingsFile());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(DecodeSettings(f.readAll(), saved).complete());
+    QVERIFY(DecodeSettings(readFile(settingsFile()), saved).complete());
     QCOMPARE(saved.DataDir.FareDataDir, QStringLiteral("x"));
     QCOMPARE(saved.Panel.SeiriNumStyle, 0);
     QCOMPARE(saved.Panel.SeiriNumZero, 1);
     QCOMPARE(saved.Degit.DegitForeColor, qint32(ltm4::Rgb(9, 9, 9)));
     QCOMPARE(saved.CtrlData.ScrollSpeed, 77);
-    QFile bak(settingsFile() + QStringLiteral(".bak"));
-    QVERIFY(bak.open(QIODevice::ReadOnly));
-    QCOMPARE(bak.readAll(), original);
+    QCOMPARE(readFile(settingsFile() + QStringLiteral(".bak")), original);
 }
 
 void TestProgram::placesOffEveryScreenComeBack()
@@ -280,9 +277,7 @@ void TestProgram::placesOffEveryScreenComeBack()
         QVERIFY(p->panel().close());
     }
     SettingsRecord saved;
-    QFile f(settingsFile());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(DecodeSettings(f.readAll(), saved).complete());
+    QVERIFY(DecodeSettings(readFile(settingsFile()), saved).complete());
     QCOMPARE(saved.CtrlData.CtrlLeft, panelAt.x() * 15);
     QCOMPARE(saved.CtrlData.CtrlTop, panelAt.y() * 15);
 }

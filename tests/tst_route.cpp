@@ -42,27 +42,16 @@ QList<StopRecord> makeRoute(int count)
 // waits made instant.
 struct Fixture : Windows {
     QTemporaryDir dir;
-    QStringList messages;
-    QStringList details;
+    MessageRecorder box;
     QList<int> waits;
-    ltm4::MsgBoxHandler previousBox;
     std::function<void(int)> previousWait;
 
     Fixture()
     {
         option.Text2(0)->setText(dir.path());
-        previousBox = ltm4::SetMsgBoxHandler([this](const ltm4::MsgBoxCall& c) {
-            messages << c.text;
-            details << c.detail;
-            return int(ltm4::vbOK);
-        });
         previousWait = ltm4::SetWaitOverride([this](int ms) { waits << ms; });
     }
-    ~Fixture()
-    {
-        ltm4::SetMsgBoxHandler(previousBox);
-        ltm4::SetWaitOverride(previousWait);
-    }
+    ~Fixture() { ltm4::SetWaitOverride(previousWait); }
 
     void writeRoute(const QString& name, const QList<StopRecord>& stops)
     {
@@ -71,16 +60,14 @@ struct Fixture : Windows {
         f.write(EncodeFareFile(stops).bytes);
     }
 
-    // Keys the route and section on the keypad and presses リセット.
-    void set(const QString& route, const QString& section)
+    void set(const QString& route, const QString& section) { keyRoute(ctl, route, section); }
+
+    QStringList messages() const
     {
-        ctl.CommandButton1(10)->click();
-        for (QChar c : route)
-            ctl.CommandButton1(c.digitValue())->click();
-        ctl.CommandButton1(11)->click();
-        for (QChar c : section)
-            ctl.CommandButton1(c.digitValue())->click();
-        ctl.Command1(1)->click();
+        QStringList texts;
+        for (const ltm4::MsgBoxCall& c : box.shown)
+            texts << c.text;
+        return texts;
     }
 
     int row() const { return ctl.Route().CurIndex + 1; }
@@ -119,7 +106,7 @@ void TestRoute::routeSetShowsStartingRow()
         duringLamp << shown(f.board.Degit(1)) << shown(f.board.Degit(50));
     });
     f.set(QStringLiteral("00012"), QStringLiteral("3"));
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.messages().isEmpty());
     QCOMPARE(f.waits, QList<int>{3000});
     QCOMPARE(names, QStringList{QStringLiteral("系統設定")});
     QCOMPARE(duringLamp, (QList<QString>{"8888", "8888"}));
@@ -154,7 +141,7 @@ void TestRoute::sectionClamps()
     Fixture f;
     f.writeRoute(QStringLiteral("7.hy3"), makeRoute(301));
     f.set(QStringLiteral("7"), section);
-    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join('|')));
+    QVERIFY2(f.messages().isEmpty(), qPrintable(f.messages().join('|')));
     QCOMPARE(f.row(), row);
 }
 
@@ -168,7 +155,7 @@ void TestRoute::refusedSectionKeepsPreviousRoute()
     f.option.Combo4(2)->setListIndex(49);
     f.set(QStringLiteral("5"), QStringLiteral("1"));
     f.set(QStringLiteral("3"), QStringLiteral("5"));
-    QCOMPARE(f.messages, QStringList{QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+    QCOMPARE(f.messages(), QStringList{QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
                                                     "  解決法：正しい区間を入力して下さい.")});
     // Nothing of the refused route is taken: one row across the whole board.
     QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("5"));
@@ -221,10 +208,10 @@ void TestRoute::refusedFilesKeepThePreviousRoute()
     f.waits.clear();
     f.set(QStringLiteral("6"), QStringLiteral("1"));
     const QString file = QDir::toNativeSeparators(f.dir.filePath("6.hy3"));
-    QCOMPARE(f.messages, QStringList{message.arg(file)});
+    QCOMPARE(f.messages(), QStringList{message.arg(file)});
     // A missing file names what was looked for in the details: the folder is
     // the likely mistake.
-    QCOMPARE(f.details.last(),
+    QCOMPARE(f.box.shown.last().detail,
              bytes.isEmpty() ? QStringLiteral("探したファイル：") + file : QString());
     // Announcements follow the new route even so.
     QCOMPARE(f.calls.last(), QStringLiteral("6"));
@@ -251,7 +238,7 @@ void TestRoute::listEntry()
     f.ctl.List3(1)->setCurrentRow(1);
     f.ctl.List3(2)->setCurrentRow(5);
     f.ctl.Command1(0)->click();
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.messages().isEmpty());
     QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("120"));
     QCOMPARE(f.row(), 15);
 }

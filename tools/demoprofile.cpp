@@ -6,9 +6,7 @@
 // they are taken from the windows themselves (built off screen, never shown).
 
 #include "settings/DemoProfile.h"
-#include "board/Form1.h"
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
+#include "panel/BoardWindows.h"
 #include "settings/SettingsCodec.h"
 
 #include <QApplication>
@@ -48,18 +46,10 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    frmOption option;
-    Form1 board;
-    frmCtl ctl;
-    board.setOptionDialog(&option);
-    board.setControlPanel(&ctl);
-    ctl.setBoard(&board);
-    ctl.setOptionDialog(&option);
-    option.setLinks(&board, &ctl);
-    board.Form_Load();
-    ctl.Form_Load();
+    BoardWindows windows;
+    windows.Load();
     SettingsRecord rec;
-    option.GetOptionInfo(rec);
+    windows.option.GetOptionInfo(rec);
 
     const QByteArray bytes = EncodeDemoProfile(rec);
     QSaveFile out(file);
