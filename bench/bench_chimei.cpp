@@ -7,6 +7,7 @@
 
 #include "bench/Figure.h"
 #include "board/ChimeiCtl_A.h"
+#include "panel/BoardWindows.h"
 
 #include "companion/ColorRef.h"
 
@@ -115,6 +116,36 @@ void benchScroll(int seconds, qint16 speed)
            st.frames ? 100.0 * double(st.late) / double(st.frames) : 0.0, "%", 1);
 }
 
+// A scrolling name on the whole board, zoomed: what a user of a large screen
+// or a full-screen board pays.
+void benchBoardScroll(int seconds, qreal zoom)
+{
+    BoardWindows windows;
+    windows.Load();
+    windows.board.setZoom(zoom);
+    windows.board.show();
+    runEventsFor(300);
+    ChimeiCtl_A* c = windows.board.ChimeiCtl();
+    c->setScrollStartWait(0);
+    c->setSpeed(40);
+    c->SetChimei(kTen);
+    c->resetFrameStats();
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runEventsFor(seconds * 1000);
+    const double wallS = wall.nsecsElapsed() / 1e9;
+    const double cpuS = cpuSeconds() - cpu0;
+    const ChimeiCtl_A::FrameStats st = c->frameStats();
+    std::printf("Scrolling on the board at %gx (%dx%d), Speed 40, %.1f s\n", zoom,
+                windows.board.width(), windows.board.height(), wallS);
+    std::printf("  processor:     %6.2f %% of one core\n", 100.0 * cpuS / wallS);
+    std::printf("  frames:        %lld, %lld late; repaints %lld\n\n", st.frames, st.late,
+                st.repaints);
+    const QByteArray what = "scroll on the board at " + QByteArray::number(zoom) + "x, processor share";
+    Figure(what.constData(), 100.0 * cpuS / wallS, "%", 5);
+}
+
 // The other way to scroll: step and let events run, as fast as the machine
 // goes, with no timer. Shown for comparison only.
 void benchBusyLoop(int seconds)
@@ -210,6 +241,9 @@ int main(int argc, char** argv)
     benchSetChimei();
     benchScroll(seconds, 5);               // the default speed
     benchScroll(std::min(seconds, 5), 40); // fast enough to move on every frame
+    benchBoardScroll(std::min(seconds, 5), 1);
+    benchBoardScroll(std::min(seconds, 5), 2);
+    benchBoardScroll(std::min(seconds, 5), 4);
     benchBusyLoop(std::min(seconds, 3));
     std::printf("Goal while scrolling: below 5 %% of one core.\n");
     return 0;

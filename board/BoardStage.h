@@ -4,9 +4,10 @@
 // The board at its own size: the face picture with the cells, labels and the
 // stop-name display on it. The board window holds it at 1x. Zoomed, the stage
 // is a window of its own that is never put on screen: the board paints an
-// enlarged copy of it and repaints whenever anything on it changes.
+// enlarged copy of it and repaints the part that changed.
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <functional>
@@ -16,18 +17,32 @@ class BoardStage final : public QWidget {
 public:
     explicit BoardStage(QWidget* parent = nullptr);
 
-    // Called when something on the stage wants repainting (off screen only).
-    void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+    // Off screen: called with the part of the stage (in its own coordinates)
+    // that changed since the last call.
+    void setOnChange(std::function<void(const QRegion&)> onChange)
+    {
+        m_onChange = std::move(onChange);
+    }
 
     // Drawn from the top-left at its own size; a smaller picture leaves grey
     // around it, a larger one is cut at the edges.
     void setPicture(const QImage& picture);
 
+    // Draws a part of the stage into an image of the stage's size.
+    void RenderInto(QImage& image, const QRegion& part);
+
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
 private:
+    // Off screen, what the stage and its controls would paint is the part
+    // that changed: noted, and true when the painting itself is not needed.
+    bool Changed(const QWidget* w, const QRegion& region);
+
     QImage m_picture;
-    std::function<void()> m_onChange;
+    std::function<void(const QRegion&)> m_onChange;
+    QRegion m_changed;
+    bool m_rendering = false;
 };

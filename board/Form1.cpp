@@ -90,7 +90,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
     m_stage->setObjectName(QStringLiteral("BoardStage"));
     m_stage->setGeometry(0, 0, BoardFace::kWidth, BoardFace::kHeight);
     m_stage->setPicture(m_picture);
-    m_stage->setOnChange([this] { update(); });
+    m_stage->setOnChange([this](const QRegion& changed) {
+        m_stageChanged += changed;
+        for (const QRect& r : changed)
+            update(QRectF(QPointF(m_stageOrigin) + QPointF(r.topLeft()) * m_zoom,
+                          QSizeF(r.size()) * m_zoom)
+                       .toAlignedRect());
+    });
     QWidget* const stage = m_stage;
 
     m_chimei = new ChimeiCtl_A(stage);
@@ -257,22 +263,36 @@ void Form1::ShapeWindow()
     setMask(QRegion(r));
 }
 
-void Form1::paintEvent(QPaintEvent*)
+void Form1::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     // Only the margins of a full-screen board show the window itself.
     p.fillRect(rect(), Qt::black);
     if (!m_stage->isWindow())
         return;
-    // Zoomed: the stage as it is at its own size, every pixel repeated.
+    // Zoomed: the stage as it is at its own size, every pixel repeated. Only
+    // what changed is drawn again, and only what the event asks for is scaled:
+    // a scrolling stop name costs its own strip, not the whole board.
     const qreal dpr = devicePixelRatioF();
     if (m_zoomed.size() != m_stage->size() * dpr) {
         m_zoomed = QImage(m_stage->size() * dpr, QImage::Format_RGB32);
         m_zoomed.setDevicePixelRatio(dpr);
+        m_stageChanged = m_stage->rect();
     }
-    m_stage->render(&m_zoomed);
+    if (!m_stageChanged.isEmpty())
+        m_stage->RenderInto(m_zoomed, std::exchange(m_stageChanged, QRegion()));
+    // The stage pixels under the event's rectangle, with a pixel to spare so
+    // that the edges of the scaled part fall outside what is painted.
+    const QRectF asked(QPointF(e->rect().topLeft() - m_stageOrigin) / m_zoom,
+                       QSizeF(e->rect().size()) / m_zoom);
+    const QRect source = asked.toAlignedRect().adjusted(-1, -1, 1, 1) & m_stage->rect();
+    if (source.isEmpty())
+        return;
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(QRectF(m_stageOrigin, QSizeF(m_stage->size()) * m_zoom), m_zoomed);
+    p.drawImage(QRectF(QPointF(m_stageOrigin) + QPointF(source.topLeft()) * m_zoom,
+                       QSizeF(source.size()) * m_zoom),
+                m_zoomed,
+                QRectF(QPointF(source.topLeft()) * dpr, QSizeF(source.size()) * dpr));
 }
 
 void Form1::closeEvent(QCloseEvent* e)
@@ -377,6 +397,8 @@ void Form1::ShowStage(qreal zoom, const QPoint& origin)
         m_stage->setParent(nullptr);
         m_stage->setAttribute(Qt::WA_DontShowOnScreen);
         m_stage->show();
+        // Changes made at 1x were not followed: draw the copy anew.
+        m_stageChanged = m_stage->rect();
     } else if (!offScreen && m_stage->isWindow()) {
         m_stage->hide();
         m_stage->setAttribute(Qt::WA_DontShowOnScreen, false);

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRegion>
 #include <QWidget>
 
 #include <array>
@@ -126,5 +127,6 @@ private:
     QString m_viewFile;
     bool m_restoring = false;
     QPoint m_stageOrigin;
-    QImage m_zoomed; // the stage at its own size, painted enlarged
+    QImage m_zoomed;        // the stage at its own size, painted enlarged
+    QRegion m_stageChanged; // of the stage, not yet drawn into m_zoomed
 };
