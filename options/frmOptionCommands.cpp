@@ -139,12 +139,24 @@ void frmOption::Command1_Click()
                          QStringLiteral("プラグインの選択"));
     if (path.isEmpty())
         return;
-    // Emptied before the load: a refused file leaves no stale names behind.
-    if (m_seiriHost && m_seiriHost->CompanyList())
-        m_seiriHost->CompanyList()->clear();
+    // Emptied before the load, which fills it with the new plugin's names. A
+    // refused file keeps the previous plugin, so its names come back too.
+    QComboBox* const companies = m_seiriHost ? m_seiriHost->CompanyList() : nullptr;
+    QStringList previousNames;
+    int previousIndex = -1;
+    if (companies) {
+        for (int i = 0; i < companies->count(); ++i)
+            previousNames << companies->itemText(i);
+        previousIndex = companies->currentIndex();
+        companies->clear();
+    }
     if (SetPlgin(path) != 0) {
         txtSeiriPlgDir()->setText(path);
         return;
+    }
+    if (companies) {
+        companies->addItems(previousNames);
+        companies->setCurrentIndex(previousIndex);
     }
     ltm4::MsgBox(this, QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
                  ltm4::vbCritical + ltm4::vbOKOnly, QStringLiteral("プラグインロードエラー"));
