@@ -236,7 +236,8 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     QVERIFY(!before.isEmpty());
 
     // Cancelled: nothing changes.
-    f.choose(f.plugin(u"other.4SP"_qs, kInfo, u"[notes]\n別\n"_qs), false);
+    const QString other = f.plugin(u"other.4SP"_qs, kInfo, u"[notes]\n別\n"_qs);
+    f.choose(other, false);
     QCOMPARE(f.option.txtSeiriPlgDir()->text(), good);
     QCOMPARE(lines(f.option.List1()), before);
     QCOMPARE(f.option.txtPlginComment()->toPlainText(), u"注意"_qs);
@@ -257,6 +258,11 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     QCOMPARE(f.ctl.picSeirikenPrev()->size(), size);
     // The company names were emptied for the new choice and stay so.
     QCOMPARE(f.ctl.Combo1()->count(), 0);
+
+    // Another plugin replaces what the first one showed.
+    f.choose(other);
+    QCOMPARE(f.option.txtPlginComment()->toPlainText(), u"別"_qs);
+    QCOMPARE(f.option.List1()->count(), 6);
 }
 
 void TestSeiriPrev::storedPluginAtSettingsLoad_data()
