@@ -161,9 +161,7 @@ private slots:
     void storedPluginAtSettingsLoad();
     void previewFollowsTheDateRule_data();
     void previewFollowsTheDateRule();
-    void companyIndexReachesTheDrawing();
-    void nothingDrawnWithoutPluginOrPreview();
-    void copyTakesTheTicket();
+    void previewSwitchAndCopy();
 };
 
 void TestSeiriPrev::capabilityLines_data()
@@ -238,7 +236,8 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     QVERIFY(!before.isEmpty());
 
     // Cancelled: nothing changes.
-    f.choose(f.plugin(u"other.4SP"_qs, kInfo, u"[notes]\n別\n"_qs), false);
+    const QString other = f.plugin(u"other.4SP"_qs, kInfo, u"[notes]\n別\n"_qs);
+    f.choose(other, false);
     QCOMPARE(f.option.txtSeiriPlgDir()->text(), good);
     QCOMPARE(lines(f.option.List1()), before);
     QCOMPARE(f.option.txtPlginComment()->toPlainText(), u"注意"_qs);
@@ -259,12 +258,17 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     QCOMPARE(f.ctl.picSeirikenPrev()->size(), size);
     // The company names were emptied for the new choice and stay so.
     QCOMPARE(f.ctl.Combo1()->count(), 0);
+
+    // Another plugin replaces what the first one showed.
+    f.choose(other);
+    QCOMPARE(f.option.txtPlginComment()->toPlainText(), u"別"_qs);
+    QCOMPARE(f.option.List1()->count(), 6);
 }
 
 void TestSeiriPrev::storedPluginAtSettingsLoad_data()
 {
     QTest::addColumn<QString>("which");
-    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<int>("lineCount"); // none: nothing loaded, and nothing drawn
     QTest::addColumn<int>("companyCount");
     QTest::newRow("loads") << u"good.4SP"_qs << 6 << 2;
     QTest::newRow("no longer a plugin") << u"bad.4SP"_qs << 0 << 0;
@@ -278,7 +282,7 @@ void TestSeiriPrev::storedPluginAtSettingsLoad()
     QFETCH(int, companyCount);
     Fixture f;
     f.plugin(u"good.4SP"_qs, kInfo + u"CorpSwitch = 1\n"_qs,
-             u"[notes]\n注意\n[companies]\nA社\nB社\n"_qs);
+             u"[notes]\n注意\n[companies]\nA社\nB社\n"_qs + kValuesDrawn);
     f.write(u"bad.4SP"_qs, u"MZ"_qs);
     // Left over from before the load: the load starts from an empty list.
     f.ctl.Combo1()->addItem(u"前の社名"_qs);
@@ -294,6 +298,9 @@ void TestSeiriPrev::storedPluginAtSettingsLoad()
     QCOMPARE(f.option.List1()->count(), lineCount);
     QCOMPARE(f.option.txtPlginComment()->toPlainText().isEmpty(), lineCount == 0);
     QCOMPARE(f.ctl.Combo1()->count(), companyCount);
+    keyRoute(f.ctl, u"012"_qs);
+    QVERIFY(!f.ctl.PreviewImage().isNull());
+    QCOMPARE(allWhite(f.ctl.PreviewImage()), lineCount == 0);
 }
 
 void TestSeiriPrev::previewFollowsTheDateRule_data()
@@ -311,65 +318,36 @@ void TestSeiriPrev::previewFollowsTheDateRule()
     QFETCH(QString, atRouteSet);
     QFETCH(QString, nextDay);
     Fixture f;
-    f.choose(f.plugin(u"values.4SP"_qs, kInfo, kValuesDrawn));
+    f.choose(f.plugin(u"values.4SP"_qs, kInfo + u"CorpSwitch = 1\n"_qs,
+                      u"[companies]\n本社\n支社\n"_qs + kValuesDrawn));
     f.option.Option4(rule)->setValue(-1);
     keyRoute(f.ctl, u"012"_qs);
     QCOMPARE(f.ctl.Route().RouteNo, u"012"_qs);
     QCOMPARE(f.ctl.PreviewImage().size(), QSize(200, 120));
-    QCOMPARE(f.ctl.PreviewImage(), f.expected(u"駅前ターミナル"_qs, atRouteSet, 5, 1));
+    QCOMPARE(f.ctl.PreviewImage(), f.expected(u"駅前ターミナル"_qs, atRouteSet, 5, 1, 0));
 
-    // Past midnight, one stop on.
+    // Past midnight, one stop on, with the second company chosen.
     f.now = QDateTime(QDate(2025, 3, 6), QTime(0, 2, 5));
-    f.ctl.Command2(1)->click();
-    const QImage shown = f.ctl.PreviewImage();
-    QCOMPARE(shown, f.expected(u"中央通り"_qs, nextDay, 6, 2));
-    // The date is on the ticket: another one would show.
-    QVERIFY(shown != f.expected(u"中央通り"_qs, u"01-01-2000"_qs, 6, 2));
-}
-
-void TestSeiriPrev::companyIndexReachesTheDrawing()
-{
-    Fixture f;
-    // Without company switching the list stays empty and the drawing gets -1.
-    f.choose(f.plugin(u"fixed.4SP"_qs, kInfo + u"CorpSwitch = 0\n"_qs,
-                      u"[companies]\n本社\n支社\n"_qs + kValuesDrawn));
-    QCOMPARE(f.ctl.Combo1()->count(), 0);
-    QCOMPARE(f.ctl.Combo1()->currentIndex(), -1);
-    keyRoute(f.ctl, u"012"_qs);
-    QCOMPARE(f.ctl.PreviewImage(), f.expected(u"駅前ターミナル"_qs, u"03-05-2025"_qs, 5, 1, -1));
-
-    f.choose(f.plugin(u"switch.4SP"_qs, kInfo + u"CorpSwitch = 1\n"_qs,
-                      u"[companies]\n本社\n支社\n"_qs + kValuesDrawn));
-    QCOMPARE(f.companies(), (QStringList{u"本社"_qs, u"支社"_qs}));
     f.ctl.Combo1()->setCurrentIndex(1);
     f.ctl.Command2(1)->click();
-    QCOMPARE(f.ctl.PreviewImage(), f.expected(u"中央通り"_qs, u"03-05-2025"_qs, 6, 2, 1));
-    QVERIFY(f.ctl.PreviewImage() != f.expected(u"中央通り"_qs, u"03-05-2025"_qs, 6, 2, 0));
+    const QImage shown = f.ctl.PreviewImage();
+    QCOMPARE(shown, f.expected(u"中央通り"_qs, nextDay, 6, 2, 1));
+    // The date and the company are on the ticket: others would show.
+    QVERIFY(shown != f.expected(u"中央通り"_qs, u"01-01-2000"_qs, 6, 2, 1));
+    QVERIFY(shown != f.expected(u"中央通り"_qs, nextDay, 6, 2, 0));
 }
 
-void TestSeiriPrev::nothingDrawnWithoutPluginOrPreview()
+void TestSeiriPrev::previewSwitchAndCopy()
 {
     Fixture f;
-    // Preview on, no plugin: the picture is only cleared.
-    keyRoute(f.ctl, u"012"_qs);
-    QVERIFY(!f.ctl.PreviewImage().isNull());
-    QVERIFY(allWhite(f.ctl.PreviewImage()));
-
-    // A plugin, but the preview switched off.
     f.choose(f.plugin(u"p.4SP"_qs, kInfo, kValuesDrawn));
     f.option.chkUseSeiriPrev()->setValue(0);
-    f.ctl.Command2(1)->click();
+    keyRoute(f.ctl, u"012"_qs);
     QVERIFY(allWhite(f.ctl.PreviewImage()));
     f.option.chkUseSeiriPrev()->setValue(1);
     f.ctl.Command2(1)->click();
     QVERIFY(!allWhite(f.ctl.PreviewImage()));
-}
 
-void TestSeiriPrev::copyTakesTheTicket()
-{
-    Fixture f;
-    f.choose(f.plugin(u"p.4SP"_qs, kInfo, kValuesDrawn));
-    keyRoute(f.ctl, u"012"_qs);
     f.ctl.MnuHideCopy_Click();
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
              f.ctl.PreviewImage());
