@@ -39,8 +39,8 @@ private slots:
     void zoomIsPixelForPixel();
     void fullScreenFillsAScreen();
     void fitAndSteps();
-    void doubleClickReformatsAllCells();
-    void doubleClickCancelledOrRefused();
+    void doubleClickFormatsAllCells_data();
+    void doubleClickFormatsAllCells();
     void numbering_data();
     void numbering();
     void numberingFailureReported();
@@ -60,20 +60,15 @@ void TestBoard::layoutMatchesTheGrid()
     QCOMPARE(f.Degit(50)->pos(), QPoint(631, 205));
     for (int k = 1; k <= 50; ++k) {
         // Each label over its cell, same column, 255 twips above it in every row.
-        QCOMPARE(f.lblSeiriNum(k)->x(), f.Degit(k)->x());
-        QCOMPARE(f.Degit(k)->y() - f.lblSeiriNum(k)->y(), 17);
-        QVERIFY(f.lblSeiriNum(k)->geometry().bottom() < f.Degit(k)->y());
-        QCOMPARE(f.lblSeiriNum(k)->size(), QSize(52, 16));
-        QCOMPARE(f.Degit(k)->geometry(), BoardFace::CellRect(k));
+        QCOMPARE(f.lblSeiriNum(k)->geometry(),
+                 QRect(f.Degit(k)->x(), f.Degit(k)->y() - 17, 52, 16));
     }
     QCOMPARE(f.ChimeiCtl()->geometry(), QRect(32, 27, 37, 196));
     QCOMPARE(f.TimeDegit(0)->geometry(), QRect(363, 2, 26, 20));
     QCOMPARE(f.TimeDegit(1)->geometry(), QRect(390, 2, 26, 20));
-    QCOMPARE(f.TimeDegit(0)->Keta(), 2);
     QVERIFY(f.TimeDegit(0)->isHidden());
     QVERIFY(f.Degit(0)->isHidden());
     QVERIFY(f.lblSeiriNum(0)->isHidden());
-    QCOMPARE(f.Degit(0)->pos(), QPoint(140, 2));
     QVERIFY(f.Timer1()->isActive());
     QCOMPARE(f.Timer1()->interval(), 1000);
     QCOMPARE(f.Degit(51), nullptr);
@@ -100,16 +95,7 @@ void TestBoard::startUpState()
     QCOMPARE(b.option.Command5(0)->BackColor(), 0xFFFFFFu);
     QCOMPARE(b.option.Command5(1)->BackColor(), 0xC0FFC0u);
     QCOMPARE(b.option.Command5(2)->BackColor(), 0xC0FFC0u);
-    QCOMPARE(b.board.Picture(), b.board.imgRes(0));
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(b.board.imgRes(i), BoardFace::Draw(i));
-    QCOMPARE(b.board.imgRes(0).size(), QSize(704, 249));
-    // The face shows black ticket strips over grey digit strips.
-    const QImage face = b.board.imgRes(0);
-    const QRect label = BoardFace::LabelRect(23);
-    QCOMPARE(QColor(face.pixel(label.center())).lightness() < 30, true);
-    const QRect cell = BoardFace::CellRect(23);
-    QCOMPARE(QColor(face.pixel(cell.left() + 1, cell.top() + 1)), QColor(128, 128, 128));
+    QCOMPARE(b.board.Picture(), BoardFace::Draw(0));
 }
 
 namespace {
@@ -134,7 +120,6 @@ double contrast(QColor a, QColor b)
 void TestBoard::litFaces()
 {
     const QImage faces[3] = {BoardFace::Draw(0), BoardFace::Draw(1), BoardFace::Draw(2)};
-    QVERIFY(faces[0] != faces[1] && faces[0] != faces[2] && faces[1] != faces[2]);
     const QRect strip = BoardFace::LabelRect(23);
     const QRect cell = BoardFace::CellRect(23);
     const QPoint panel(8, BoardFace::kHeight - 8);
@@ -155,7 +140,6 @@ void TestBoard::litFaces()
         // The digit strips under the cells do not change.
         QCOMPARE(f.pixelColor(cell.left() + 1, cell.top() + 1), QColor(128, 128, 128));
     }
-    QCOMPARE(previousGlow > 0, true);
     QCOMPARE(luminance(faces[0].pixelColor(aboveFirstRow)),
              luminance(faces[0].pixelColor(panel))); // no glow while off
     // The default label colours stay readable on their state's film.
@@ -170,8 +154,6 @@ void TestBoard::clockShowsHoursAndMinutes()
     QDateTime at(QDate(2026, 12, 6), QTime(9, 5, 30));
     const auto previous = ltm4::SetNowOverride([&at] { return at; });
     f.Timer1_Timer();
-    QVERIFY(f.TimeDegit(0)->Value() == DegitValue(9));
-    QVERIFY(f.TimeDegit(1)->Value() == DegitValue(5));
     QCOMPARE(shown(f.TimeDegit(0)), QStringLiteral("9")); // one unlit cell, then 9
     QVERIFY(!anyLitIn(f.TimeDegit(0), 0));
     QVERIFY(anyLitIn(f.TimeDegit(0), 1));
@@ -364,60 +346,50 @@ void TestBoard::fitAndSteps()
     QCOMPARE(BoardZoom::NearestStep(std::nan("")), 1.0);
 }
 
-void TestBoard::doubleClickReformatsAllCells()
+void TestBoard::doubleClickFormatsAllCells_data()
 {
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("OK") << true;
+    QTest::newRow("cancel") << false;
+}
+
+void TestBoard::doubleClickFormatsAllCells()
+{
+    QFETCH(bool, accept);
     Windows b;
     for (int k = 1; k <= 50; ++k)
         b.board.Degit(k)->setValue(k * 10);
+    int dialogs = 0;
     bool panelDisabledDuringDialog = false;
     const auto previous = ltm4::SetModalHandler([&](QDialog& dlg) {
-        panelDisabledDuringDialog = !b.ctl.isEnabled();
-        dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(1);
-        return int(QDialog::Accepted);
-    });
-    QTest::mouseDClick(b.board.Degit(37), Qt::LeftButton);
-    ltm4::SetModalHandler(previous);
-
-    QVERIFY(panelDisabledDuringDialog);
-    QVERIFY(b.ctl.isEnabled());
-    for (int k = 1; k <= 50; ++k) {
-        QCOMPARE(b.board.Degit(k)->Shift(), 1);
-        // Every value moved one cell to the left, and is still the same value.
-        QCOMPARE(shown(b.board.Degit(k)), QString::number(k * 10) + QLatin1Char(' '));
-        // Redrawn: the rightmost cell, lit before for every value, is now dark.
-        QVERIFY(!anyLitIn(b.board.Degit(k), 3));
-        QVERIFY(b.board.Degit(k)->Value() == DegitValue(k * 10));
-    }
-}
-
-void TestBoard::doubleClickCancelledOrRefused()
-{
-    Windows b;
-    for (int k = 1; k <= 50; ++k)
-        b.board.Degit(k)->setValue(5);
-    int dialogs = 0;
-    const auto previous = ltm4::SetModalHandler([&dialogs](QDialog& dlg) {
         ++dialogs;
+        panelDisabledDuringDialog = !b.ctl.isEnabled();
         dlg.findChild<QComboBox*>(QStringLiteral("cboZeroMode"))->setCurrentIndex(1);
-        dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(2);
+        dlg.findChild<QSpinBox*>(QStringLiteral("spnShift"))->setValue(1);
         dlg.findChild<QSpinBox*>(QStringLiteral("spnFillZero"))->setValue(3);
-        return int(QDialog::Rejected);
+        return int(accept ? QDialog::Accepted : QDialog::Rejected);
     });
     QTest::mouseDClick(b.board.Degit(37), Qt::LeftButton);
     QCOMPARE(dialogs, 1);
+    QVERIFY(panelDisabledDuringDialog);
     QVERIFY(b.ctl.isEnabled());
     for (int k = 1; k <= 50; ++k) {
-        QCOMPARE(b.board.Degit(k)->Shift(), 0);
-        QCOMPARE(b.board.Degit(k)->FillZero(), 0);
-        QCOMPARE(shown(b.board.Degit(k)), QStringLiteral("5"));
+        // After OK every cell shows its same value filled to three digits and
+        // moved one cell left, so the rightmost cell, lit before, is dark.
+        M_Degit* d = b.board.Degit(k);
+        const QString number = QString::number(k * 10);
+        QCOMPARE(d->ZeroMode(), accept ? 1 : 0);
+        QCOMPARE(shown(d), accept ? number.rightJustified(3, u'0') + u' ' : number);
+        QVERIFY(d->Value() == DegitValue(k * 10));
+        QCOMPARE(anyLitIn(d, 3), !accept);
     }
+
     // A cell the user may not set, and the clock cells, open no dialog.
     b.board.Degit(12)->setUserSet(false);
     QTest::mouseDClick(b.board.Degit(12), Qt::LeftButton);
     QTest::mouseDClick(b.board.TimeDegit(0), Qt::LeftButton);
     ltm4::SetModalHandler(previous);
     QCOMPARE(dialogs, 1);
-    QVERIFY(b.ctl.isEnabled());
 }
 
 void TestBoard::numbering_data()
