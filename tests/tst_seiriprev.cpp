@@ -231,6 +231,7 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     const QString good = f.plugin(u"good.4SP"_qs, kInfo + u"CorpSwitch = 1\n"_qs,
                                   u"[notes]\n注意\n[companies]\nA社\nB社\n"_qs);
     f.choose(good);
+    f.ctl.Combo1()->setCurrentIndex(1);
     const QStringList before = lines(f.option.List1());
     const QSize size = f.ctl.picSeirikenPrev()->size();
     QVERIFY(!before.isEmpty());
@@ -256,8 +257,9 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     QCOMPARE(lines(f.option.List1()), before);
     QCOMPARE(f.option.txtPlginComment()->toPlainText(), u"注意"_qs);
     QCOMPARE(f.ctl.picSeirikenPrev()->size(), size);
-    // The company names were emptied for the new choice and stay so.
-    QCOMPARE(f.ctl.Combo1()->count(), 0);
+    // The plugin still in use keeps its company names and the one chosen.
+    QCOMPARE(f.companies(), (QStringList{u"A社"_qs, u"B社"_qs}));
+    QCOMPARE(f.ctl.Combo1()->currentIndex(), 1);
 
     // Another plugin replaces what the first one showed.
     f.choose(other);
