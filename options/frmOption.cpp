@@ -281,8 +281,13 @@ bool frmOption::ConfirmStorableTexts()
         Option1(t.page)->click();
         if (t.soundPage >= 0)
             Option5(t.soundPage)->click();
-        t.box->setFocus();
-        t.box->selectAll();
+        if (t.box->isReadOnly()) {
+            // The plugin path is chosen, not typed: the user mends it with "...".
+            Command1()->setFocus();
+        } else {
+            t.box->setFocus();
+            t.box->selectAll();
+        }
         return false;
     }
     return true;

@@ -366,6 +366,15 @@ void TestOptions::unstorableTextOfferedForMending()
     QVERIFY(asked[1].text.startsWith(u"「送り・戻し時のサウンド（「2」の場合）」には"_qs));
     QVERIFY(asked[1].text.contains(u"/snd/鐘?.wav"_qs));
     QVERIFY(dlg.Option1(4)->isChecked() && dlg.Option5(1)->isChecked());
+    // The plugin path is chosen, not typed: Yes leads to its chooser.
+    dlg.txtSelectSound(9)->setText(u"/snd/鐘.wav"_qs);
+    dlg.chkUseSeiriPrev()->setValue(1);
+    dlg.txtSeiriPlgDir()->setText(u"/p/券😀.4SP"_qs);
+    dlg.Command4()->click();
+    QCOMPARE(asked.size(), 3);
+    QVERIFY(asked[2].text.startsWith(u"「整理券プラグイン」には"_qs));
+    QVERIFY(dlg.Option1(5)->isChecked());
+    QCOMPARE(dlg.focusWidget(), dlg.Command1());
     // No: closes as it stands.
     messages.reply = vbNo;
     dlg.Command4()->click();
