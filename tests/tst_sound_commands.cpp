@@ -23,21 +23,21 @@ public:
     int length = 0;
     std::map<Voice, int> left; // questions until the sound has ended
 
-    QString DriverName() const override { return QStringLiteral("recording"); }
+    QString DriverName() const override { return u"recording"_qs; }
     Format OutputFormat() const override { return {48000, 2, 512}; }
     Voice OpenFile(const QString& path) override
     {
-        calls << QStringLiteral("open ") + QFileInfo(path).fileName();
+        calls << u"open "_qs + QFileInfo(path).fileName();
         return path.contains(u"broken") ? kNoVoice : next++;
     }
     void Play(Voice v) override
     {
-        calls << QStringLiteral("play %1").arg(v);
+        calls << u"play %1"_qs.arg(v);
         left[v] = length;
     }
     void Stop(Voice v) override
     {
-        calls << QStringLiteral("stop %1").arg(v);
+        calls << u"stop %1"_qs.arg(v);
         left[v] = 0;
     }
     bool IsPlaying(Voice v) const override
@@ -47,7 +47,7 @@ public:
     }
     void Close(Voice v) override
     {
-        calls << QStringLiteral("close %1").arg(v);
+        calls << u"close %1"_qs.arg(v);
         left.erase(v);
     }
     void SetPostMixTap(PostMixTap) override {}
@@ -67,7 +67,7 @@ struct WaitRecorder {
         previous = ltm4::SetWaitOverride([this](int ms) {
             waits << ms;
             if (log)
-                *log << QStringLiteral("wait %1").arg(ms);
+                *log << u"wait %1"_qs.arg(ms);
         });
     }
     ~WaitRecorder() { ltm4::SetWaitOverride(previous); }
@@ -82,9 +82,9 @@ QString Read(const MciCommand& c)
     if (c.verb == MciVerb::Open)
         parts << c.path << QLatin1String(kTypes[int(c.type)]);
     if (c.fromStart)
-        parts << QStringLiteral("from 0");
+        parts << u"from 0"_qs;
     if (c.wait)
-        parts << QStringLiteral("wait");
+        parts << u"wait"_qs;
     return parts.join(u'|');
 }
 
@@ -123,12 +123,12 @@ void TestSoundCommands::commands_data()
     QTest::addColumn<int>("delay");
     QTest::addColumn<QStringList>("sent");
 
-    const QString close = QStringLiteral("close 517S2");
-    const QStringList async{QStringLiteral("stop 517S2"), QStringLiteral("play 517S2 from 0")};
-    const QStringList sync{QStringLiteral("play 517S2 from 0 wait")};
+    const QString close = u"close 517S2"_qs;
+    const QStringList async{u"stop 517S2"_qs, u"play 517S2 from 0"_qs};
+    const QStringList sync{u"play 517S2 from 0 wait"_qs};
     const auto open = [&close](const char* device) {
-        return QStringList{close, QStringLiteral("open %1 type ") + QLatin1String(device) +
-                                      QStringLiteral(" alias 517S2 wait")};
+        return QStringList{close,
+                           u"open %1 type "_qs + QLatin1String(device) + u" alias 517S2 wait"_qs};
     };
     QTest::newRow("wav") << "tone.wav" << 0 << 0 << open("waveaudio") + async;
     QTest::newRow("mp3") << "tone.mp3" << 0 << 0 << open("mpegvideo") + async;
@@ -157,34 +157,34 @@ void TestSoundCommands::commands()
     QStringList got;
     WaitRecorder waits;
     waits.log = &got;
-    mdlSndAPI snd(QStringLiteral("517"), [&](const QString& c) {
+    mdlSndAPI snd(u"517"_qs, [&](const QString& c) {
         got << c;
         return c.startsWith(u"open ") && name.contains(u"broken") ? 263 : 0;
     });
-    snd.SndPlay(path, QStringLiteral("S2"), qint16(sync), qint16(delay));
+    snd.SndPlay(path, u"S2"_qs, qint16(sync), qint16(delay));
 
     for (QString& s : sent)
-        s.replace(QStringLiteral("%1"), u'"' + path + u'"');
+        s.replace(u"%1"_qs, u'"' + path + u'"');
     QCOMPARE(got, sent);
 }
 
 void TestSoundCommands::aliasesAndWhatIsNotPlayed()
 {
     QStringList got;
-    mdlSndAPI snd(QStringLiteral("my board"), [&](const QString& c) {
+    mdlSndAPI snd(u"my board"_qs, [&](const QString& c) {
         got << c;
         return 1; // results are not looked at but for the open
     });
     // No file, no command; a folder is not a sound file, whatever its name.
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.wav")));
-    for (const QString& name : {QString(), m_dir.filePath(QStringLiteral("missing.wav")),
-                                m_dir.filePath(QStringLiteral("folder.wav"))})
-        snd.SndPlay(name, QStringLiteral("S1"), 0, 0);
+    QVERIFY(QDir(m_dir.path()).mkpath(u"folder.wav"_qs));
+    for (const QString& name :
+         {QString(), m_dir.filePath(u"missing.wav"_qs), m_dir.filePath(u"folder.wav"_qs)})
+        snd.SndPlay(name, u"S1"_qs, 0, 0);
     QCOMPARE(got, QStringList());
 
     // The alias is the base name and the channel.
-    snd.SndPlay(file(QStringLiteral("a.wav")), QStringLiteral("S3"), 0, 0);
-    QCOMPARE(got.value(0), QStringLiteral("close my boardS3"));
+    snd.SndPlay(file(u"a.wav"_qs), u"S3"_qs, 0, 0);
+    QCOMPARE(got.value(0), u"close my boardS3"_qs);
     QVERIFY(got.value(1).endsWith(u"\" type waveaudio alias my boardS3 wait"));
     got.clear();
     snd.SndCloseAll();
@@ -247,29 +247,28 @@ void TestSoundCommands::interpreterDevices()
     auto owned = std::make_unique<RecordingMixer>();
     RecordingMixer& mixer = *owned;
     MciInterpreter mci(std::move(owned));
-    const QString a = file(QStringLiteral("a.wav"));
-    const QString broken = file(QStringLiteral("broken.wav"));
+    const QString a = file(u"a.wav"_qs);
+    const QString broken = file(u"broken.wav"_qs);
     const auto open = [](const QString& path, const char* alias) {
-        return QStringLiteral("open \"%1\" type waveaudio alias %2 wait").arg(path, alias);
+        return u"open \"%1\" type waveaudio alias %2 wait"_qs.arg(path, alias);
     };
 
-    QCOMPARE(mci.SendString(QStringLiteral("close 517S1")), int(MciInterpreter::UnknownAlias));
-    QCOMPARE(mci.SendString(QStringLiteral("play 517S1 from 0")),
-             int(MciInterpreter::UnknownAlias));
-    QCOMPARE(mci.SendString(QStringLiteral("launch 517S1")), int(MciInterpreter::Unrecognized));
-    QCOMPARE(mci.SendString(open(m_dir.filePath(QStringLiteral("none.wav")), "517S1")),
+    QCOMPARE(mci.SendString(u"close 517S1"_qs), int(MciInterpreter::UnknownAlias));
+    QCOMPARE(mci.SendString(u"play 517S1 from 0"_qs), int(MciInterpreter::UnknownAlias));
+    QCOMPARE(mci.SendString(u"launch 517S1"_qs), int(MciInterpreter::Unrecognized));
+    QCOMPARE(mci.SendString(open(m_dir.filePath(u"none.wav"_qs), "517S1")),
              int(MciInterpreter::FileNotFound));
     QCOMPARE(mci.SendString(open(broken, "517S1")), int(MciInterpreter::CannotDecode));
-    QVERIFY(!mci.IsOpen(QStringLiteral("517S1")));
+    QVERIFY(!mci.IsOpen(u"517S1"_qs));
 
     QCOMPARE(mci.SendString(open(a, "517S1")), 0);
     QCOMPARE(mci.SendString(open(a, "517s1")), int(MciInterpreter::AliasInUse));
     QCOMPARE(mci.SendString(open(a, "517S2")), 0);
-    QCOMPARE(mci.SendString(QStringLiteral("play 517S1 from 0")), 0);
-    QCOMPARE(mci.SendString(QStringLiteral("STOP 517s1")), 0);
-    QCOMPARE(mci.SendString(QStringLiteral("close 517S1")), 0);
-    QVERIFY(!mci.IsOpen(QStringLiteral("517S1")));
-    QVERIFY(mci.IsOpen(QStringLiteral("517S2")));
+    QCOMPARE(mci.SendString(u"play 517S1 from 0"_qs), 0);
+    QCOMPARE(mci.SendString(u"STOP 517s1"_qs), 0);
+    QCOMPARE(mci.SendString(u"close 517S1"_qs), 0);
+    QVERIFY(!mci.IsOpen(u"517S1"_qs));
+    QVERIFY(mci.IsOpen(u"517S2"_qs));
     QCOMPARE(mixer.calls, (QStringList{"open broken.wav", "open a.wav", "open a.wav", "play 0",
                                        "stop 0", "close 0"}));
 }
@@ -280,10 +279,10 @@ void TestSoundCommands::blockingPlayWaitsForTheEnd()
     RecordingMixer& mixer = *owned;
     mixer.length = 7;
     MciInterpreter mci(std::move(owned));
-    mdlSndAPI snd(QStringLiteral("517"), [&](const QString& c) { return mci.SendString(c); });
+    mdlSndAPI snd(u"517"_qs, [&](const QString& c) { return mci.SendString(c); });
     WaitRecorder waits;
     // What the module sends, the interpreter reads back, quotes in the name and all.
-    snd.SndPlay(file(u"バス 停 \"案内\".wav"_qs), QStringLiteral("S2"), -1, 0);
+    snd.SndPlay(file(u"バス 停 \"案内\".wav"_qs), u"S2"_qs, -1, 0);
     QCOMPARE(mixer.calls.value(0), u"open バス 停 \"案内\".wav"_qs);
     // One short wait per time the sound was still playing; it has ended now.
     QCOMPARE(waits.waits.size(), 7);
@@ -293,7 +292,7 @@ void TestSoundCommands::blockingPlayWaitsForTheEnd()
 
     // In the background nothing waits.
     mixer.length = 100;
-    snd.SndPlay(file(QStringLiteral("w.wav")), QStringLiteral("S2"), 0, 0);
+    snd.SndPlay(file(u"w.wav"_qs), u"S2"_qs, 0, 0);
     QCOMPARE(waits.waits.size(), 7);
     QVERIFY(mixer.IsPlaying(1));
 }

@@ -34,13 +34,13 @@ public:
     bool available = true;
 
     explicit FakeEngine(QStringList* log) : calls(log) {}
-    QString Name() const override { return QStringLiteral("fake"); }
+    QString Name() const override { return u"fake"_qs; }
     bool Available() const override { return available; }
     void SetVoiceSettings(const VoiceSettings&) override {}
-    void Speak(const QString& text) override { *calls << QStringLiteral("speak:") + text; }
+    void Speak(const QString& text) override { *calls << u"speak:"_qs + text; }
     void Prepare(const QString& text) override { prepared << text; }
     QStringList prepared;
-    void Stop() override { *calls << QStringLiteral("stop"); }
+    void Stop() override { *calls << u"stop"_qs; }
     qint32 Status() const override { return status; }
 };
 
@@ -49,7 +49,7 @@ struct Tape {
     QStringList sounds; // channel path sync
     QStringList group;  // caption enabled / controls
     mdlM_Tape::PreSoundOptions options;
-    QString os = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
+    QString os = u"Debian GNU/Linux 12 (bookworm)"_qs;
     qint32 engineStatus = SpeechEngine::kSpeaking;
     bool engineWorks = true;
     int created = 0;
@@ -58,9 +58,9 @@ struct Tape {
 
     QString folder() const { return dir.path() + u'/'; }
     // Writes the route's announcement list and loads the route.
-    void load(const QByteArray& list, const QString& key = QStringLiteral("1"))
+    void load(const QByteArray& list, const QString& key = u"1"_qs)
     {
-        Write(folder() + key + QStringLiteral("tp.csv"), list);
+        Write(folder() + key + u"tp.csv"_qs, list);
         tape.TapeLoad(folder(), key);
     }
 
@@ -77,12 +77,12 @@ struct Tape {
         };
         h.PreSound = [this] { return options; };
         h.SndPlay = [this](const QString& p, const QString& c, qint16 sync, qint16 delay) {
-            sounds << QStringLiteral("%1 %2 %3 %4").arg(c, p).arg(sync).arg(delay);
+            sounds << u"%1 %2 %3 %4"_qs.arg(c, p).arg(sync).arg(delay);
         };
         h.SetGroup = [this](const QString& caption, bool enabled) {
-            group << caption + (enabled ? QStringLiteral(" on") : QStringLiteral(" off"));
+            group << caption + (enabled ? u" on"_qs : u" off"_qs);
         };
-        h.EnableControls = [this] { group << QStringLiteral("controls"); };
+        h.EnableControls = [this] { group << u"controls"_qs; };
         return h;
     }
 };
@@ -91,7 +91,7 @@ QByteArray Lines(int n)
 {
     QString text;
     for (int i = 1; i <= n; ++i)
-        text += QStringLiteral("\"案内%1\",%2,%3\r\n").arg(i).arg(i % 2).arg(i % 4);
+        text += u"\"案内%1\",%2,%3\r\n"_qs.arg(i).arg(i % 2).arg(i % 4);
     return Cp932(text);
 }
 
@@ -312,7 +312,7 @@ void TestTape::chimes()
     t.options.PreSound = u"pre.wav"_qs;
     t.options.PreSoundFlag = {u"unused.wav"_qs, u"f1.wav"_qs, u"f2.wav"_qs, u"f3.mid"_qs};
     t.tape.TapeInit();
-    t.load(Cp932(QStringLiteral("\"一\",0,%1\r\n\"二\",0,0\r\n").arg(flag)));
+    t.load(Cp932(u"\"一\",0,%1\r\n\"二\",0,0\r\n"_qs.arg(flag)));
 
     t.tape.TapeNext();
     QCOMPARE(t.sounds, next.isEmpty() ? QStringList{} : QStringList{next});
