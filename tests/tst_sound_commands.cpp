@@ -192,7 +192,8 @@ void TestSoundCommands::aliasesAndWhatIsNotPlayed()
                                "close my boardS4"}));
 }
 
-// Commands as read; an empty reading is a refused command.
+// Commands as read; an empty reading is a refused command. A path with
+// blanks, Japanese and quotes is read in blockingPlayWaitsForTheEnd.
 void TestSoundCommands::parse_data()
 {
     QTest::addColumn<QString>("text");
@@ -207,11 +208,6 @@ void TestSoundCommands::parse_data()
         "open|X|/s/a.mp3|mpegvideo");
     row("keywords in capitals", R"(OPEN "/s/a.mid" TYPE Sequencer ALIAS 517S3 WAIT)",
         "open|517S3|/s/a.mid|sequencer|wait");
-    row("blanks and Japanese",
-        R"(open "/home/利用者/音 ファイル/発車 1.wav" type waveaudio alias 5)",
-        "open|5|/home/利用者/音 ファイル/発車 1.wav|waveaudio");
-    row("quote inside the name", R"(open "/s/say "hi".wav" type waveaudio alias A wait)",
-        R"(open|A|/s/say "hi".wav|waveaudio|wait)");
     // A program renamed with a quote in its name puts one in every alias.
     row("quote inside the alias", R"(open "/s/a.wav" type waveaudio alias 5"17S1 wait)",
         R"(open|5"17S1|/s/a.wav|waveaudio|wait)");
@@ -220,7 +216,6 @@ void TestSoundCommands::parse_data()
     row("stop", "stop 517S2", "stop|517S2");
     row("close, extra blanks", "  close   517S4  ", "close|517S4");
 
-    row("empty", "   ");
     row("unknown verb", "pause 517S1");
     row("close without alias", "close");
     row("empty quotes", R"(open "" type waveaudio alias A)");
@@ -228,10 +223,7 @@ void TestSoundCommands::parse_data()
     row("no type", R"(open "/s/a.wav" alias A)");
     row("unknown type", R"(open "/s/a.ogg" type vorbis alias A)");
     row("open without alias", R"(open "/s/a.wav" type waveaudio)");
-    row("glued after quote", R"(open "/s/a.wav"type waveaudio alias A)");
     row("play from 5", "play A from 5");
-    row("stop from 0", "stop A from 0");
-    row("wait twice", "play A wait wait");
     row("unknown word", "close A now");
 }
 
