@@ -87,6 +87,7 @@ struct Tape {
     }
 };
 
+// n entries "案内i", marked with step flag i % 2 and chime flag i % 4.
 QByteArray Lines(int n)
 {
     QString text;
