@@ -37,29 +37,22 @@ inline QByteArray MidiNotes(int notes, int ticks = 240, int key = 72)
             tmp.prepend(char((v & 0x7F) | 0x80));
         b += tmp;
     };
-    QByteArray track;
-    track += QByteArray::fromHex("00C000"); // piano
+    QByteArray track = QByteArray::fromHex("00C000"); // piano
     for (int i = 0; i < notes; ++i) {
         const char k = char(key + (i % 2) * 4);
-        track += char(0);
-        track += char(0x90);
-        track += k;
-        track += char(100);
+        const char on[] = {0, char(0x90), k, 100};
+        track.append(on, 4);
         varLen(track, quint32(ticks));
-        track += char(0x80);
-        track += k;
-        track += char(0);
+        const char off[] = {char(0x80), k, 0};
+        track.append(off, 3);
     }
     track += QByteArray::fromHex("00FF2F00");
     const auto be32 = [](quint32 v) {
         const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
         return QByteArray(b, 4);
     };
-    return QByteArray("MThd") + be32(6) +
-           QByteArray::fromHex("0000"
-                               "0001"
-                               "01E0") +
-           "MTrk" + be32(quint32(track.size())) + track;
+    return QByteArray("MThd") + be32(6) + QByteArray::fromHex("0000 0001 01E0") + "MTrk" +
+           be32(quint32(track.size())) + track;
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes)
@@ -93,6 +86,12 @@ public:
         std::lock_guard lock(m_lock);
         return {m_left.begin() + qsizetype(std::min(frame, m_left.size())), m_left.end()};
     }
+    // The frame each buffer began at, one for each buffer that left the mixer.
+    std::vector<size_t> BufferStarts() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_starts;
+    }
     // When the first sample at least as loud as the armed level left the
     // mixer since arming, if one did.
     std::optional<Clock::time_point> FirstLoud() const
@@ -112,6 +111,7 @@ private:
     {
         const Clock::time_point now = Clock::now();
         std::lock_guard lock(m_lock);
+        m_starts.push_back(m_left.size());
         for (int i = 0; i < frames; ++i) {
             const qint16 v = s[i * m_channels];
             m_left.push_back(v);
@@ -124,6 +124,7 @@ private:
     int m_channels = 2;
     mutable std::mutex m_lock;
     std::vector<qint16> m_left;
+    std::vector<size_t> m_starts;
     std::optional<Clock::time_point> m_firstLoud;
     int m_firstLoudLevel = 0;
 };

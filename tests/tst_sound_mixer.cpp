@@ -41,8 +41,7 @@ private slots:
     void cleanupTestCase();
     void everyKindPlays_data();
     void everyKindPlays();
-    void channelsOverlap();
-    void secondPlayCutsTheFirst();
+    void channelsOverlapAndANewSoundCutsTheOld();
     void blockingPlayLastsTheSound();
     void notAudioIsAFailedOpen_data();
     void notAudioIsAFailedOpen();
@@ -54,23 +53,23 @@ void TestSoundMixer::initTestCase()
     QVERIFY(m_dir.isValid());
     std::unique_ptr<MixerBackendSdl> sdl = MixerBackendSdl::Open();
     QVERIFY(sdl);
-    QCOMPARE(sdl->DriverName(), QStringLiteral("dummy"));
+    QCOMPARE(sdl->DriverName(), u"dummy"_qs);
     // SDL's mixer is one per process: a second back end is refused.
     QVERIFY(!MixerBackendSdl::Open());
     m_rate = sdl->OutputFormat().rate;
     QCOMPARE(m_rate, MixerBackendSdl::kRate);
     m_mci = std::make_unique<MciInterpreter>(std::move(sdl));
-    m_snd = std::make_unique<mdlSndAPI>(QStringLiteral("517"),
+    m_snd = std::make_unique<mdlSndAPI>(u"517"_qs,
                                         [this](const QString& c) { return m_mci->SendString(c); });
     m_tap = std::make_unique<TapRecorder>(m_mci->Backend());
 
-    QVERIFY(WriteFile(path(QStringLiteral("440.wav")), SteadyToneWav(440, 3.0)));
-    QVERIFY(WriteFile(path(QStringLiteral("1000.wav")), SteadyToneWav(1000, 3.0)));
-    QVERIFY(WriteFile(path(QStringLiteral("short.wav")), SteadyToneWav(700, 0.6)));
-    QVERIFY(WriteFile(path(QStringLiteral("chime.mid")), MidiNotes(4)));
+    QVERIFY(WriteFile(path(u"440.wav"_qs), SteadyToneWav(440, 3.0)));
+    QVERIFY(WriteFile(path(u"1000.wav"_qs), SteadyToneWav(1000, 3.0)));
+    QVERIFY(WriteFile(path(u"short.wav"_qs), SteadyToneWav(700, 0.6)));
+    QVERIFY(WriteFile(path(u"chime.mid"_qs), MidiNotes(4)));
     // Past what is decoded at once: this one streams as music.
-    QVERIFY(WriteFile(path(QStringLiteral("long.mid")), MidiNotes(4500, 20)));
-    QVERIFY(QFileInfo(path(QStringLiteral("long.mid"))).size() > 32 * 1024);
+    QVERIFY(WriteFile(path(u"long.mid"_qs), MidiNotes(4500, 20)));
+    QVERIFY(QFileInfo(path(u"long.mid"_qs)).size() > 32 * 1024);
 }
 
 void TestSoundMixer::cleanup()
@@ -92,10 +91,10 @@ void TestSoundMixer::everyKindPlays_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("channel");
-    QTest::newRow("WAV") << path(QStringLiteral("440.wav")) << "S1";
+    QTest::newRow("WAV") << path(u"440.wav"_qs) << "S1";
     QTest::newRow("MP3") << QStringLiteral(RUTOMIA_TEST_MP3) << "S2";
-    QTest::newRow("MIDI") << path(QStringLiteral("chime.mid")) << "S3";
-    QTest::newRow("long MIDI, streamed") << path(QStringLiteral("long.mid")) << "S2";
+    QTest::newRow("MIDI") << path(u"chime.mid"_qs) << "S3";
+    QTest::newRow("long MIDI, streamed") << path(u"long.mid"_qs) << "S2";
 }
 
 void TestSoundMixer::everyKindPlays()
@@ -106,22 +105,16 @@ void TestSoundMixer::everyKindPlays()
         QSKIP("no MP3 test file: lame was not found at configure time");
     QVERIFY(!loudNow());
     m_snd->SndPlay(file, channel, 0, 0);
-    QVERIFY(m_mci->IsOpen(QStringLiteral("517") + channel));
+    QVERIFY(m_mci->IsOpen(u"517"_qs + channel));
     QTRY_VERIFY_WITH_TIMEOUT(loudNow(), 3000);
 }
 
-void TestSoundMixer::channelsOverlap()
+void TestSoundMixer::channelsOverlapAndANewSoundCutsTheOld()
 {
-    m_snd->SndPlay(path(QStringLiteral("440.wav")), QStringLiteral("S1"), 0, 0);
-    m_snd->SndPlay(path(QStringLiteral("1000.wav")), QStringLiteral("S2"), 0, 0);
+    m_snd->SndPlay(path(u"440.wav"_qs), u"S1"_qs, 0, 0);
+    m_snd->SndPlay(path(u"1000.wav"_qs), u"S2"_qs, 0, 0);
     QTRY_VERIFY_WITH_TIMEOUT(hears(440) && hears(1000), 3000);
-}
-
-void TestSoundMixer::secondPlayCutsTheFirst()
-{
-    m_snd->SndPlay(path(QStringLiteral("440.wav")), QStringLiteral("S1"), 0, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(hears(440), 3000);
-    m_snd->SndPlay(path(QStringLiteral("1000.wav")), QStringLiteral("S1"), 0, 0);
+    m_snd->SndPlay(path(u"1000.wav"_qs), u"S1"_qs, 0, 0);
     QTRY_VERIFY_WITH_TIMEOUT(hears(1000) && !hears(440), 3000);
 }
 
@@ -136,10 +129,10 @@ void TestSoundMixer::blockingPlayLastsTheSound()
     timer.start();
     QElapsedTimer clock;
     clock.start();
-    m_snd->SndPlay(path(QStringLiteral("short.wav")), QStringLiteral("S2"), -1, 0);
+    m_snd->SndPlay(path(u"short.wav"_qs), u"S2"_qs, -1, 0);
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 550 && took < 3000, qPrintable(QString::number(took)));
-    QVERIFY2(ticks >= took / 10 / 3, qPrintable(QStringLiteral("%1 ticks").arg(ticks)));
+    QVERIFY2(ticks >= took / 10 / 3, qPrintable(u"%1 ticks"_qs.arg(ticks)));
     // It returned because the sound had ended, not before.
     QVERIFY(!m_mci->Backend().IsPlaying(0));
     QTRY_VERIFY_WITH_TIMEOUT(!loudNow(30), 500);
@@ -163,11 +156,10 @@ void TestSoundMixer::notAudioIsAFailedOpen()
     const QString file = path(name);
     QVERIFY(WriteFile(file, bytes));
     const QString word = mdlSndAPI::DeviceTypeWord(file);
-    QCOMPARE(m_mci->SendString(QStringLiteral("open \"") + file + u'"' + word +
-                               QStringLiteral("517S1 wait")),
+    QCOMPARE(m_mci->SendString(u"open \""_qs + file + u'"' + word + u"517S1 wait"_qs),
              int(MciInterpreter::CannotDecode));
-    m_snd->SndPlay(file, QStringLiteral("S1"), -1, 0);
-    QVERIFY(!m_mci->IsOpen(QStringLiteral("517S1")));
+    m_snd->SndPlay(file, u"S1"_qs, -1, 0);
+    QVERIFY(!m_mci->IsOpen(u"517S1"_qs));
     QTest::qWait(100);
     QVERIFY(!loudNow(100));
 }

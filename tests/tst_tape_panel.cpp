@@ -129,9 +129,7 @@ void TestTapePanel::voiceDialogAdjustsAndKeeps()
     int tried = 0;
     const ltm4::ModalHandler previous = ltm4::SetModalHandler([&](QDialog& d) {
         auto* dlg = qobject_cast<frmVoice*>(&d);
-        if (!dlg)
-            return int(QDialog::Rejected);
-        if (dlg->windowTitle() != u"音声の調節"_qs || dlg->cboEngine()->count() < 1)
+        if (!dlg || dlg->windowTitle() != u"音声の調節"_qs || dlg->cboEngine()->count() < 1)
             return int(QDialog::Rejected);
         dlg->sldRate()->setValue(150);
         dlg->sldVolume()->setValue(60);
