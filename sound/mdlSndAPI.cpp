@@ -27,6 +27,11 @@ QString TrimBlanks(QString s)
 mdlSndAPI::mdlSndAPI(QString baseName, SendString send)
     : m_baseName(std::move(baseName)), m_send(std::move(send))
 {
+    // An alias is one word of a command: a blank in the program's name would
+    // split it, and every sound would be refused.
+    for (QChar& c : m_baseName)
+        if (c.isSpace())
+            c = u'_';
 }
 
 QString mdlSndAPI::DeviceTypeWord(const QString& path)
