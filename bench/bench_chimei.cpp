@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -77,6 +78,33 @@ void benchSetChimei()
     Figure("SetChimei, six characters, median", us[us.size() / 2], "us", 2000);
 }
 
+// A ten-character name scrolling on a shown control for some seconds, the
+// strip moving from the start, not waiting.
+struct ScrollRun {
+    double wallS = 0;
+    double cpuS = 0;
+    ChimeiCtl_A::FrameStats stats;
+    double cpuShare() const { return 100.0 * cpuS / wallS; }
+};
+
+ScrollRun scroll(ChimeiCtl_A* c, int seconds, qint16 speed)
+{
+    runEventsFor(300); // mapped and painted once before measuring
+    c->setScrollStartWait(0);
+    c->setSpeed(speed);
+    c->SetChimei(kTen);
+    c->resetFrameStats();
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runEventsFor(seconds * 1000);
+    ScrollRun run;
+    run.wallS = wall.nsecsElapsed() / 1e9;
+    run.cpuS = cpuSeconds() - cpu0;
+    run.stats = c->frameStats();
+    return run;
+}
+
 void benchScroll(int seconds, qint16 speed)
 {
     QWidget window;
@@ -85,33 +113,22 @@ void benchScroll(int seconds, qint16 speed)
     auto* c = new ChimeiCtl_A(&window);
     c->setGeometry(32, 27, 37, 196);
     window.show();
-    runEventsFor(300); // mapped and painted once before measuring
-
-    c->setScrollStartWait(0); // measure the moving strip, not the pause
-    c->setSpeed(speed);
-    c->SetChimei(kTen);
-    c->resetFrameStats();
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    runEventsFor(seconds * 1000);
-    const double wallS = wall.nsecsElapsed() / 1e9;
-    const double cpuS = cpuSeconds() - cpu0;
-    const ChimeiCtl_A::FrameStats st = c->frameStats();
+    const ScrollRun run = scroll(c, seconds, speed);
+    const ChimeiCtl_A::FrameStats& st = run.stats;
 
     const QScreen* screen = window.screen();
     std::printf("Scrolling a ten-character name at Speed %d (%d px/s), %.1f s in a shown window "
                 "(%s, %.0f Hz)\n",
-                speed, speed * 1000 / 200, wallS, qPrintable(QGuiApplication::platformName()),
+                speed, speed * 1000 / 200, run.wallS, qPrintable(QGuiApplication::platformName()),
                 screen ? screen->refreshRate() : 0.0);
-    std::printf("  processor:     %6.2f %% of one core (%.3f s in %.1f s)\n", 100.0 * cpuS / wallS,
-                cpuS, wallS);
+    std::printf("  processor:     %6.2f %% of one core (%.3f s in %.1f s)\n", run.cpuShare(),
+                run.cpuS, run.wallS);
     std::printf("  frame timer:   %d ms; %lld frames, %lld late (more than half a frame)\n",
                 c->frameInterval(), st.frames, st.late);
     std::printf("  repaints:      %lld (only when the strip moved a whole pixel)\n", st.repaints);
     std::printf("  strip top now: %.2f px\n\n", c->stripTop());
     const QByteArray at = " at Speed " + QByteArray::number(speed);
-    Figure(("scroll, processor share" + at).constData(), 100.0 * cpuS / wallS, "%", 5);
+    Figure(("scroll, processor share" + at).constData(), run.cpuShare(), "%", 5);
     Figure(("scroll, late frames" + at).constData(),
            st.frames ? 100.0 * double(st.late) / double(st.frames) : 0.0, "%", 1);
 }
@@ -122,28 +139,19 @@ void benchBoardScroll(int seconds, qreal zoom)
 {
     BoardWindows windows;
     windows.Load();
+    QTemporaryDir view; // the user's own zoom stays as it is
+    windows.board.setViewSettingsFile(view.filePath(QStringLiteral("board.ini")));
     windows.board.setZoom(zoom);
     windows.board.show();
-    runEventsFor(300);
-    ChimeiCtl_A* c = windows.board.ChimeiCtl();
-    c->setScrollStartWait(0);
-    c->setSpeed(40);
-    c->SetChimei(kTen);
-    c->resetFrameStats();
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    runEventsFor(seconds * 1000);
-    const double wallS = wall.nsecsElapsed() / 1e9;
-    const double cpuS = cpuSeconds() - cpu0;
-    const ChimeiCtl_A::FrameStats st = c->frameStats();
+    const ScrollRun run = scroll(windows.board.ChimeiCtl(), seconds, 40);
     std::printf("Scrolling on the board at %gx (%dx%d), Speed 40, %.1f s\n", zoom,
-                windows.board.width(), windows.board.height(), wallS);
-    std::printf("  processor:     %6.2f %% of one core\n", 100.0 * cpuS / wallS);
-    std::printf("  frames:        %lld, %lld late; repaints %lld\n\n", st.frames, st.late,
-                st.repaints);
-    const QByteArray what = "scroll on the board at " + QByteArray::number(zoom) + "x, processor share";
-    Figure(what.constData(), 100.0 * cpuS / wallS, "%", 5);
+                windows.board.width(), windows.board.height(), run.wallS);
+    std::printf("  processor:     %6.2f %% of one core\n", run.cpuShare());
+    std::printf("  frames:        %lld, %lld late; repaints %lld\n\n", run.stats.frames,
+                run.stats.late, run.stats.repaints);
+    const QByteArray what =
+        "scroll on the board at " + QByteArray::number(zoom) + "x, processor share";
+    Figure(what.constData(), run.cpuShare(), "%", 5);
 }
 
 // The other way to scroll: step and let events run, as fast as the machine
