@@ -4,11 +4,8 @@
 // command line.
 
 #include "fuzz/ReplayDriver.h"
+#include "tests/ZipSupport.h"
 #include "tools/GtfsFeed.h"
-
-#include <QTemporaryDir>
-
-#include <zip.h>
 
 namespace {
 
@@ -31,24 +28,11 @@ QList<QByteArray> Tables()
 
 QByteArray Zip(const QList<QByteArray>& tables)
 {
-    QTemporaryDir dir;
-    const QByteArray path = dir.filePath(QStringLiteral("feed.zip")).toLocal8Bit();
-    int err = 0;
-    zip_t* z = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!z)
-        return {};
     const QStringList names = GtfsTableNames();
-    for (qsizetype i = 0; i < tables.size(); ++i) {
-        zip_source_t* s = zip_source_buffer(z, tables[i].constData(), tables[i].size(), 0);
-        const QByteArray name = "feed/" + names[i].toUtf8();
-        const zip_int64_t at = zip_file_add(z, name.constData(), s, 0);
-        // Stored, so that damage reaches the tables and not only the inflater.
-        zip_set_file_compression(z, zip_uint64_t(at), ZIP_CM_STORE, 0);
-    }
-    if (zip_close(z) != 0)
-        return {};
-    QFile f(QString::fromLocal8Bit(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QList<ZipEntry> entries;
+    for (qsizetype i = 0; i < tables.size(); ++i)
+        entries.append({"feed/" + names[i].toUtf8(), tables[i]});
+    return MakeZip(entries, true);
 }
 
 } // namespace

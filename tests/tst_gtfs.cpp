@@ -7,6 +7,7 @@
 #include "tools/GtfsExport.h"
 #include "tools/GtfsFeed.h"
 #include "tools/GtfsSource.h"
+#include "tests/ZipSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <zip.h>
 
 namespace {
 
@@ -71,21 +71,10 @@ bool WriteFolder(const QString& folder, const Tables& t)
 // A zip of the tables under prefix, compressed as libzip does by default.
 QByteArray Zip(const Tables& t, const QByteArray& prefix = {})
 {
-    QTemporaryDir dir;
-    const QByteArray path = dir.filePath(QStringLiteral("feed.zip")).toLocal8Bit();
-    int err = 0;
-    zip_t* z = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!z)
-        return {};
-    for (auto it = t.begin(); it != t.end(); ++it) {
-        zip_source_t* s =
-            zip_source_buffer(z, it.value().constData(), zip_uint64_t(it.value().size()), 0);
-        zip_file_add(z, (prefix + it.key().toUtf8()).constData(), s, ZIP_FL_ENC_UTF_8);
-    }
-    if (zip_close(z) != 0)
-        return {};
-    QFile f(QString::fromLocal8Bit(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QList<ZipEntry> entries;
+    for (auto it = t.begin(); it != t.end(); ++it)
+        entries.append({prefix + it.key().toUtf8(), it.value()});
+    return MakeZip(entries);
 }
 
 StopRecord Row(const QString& name, int seiri, const QList<int>& fares)
