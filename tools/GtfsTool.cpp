@@ -4,6 +4,7 @@
 #include "tools/GtfsExport.h"
 #include "tools/GtfsFeed.h"
 #include "tools/GtfsSource.h"
+#include "tools/ToolOutput.h"
 
 #include <QDir>
 #include <QStringList>
@@ -12,15 +13,9 @@
 
 namespace {
 
-constexpr int kBadInput = 1;
-constexpr int kUsage = 2;
-
-// Messages go out as UTF-8 whatever the locale says, like hy3tool's own.
-void Say(FILE* to, const QString& text)
-{
-    const QByteArray b = (text + u'\n').toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), to);
-}
+using hy3tool::kBadInput;
+using hy3tool::kUsage;
+using hy3tool::Say;
 
 int Usage(const QString& problem = {})
 {

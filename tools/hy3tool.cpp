@@ -10,6 +10,7 @@
 
 #include "tools/FareCsv.h"
 #include "tools/GtfsTool.h"
+#include "tools/ToolOutput.h"
 
 #include "panel/FareData.h"
 
@@ -24,15 +25,9 @@
 
 namespace {
 
-constexpr int kBadInput = 1;
-constexpr int kUsage = 2;
-
-// Messages go out as UTF-8 whatever the locale says, like the CSV we write.
-void Say(FILE* to, const QString& text)
-{
-    const QByteArray b = (text + u'\n').toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), to);
-}
+using hy3tool::kBadInput;
+using hy3tool::kUsage;
+using hy3tool::Say;
 
 int Usage()
 {
