@@ -191,7 +191,6 @@ void TestDemoProfile::installedProgramStartsOnItsData()
                  data + QStringLiteral("/plugins/horote.4SP"));
         QVERIFY(!p.ini().PositionsLoaded());
         keyRoute(p.panel(), QStringLiteral("1"));
-        QVERIFY(p.panel().Command2(1)->isEnabled());
         QCOMPARE(shown(p.board().Degit(1)).trimmed(), QStringLiteral("150"));
         // Nothing is written before the exit.
         QVERIFY(p.ini().LoadPath().isEmpty());

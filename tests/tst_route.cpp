@@ -90,7 +90,6 @@ private slots:
     void lateNightDoubles();
     void informationDigits();
     void displayClearRoundTrip();
-    void announcementButtonsStepMarkedEntries();
     void ticketDateFollowsTheDateSetting();
 };
 
@@ -186,9 +185,6 @@ void TestRoute::refusedFilesKeepThePreviousRoute_data()
     QTest::newRow("text file") << QByteArray("# stops\n")
                                << "「%1」は運賃データではありません。\r\n"
                                   "(先頭のレコード数 8227 がファイルの大きさと合いません)";
-    QTest::newRow("negative count") << QByteArray("\xff\xff", 2)
-                                    << "「%1」は運賃データではありません。\r\n"
-                                       "(先頭のレコード数 -1 がファイルの大きさと合いません)";
 }
 
 void TestRoute::refusedFilesKeepThePreviousRoute()
@@ -358,28 +354,6 @@ void TestRoute::displayClearRoundTrip()
     QVERIFY(f.ctl.Command2(1)->isEnabled());
     QVERIFY(!f.board.Timer1()->isActive());   // the clock cells are hidden in this layout
     QVERIFY(!f.ctl.grpM_Tape()->isEnabled()); // no speech available
-}
-
-void TestRoute::announcementButtonsStepMarkedEntries()
-{
-    Fixture f;
-    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(3));
-    qint32 tapeIndex = 0;
-    const QList<qint16> flags{0, 0, 1, 0}; // entries 1..3; entry 2 is marked
-    frmCtl::Services s;
-    s.TapeNext = [&] { ++tapeIndex; };
-    s.TapeBack = [&] { --tapeIndex; };
-    s.GetTapeIndex = [&] { return tapeIndex; };
-    s.GetTapeStepFlag = [&](qint32 i) { return i >= 1 && i <= 3 ? flags[i] : qint16(0); };
-    f.ctl.setServices(s);
-    f.set(QStringLiteral("1"), QStringLiteral("1"));
-    f.ctl.cmdTapeNext_Click(); // entry 1: no step
-    QCOMPARE(f.row(), 1);
-    f.ctl.cmdTapeNext_Click(); // entry 2: steps
-    QCOMPARE(f.row(), 2);
-    f.ctl.cmdTapeNext_Click();
-    f.ctl.cmdTapeBack_Click(); // back onto entry 2: steps back
-    QCOMPARE(f.row(), 1);
 }
 
 void TestRoute::ticketDateFollowsTheDateSetting()
