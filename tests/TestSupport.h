@@ -10,7 +10,9 @@
 #include "companion/ColorRef.h"
 #include "companion/MsgBox.h"
 #include "panel/BoardWindows.h"
+#include "panel/FareData.h"
 
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QList>
@@ -50,6 +52,29 @@ inline bool anyLitIn(const M_Degit* d, int cell)
             if (img.pixel(x, y) == lit)
                 return true;
     return false;
+}
+
+// Stop r (1-based) is "停留所r", takes ticket r and pays Fare[k] = 100 * r + k.
+inline QList<StopRecord> MakeStops(int count)
+{
+    QList<StopRecord> stops;
+    for (int r = 1; r <= count; ++r) {
+        StopRecord s;
+        s.StopName = QStringLiteral("停留所%1").arg(r);
+        s.SeiriNo = qint16(r);
+        for (int k = 1; k <= 150; ++k)
+            s.Fare[size_t(k)] = qint16(100 * r + k);
+        stops << s;
+    }
+    return stops;
+}
+
+// Writes the stops as a fare data file; false when it cannot be written.
+inline bool WriteFareFile(const QString& path, const QList<StopRecord>& stops)
+{
+    const QByteArray bytes = EncodeFareFile(stops).bytes;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Keys a route and section on the panel's keypad and presses リセット.

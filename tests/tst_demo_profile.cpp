@@ -159,12 +159,7 @@ void TestDemoProfile::installedProgramStartsOnItsData()
     QVERIFY(root.mkpath(QStringLiteral("share/rutomia/sounds")));
     QVERIFY(root.mkpath(QStringLiteral("share/rutomia/plugins")));
     const QString data = root.filePath(QStringLiteral("share/rutomia"));
-    QList<StopRecord> stops(3);
-    for (int i = 0; i < 3; ++i) {
-        stops[i].StopName = QStringLiteral("停留所%1").arg(i + 1);
-        stops[i].Fare[1] = qint16(150 + 10 * i);
-    }
-    QVERIFY(WriteFile(data + QStringLiteral("/1.hy3"), EncodeFareFile(stops).bytes));
+    QVERIFY(WriteFareFile(data + QStringLiteral("/1.hy3"), MakeStops(3)));
     QVERIFY(WriteFile(data + QStringLiteral("/sounds/route-set.wav"), RouteSetChimeWav()));
     QVERIFY(WriteFile(data + QStringLiteral("/sounds/step.wav"), StepChimeWav()));
     QVERIFY(QFile::copy(QStringLiteral(RUTOMIA_SAMPLE_PLUGIN),
@@ -190,7 +185,7 @@ void TestDemoProfile::installedProgramStartsOnItsData()
                  data + QStringLiteral("/plugins/horote.4SP"));
         QVERIFY(!p.ini().PositionsLoaded());
         keyRoute(p.panel(), QStringLiteral("1"));
-        QCOMPARE(shown(p.board().Degit(1)).trimmed(), QStringLiteral("150"));
+        QCOMPARE(shown(p.board().Degit(1)).trimmed(), QStringLiteral("101"));
         // Nothing is written before the exit.
         QVERIFY(p.ini().LoadPath().isEmpty());
     }

@@ -184,16 +184,7 @@ void TestPanel::keysPressTheirButtons()
 {
     Windows p;
     QTemporaryDir dir;
-    QList<StopRecord> stops(3);
-    for (int r = 0; r < 3; ++r) {
-        stops[r].StopName = QStringLiteral("停留所%1").arg(r + 1);
-        stops[r].SeiriNo = qint16(r + 1);
-    }
-    {
-        QFile f(dir.filePath(QStringLiteral("12.hy3")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(EncodeFareFile(stops).bytes);
-    }
+    QVERIFY(WriteFareFile(dir.filePath(QStringLiteral("12.hy3")), MakeStops(3)));
     p.option.Text2(0)->setText(dir.path());
     QStringList tape;
     frmCtl::Services s;

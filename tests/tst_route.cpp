@@ -23,21 +23,6 @@
 
 namespace {
 
-// Record r (1-based) is named "停留所r"; Fare[k] = 100 * r + k, ticket number r.
-QList<StopRecord> makeRoute(int count)
-{
-    QList<StopRecord> out;
-    for (int r = 1; r <= count; ++r) {
-        StopRecord s;
-        s.StopName = QStringLiteral("停留所%1").arg(r);
-        s.SeiriNo = qint16(r);
-        for (int k = 1; k <= 150; ++k)
-            s.Fare[size_t(k)] = qint16(100 * r + k);
-        out << s;
-    }
-    return out;
-}
-
 // The windows with a fare data folder of their own, messages recorded and
 // waits made instant.
 struct Fixture : Windows {
@@ -55,9 +40,7 @@ struct Fixture : Windows {
 
     void writeRoute(const QString& name, const QList<StopRecord>& stops)
     {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(EncodeFareFile(stops).bytes);
+        QVERIFY(WriteFareFile(dir.filePath(name), stops));
     }
 
     void set(const QString& route, const QString& section) { keyRoute(ctl, route, section); }
@@ -96,7 +79,7 @@ private slots:
 void TestRoute::routeSetShowsStartingRow()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("12.hy3"), makeRoute(6));
+    f.writeRoute(QStringLiteral("12.hy3"), MakeStops(6));
     QStringList names;
     QList<QString> duringLamp;
     ltm4::SetWaitOverride([&](int ms) {
@@ -138,7 +121,7 @@ void TestRoute::sectionClamps()
     QFETCH(QString, section);
     QFETCH(int, row);
     Fixture f;
-    f.writeRoute(QStringLiteral("7.hy3"), makeRoute(301));
+    f.writeRoute(QStringLiteral("7.hy3"), MakeStops(301));
     f.set(QStringLiteral("7"), section);
     QVERIFY2(f.messages().isEmpty(), qPrintable(f.messages().join('|')));
     QCOMPARE(f.row(), row);
@@ -147,8 +130,8 @@ void TestRoute::sectionClamps()
 void TestRoute::refusedSectionKeepsPreviousRoute()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("5.hy3"), makeRoute(5));
-    f.writeRoute(QStringLiteral("3.hy3"), makeRoute(3));
+    f.writeRoute(QStringLiteral("5.hy3"), MakeStops(5));
+    f.writeRoute(QStringLiteral("3.hy3"), MakeStops(3));
     // The route number on an information digit shows which route is on the board.
     f.option.Check3(2)->setValue(1);
     f.option.Combo4(2)->setListIndex(49);
@@ -173,7 +156,7 @@ void TestRoute::refusedFilesKeepThePreviousRoute_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // empty: no file at all; "/": a folder
     QTest::addColumn<QString>("message");  // %1: the file's full name
-    const QByteArray twelve = EncodeFareFile(makeRoute(12)).bytes;
+    const QByteArray twelve = EncodeFareFile(MakeStops(12)).bytes;
     QTest::newRow("missing") << QByteArray() << "指定した系統のデータがありません...";
     QTest::newRow("folder") << QByteArray("/") << "運賃データを開けません。(フォルダーです)";
     QTest::newRow("no records") << QByteArray(2, '\0')
@@ -192,7 +175,7 @@ void TestRoute::refusedFilesKeepThePreviousRoute()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     Fixture f;
-    f.writeRoute(QStringLiteral("2.hy3"), makeRoute(4));
+    f.writeRoute(QStringLiteral("2.hy3"), MakeStops(4));
     f.set(QStringLiteral("2"), QStringLiteral("2"));
     if (bytes == "/") {
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("6.hy3")));
@@ -223,7 +206,7 @@ void TestRoute::refusedFilesKeepThePreviousRoute()
 void TestRoute::listEntry()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("120.hy3"), makeRoute(20));
+    f.writeRoute(QStringLiteral("120.hy3"), MakeStops(20));
     f.ctl.Frame1_DblClick(1);
     f.ctl.List2(2)->setCurrentRow(1);
     f.ctl.List2(3)->setCurrentRow(2);
@@ -242,7 +225,7 @@ void TestRoute::listEntry()
 void TestRoute::steppingStopsAtBothEnds()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(3));
+    f.writeRoute(QStringLiteral("1.hy3"), MakeStops(3));
     f.option.txtSelectSound(7)->setText(QStringLiteral("/step.wav"));
     f.set(QStringLiteral("1"), QStringLiteral("2"));
     f.sounds.clear();
@@ -271,7 +254,7 @@ void TestRoute::steppingStopsAtBothEnds()
 void TestRoute::stepSounds()
 {
     Fixture f;
-    QList<StopRecord> stops = makeRoute(4);
+    QList<StopRecord> stops = MakeStops(4);
     stops[1].Fare[5] = 2; // column 5 of row 2 asks for the second sound
     stops[2].Fare[5] = 4; // no such sound
     f.writeRoute(QStringLiteral("1.hy3"), stops);
@@ -291,7 +274,7 @@ void TestRoute::stepSounds()
 void TestRoute::lateNightDoubles()
 {
     Fixture f;
-    QList<StopRecord> stops = makeRoute(2);
+    QList<StopRecord> stops = MakeStops(2);
     stops[0].Fare[1] = 120;
     stops[0].Fare[2] = -1;
     stops[0].Fare[3] = 30000; // too large to double in 16 bits
@@ -310,7 +293,7 @@ void TestRoute::lateNightDoubles()
 void TestRoute::informationDigits()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("12.hy3"), makeRoute(5));
+    f.writeRoute(QStringLiteral("12.hy3"), MakeStops(5));
     f.option.Check3(0)->setValue(1); // stop order, counted from 0, in cell 1
     f.option.Check3(4)->setValue(1);
     f.option.Combo4(0)->setListIndex(0);
@@ -335,7 +318,7 @@ void TestRoute::informationDigits()
 void TestRoute::displayClearRoundTrip()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(4));
+    f.writeRoute(QStringLiteral("1.hy3"), MakeStops(4));
     f.set(QStringLiteral("1"), QStringLiteral("2"));
     f.ctl.Check1()->setValue(1);
     QCOMPARE(f.board.ChimeiCtl()->Text(), QString());
@@ -355,7 +338,7 @@ void TestRoute::displayClearRoundTrip()
 void TestRoute::ticketDateFollowsTheDateSetting()
 {
     Fixture f;
-    f.writeRoute(QStringLiteral("1.hy3"), makeRoute(2));
+    f.writeRoute(QStringLiteral("1.hy3"), MakeStops(2));
     QDate today(2026, 3, 5);
     const auto previous = ltm4::SetNowOverride([&today] { return QDateTime(today, QTime(8, 0)); });
     f.set(QStringLiteral("1"), QStringLiteral("1"));

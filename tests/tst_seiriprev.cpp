@@ -68,9 +68,7 @@ struct Fixture : Windows {
             s.SeiriNo = qint16(stops.size() + 5); // ticket numbers apart from rows
             stops << s;
         }
-        QFile f(dir.filePath(u"12.hy3"_qs));
-        if (f.open(QIODevice::WriteOnly))
-            f.write(EncodeFareFile(stops).bytes);
+        WriteFareFile(dir.filePath(u"12.hy3"_qs), stops);
     }
     ~Fixture()
     {

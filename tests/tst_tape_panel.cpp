@@ -67,13 +67,7 @@ void TestTapePanel::nextSpeaksAndStepsMarkedEntries()
     Program g;
     QGroupBox* group = g.p->panel().grpM_Tape();
     QCOMPARE(group->title(), u"音合使用可"_qs);
-    QList<StopRecord> stops(3);
-    for (int i = 0; i < 3; ++i) {
-        stops[i].StopName = ltm4::ToCp932(u"停留所%1"_qs.arg(i + 1));
-        stops[i].SeiriNo = qint16(i + 1);
-        stops[i].Fare[1] = qint16(100 + 10 * i);
-    }
-    QVERIFY(WriteFile(g.dir.filePath(u"4.hy3"_qs), EncodeFareFile(stops).bytes));
+    QVERIFY(WriteFareFile(g.dir.filePath(u"4.hy3"_qs), MakeStops(3)));
     QVERIFY(WriteFile(g.dir.filePath(u"4tp.csv"_qs),
                       ltm4::ToCp932(u"\"発車します。お立ちの方は、おつかまりください。\",0,0\r\n"
                                     "\"次は、停留所2です。\",1,0\r\n"_qs)));
