@@ -69,6 +69,13 @@ inline QList<StopRecord> MakeStops(int count)
     return stops;
 }
 
+// A whole file's bytes; empty when it cannot be read.
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // Writes the stops as a fare data file; false when it cannot be written.
 inline bool WriteFareFile(const QString& path, const QList<StopRecord>& stops)
 {

@@ -31,12 +31,6 @@ SettingsRecord InitialRecord()
     return rec;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestDemoProfile final : public QObject {

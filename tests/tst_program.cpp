@@ -41,11 +41,6 @@ private slots:
 private:
     std::unique_ptr<Rutomia> start();
     QString settingsFile() const { return m_dir->filePath(QStringLiteral("prog/tst_program.in4")); }
-    static QByteArray readFile(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void writeSettings(const QByteArray& bytes) const
     {
         QFile f(settingsFile());
@@ -180,7 +175,7 @@ void TestProgram::shortFileKeepsInitialValues()
                             "「tst_program.in4.bak」として残しました。"));
     QCOMPARE(p->options().Check1()->Value(), 0);
     QCOMPARE(p->options().Combo2()->ListIndex(), 0);
-    QCOMPARE(readFile(settingsFile() + QStringLiteral(".bak")), cut);
+    QCOMPARE(ReadAll(settingsFile() + QStringLiteral(".bak")), cut);
 }
 
 void TestProgram::refusedValueCostsOnlyItself()
@@ -208,11 +203,11 @@ void TestProgram::refusedValueCostsOnlyItself()
     }
     // The exit save writes the user's settings back, the refused one mended.
     SettingsRecord saved;
-    QVERIFY(DecodeSettings(readFile(settingsFile()), saved).complete());
+    QVERIFY(DecodeSettings(ReadAll(settingsFile()), saved).complete());
     QCOMPARE(saved.DataDir.FareDataDir, QStringLiteral("x"));
     QCOMPARE(saved.Panel.SeiriNumStyle, 0);
     QCOMPARE(saved.CtrlData.ScrollSpeed, 77);
-    QCOMPARE(readFile(settingsFile() + QStringLiteral(".bak")), original);
+    QCOMPARE(ReadAll(settingsFile() + QStringLiteral(".bak")), original);
 }
 
 void TestProgram::placesOffEveryScreenComeBack()
@@ -234,7 +229,7 @@ void TestProgram::placesOffEveryScreenComeBack()
         QVERIFY(p->panel().close());
     }
     SettingsRecord saved;
-    QVERIFY(DecodeSettings(readFile(settingsFile()), saved).complete());
+    QVERIFY(DecodeSettings(ReadAll(settingsFile()), saved).complete());
     QCOMPARE(saved.CtrlData.CtrlLeft, panelAt.x() * 15);
     QCOMPARE(saved.CtrlData.CtrlTop, panelAt.y() * 15);
 }
