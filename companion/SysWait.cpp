@@ -59,7 +59,9 @@ void WaitUntil(const std::function<bool()>& done)
 
 void DoEvents()
 {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Input waits for the handler that is running, so that it acts after it,
+    // in the order given, never in the middle of it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 std::function<void(int)> SetWaitOverride(std::function<void(int)> wait)

@@ -17,7 +17,8 @@ void Wait(int ms);
 // question, so that a test's wait decides how time passes.
 void WaitUntil(const std::function<bool()>& done);
 
-// Lets pending events run once.
+// Lets pending events run once: painting, timers, posted events; user input
+// stays queued until the running handler has returned.
 void DoEvents();
 
 // An empty function restores the real wait. Returns the previous one.

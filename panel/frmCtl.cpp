@@ -28,15 +28,19 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
 constexpr int kTwips = ltm4::kTwipsPerPixel;
 constexpr int kHeight = 252;
+// How long a button pressed by its key looks pressed.
+constexpr int kPressedLookMs = 100;
 
 QString programBaseName()
 {
@@ -154,7 +158,19 @@ bool frmCtl::PressKey(const PanelKeyPress& press)
     }
     if (!button || !button->isEnabled() || !button->isVisibleTo(this))
         return false;
-    button->animateClick();
+    // The key acts at once, in the order typed, however fast the keys come;
+    // the pressed look follows. (A look that came first, as animateClick's
+    // does, delays the action behind a timer, and a key pressed twice within
+    // it counted once and was overtaken by the keys in between.)
+    QPointer<QAbstractButton> pressed(button);
+    button->click();
+    if (pressed && pressed->isEnabled()) {
+        pressed->setDown(true);
+        QTimer::singleShot(kPressedLookMs, pressed, [pressed] {
+            if (pressed)
+                pressed->setDown(false);
+        });
+    }
     return true;
 }
 
@@ -596,10 +612,31 @@ void frmCtl::Option4_Click(int index)
         if (loaded.code == 0 && !loaded.image.isNull())
             m_board->setPicture(loaded.image);
         else if (loaded.code != PanelPicture::kMissingQuietly)
-            ltm4::MsgBox(this, PanelPicture::ErrorText(loaded.code), ltm4::vbCritical,
-                         QStringLiteral("エラー"));
+            tellPictureError(loaded.code, m_option->txtSelectPanel(index)->text());
     }
     m_board->SetSeiriNumColor(color);
+}
+
+void frmCtl::tellPictureError(int code, const QString& path)
+{
+    const QString told = QString::number(code) + u'\n' + path;
+    if (m_pictureErrorsOnce > 0) {
+        if (m_picturesTold.contains(told))
+            return;
+        m_picturesTold << told;
+    }
+    ltm4::MsgBox(this, PanelPicture::ErrorText(code), ltm4::vbCritical, QStringLiteral("エラー"));
+}
+
+frmCtl::PictureErrorsOnce::PictureErrorsOnce(frmCtl& ctl) : m_ctl(ctl)
+{
+    if (m_ctl.m_pictureErrorsOnce++ == 0)
+        m_ctl.m_picturesTold.clear();
+}
+
+frmCtl::PictureErrorsOnce::~PictureErrorsOnce()
+{
+    --m_ctl.m_pictureErrorsOnce;
 }
 
 void frmCtl::Check4_Click()

@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QRegion>
+#include <QStringList>
 #include <QWidget>
 
 #include <QCoreApplication>
@@ -79,6 +80,18 @@ public:
     // Backlight: picture and ticket-number colour of a lighting state.
     int SelectedBacklight() const override;
     void Option4_Click(int index) override;
+    // Loading the settings applies the backlight more than once; while one
+    // of these lives, a picture error already shown is not shown again.
+    class PictureErrorsOnce final {
+    public:
+        explicit PictureErrorsOnce(frmCtl& ctl);
+        ~PictureErrorsOnce();
+        PictureErrorsOnce(const PictureErrorsOnce&) = delete;
+        PictureErrorsOnce& operator=(const PictureErrorsOnce&) = delete;
+
+    private:
+        frmCtl& m_ctl;
+    };
 
     // Controls by name and index; nullptr outside the set.
     QFrame* Frame1(int index) const;
@@ -156,6 +169,7 @@ private:
     void buildRightSide();
     void buildPreviewPane();
     void playOnS1(const QString& path);
+    void tellPictureError(int code, const QString& path);
     QString settingText(int soundIndex) const;
     void shutdown();
     static QString listDigits(std::span<QListWidget* const> lists);
@@ -163,6 +177,11 @@ private:
 
     RouteState m_route;
     QString m_holdDate;
+    // Counts board updates, so that one overtaken while pending events ran
+    // leaves the stop name to the newer one.
+    quint64 m_boardUpdates = 0;
+    int m_pictureErrorsOnce = 0; // PictureErrorsOnce alive
+    QStringList m_picturesTold;  // picture errors shown meanwhile
     bool m_closing = false;
 
     Form1* m_board = nullptr;

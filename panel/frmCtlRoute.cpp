@@ -239,8 +239,13 @@ void frmCtl::DispData(qint16 row)
     }
     setPreviewImage(ticket);
 
+    // Whatever runs meanwhile may draw a newer row; the name drawn last must
+    // be that row's, not this older one's.
+    const quint64 update = ++m_boardUpdates;
+    const QString name = rec->StopName;
     ltm4::DoEvents();
-    m_board->ChimeiCtl()->SetChimei(rec->StopName);
+    if (update == m_boardUpdates)
+        m_board->ChimeiCtl()->SetChimei(name);
 }
 
 void frmCtl::Check1_Click()
@@ -249,6 +254,7 @@ void frmCtl::Check1_Click()
         return;
     const bool clear = m_check1->Value() == 1;
     if (clear) {
+        ++m_boardUpdates; // a board update still pending names no stop now
         m_board->ChimeiCtl()->SetChimei(QString());
         for (int k = 1; k <= Form1::kCells; ++k)
             m_board->Degit(k)->ResetDegit(0);

@@ -7,6 +7,8 @@ packages=(
     # build
     make cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # the panel tests queue input as the window system does (qpa headers)
+    qt6-base-private-dev
     # Japanese texts of Qt's own dialogs and buttons
     qt6-translations-l10n
     # reading GTFS feeds (.zip) in hy3tool

@@ -28,6 +28,44 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <qpa/qwindowsysteminterface.h>
+
+namespace {
+
+// Input as the window system hands it over: queued, delivered by the event
+// loop in order, and held back during a blocking wait, as a real keyboard's
+// and mouse's is (QTest's events are delivered on the spot instead).
+using Queued = QWindowSystemInterface::AsynchronousDelivery;
+
+void queueKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWindow* w = window.windowHandle();
+    QWindowSystemInterface::handleKeyEvent<Queued>(w, QEvent::KeyPress, key, modifiers);
+    QWindowSystemInterface::handleKeyEvent<Queued>(w, QEvent::KeyRelease, key, modifiers);
+}
+
+void queueClick(QWidget& button)
+{
+    QWidget* window = button.window();
+    const QPointF local = button.mapTo(window, button.rect().center());
+    const QPointF global = window->mapToGlobal(local);
+    QWindow* w = window->windowHandle();
+    QWindowSystemInterface::handleMouseEvent<Queued>(w, local, global, Qt::LeftButton,
+                                                     Qt::LeftButton, QEvent::MouseButtonPress);
+    QWindowSystemInterface::handleMouseEvent<Queued>(w, local, global, Qt::NoButton, Qt::LeftButton,
+                                                     QEvent::MouseButtonRelease);
+}
+
+void showActive(Windows& p)
+{
+    p.ctl.show();
+    p.board.show();
+    p.ctl.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&p.ctl));
+}
+
+} // namespace
+
 class TestPanel : public QObject {
     Q_OBJECT
 private slots:
@@ -38,6 +76,10 @@ private slots:
     void versionText();
     void previewPaneWidth();
     void keysPressTheirButtons();
+    void keysActInOrderAtAnySpeed();
+    void keysWithModifiersDoNothing_data();
+    void keysWithModifiersDoNothing();
+    void clicksDuringBlockingSound();
     void panelStateRoundTrip();
     void backlightPictures();
     void builtInLitFaces_data();
@@ -208,9 +250,8 @@ void TestPanel::keysPressTheirButtons()
     // R 1 2 S 1 Enter: the route set as the keypad does it.
     for (int key : {Qt::Key_R, Qt::Key_1, Qt::Key_2, Qt::Key_S, Qt::Key_1, Qt::Key_Return}) {
         QTest::keyClick(&p.ctl, Qt::Key(key));
-        QTest::qWait(120); // a press is shown before it acts
     }
-    QTRY_COMPARE(p.ctl.Route().RouteNo, QStringLiteral("12"));
+    QCOMPARE(p.ctl.Route().RouteNo, QStringLiteral("12"));
     QVERIFY(messages.shown.isEmpty());
     QCOMPARE(row(), 1);
     // Stepping from the panel and from the board.
@@ -264,6 +305,96 @@ void TestPanel::keysPressTheirButtons()
         QVERIFY2(list->verticalScrollBar()->maximum() <= 3,
                  qPrintable(QString::number(list->verticalScrollBar()->maximum())));
     }
+}
+
+void TestPanel::keysActInOrderAtAnySpeed()
+{
+    Windows p;
+    showActive(p);
+    // Typed with no time between the keys (a macro pad): every key acts, in
+    // order, the same key twice in a row included.
+    for (int key : {Qt::Key_R, Qt::Key_9, Qt::Key_8, Qt::Key_7, Qt::Key_6, Qt::Key_5, Qt::Key_S,
+                    Qt::Key_4, Qt::Key_3, Qt::Key_2})
+        queueKey(p.ctl, key);
+    QTest::qWait(20);
+    QCOMPARE(p.ctl.Label2(0)->text(), QStringLiteral("98765"));
+    QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("432"));
+    for (int key : {Qt::Key_R, Qt::Key_1, Qt::Key_7, Qt::Key_S, Qt::Key_1, Qt::Key_8, Qt::Key_R,
+                    Qt::Key_0, Qt::Key_0})
+        queueKey(p.ctl, key);
+    QTest::qWait(20);
+    QCOMPARE(p.ctl.Label2(0)->text(), QStringLiteral("00"));
+    QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("18"));
+    QCOMPARE(p.sounds.size(), 19); // each key sounded once
+    // The pressed look follows the action.
+    QTest::keyClick(&p.ctl, Qt::Key_3);
+    QCOMPARE(p.ctl.Label2(0)->text(), QStringLiteral("003"));
+    QVERIFY(p.ctl.CommandButton1(3)->isDown());
+    QTRY_VERIFY(!p.ctl.CommandButton1(3)->isDown());
+}
+
+void TestPanel::keysWithModifiersDoNothing_data()
+{
+    QTest::addColumn<int>("modifier");
+    QTest::newRow("Ctrl") << int(Qt::ControlModifier);
+    QTest::newRow("Alt") << int(Qt::AltModifier);
+    QTest::newRow("Meta") << int(Qt::MetaModifier);
+}
+
+void TestPanel::keysWithModifiersDoNothing()
+{
+    QFETCH(int, modifier);
+    Windows p;
+    showActive(p);
+    p.keys({11, 4});
+    const auto mods = Qt::KeyboardModifiers(modifier);
+    for (int key :
+         {Qt::Key_R, Qt::Key_5, Qt::Key_S, Qt::Key_9, Qt::Key_0, Qt::Key_Return, Qt::Key_C})
+        queueKey(p.ctl, key, mods);
+    QTest::qWait(20);
+    QCOMPARE(p.ctl.Label2(2)->text(), QStringLiteral("4"));
+    QCOMPARE(p.ctl.Label2(0)->text(), QString());
+    QCOMPARE(p.sounds.size(), 2);
+}
+
+void TestPanel::clicksDuringBlockingSound()
+{
+    Windows p;
+    QTemporaryDir dir;
+    const QList<StopRecord> stops = MakeStops(8);
+    QVERIFY(WriteFareFile(dir.filePath(QStringLiteral("3.hy3")), stops));
+    p.option.Text2(0)->setText(dir.path());
+    p.option.txtSelectSound(7)->setText(QStringLiteral("/snd/step.wav"));
+    p.option.Option2(0)->setValue(-1); // the step sound at every step
+    p.option.Option6(0)->setValue(-1); // and played to its end
+    frmCtl::Services s;
+    int waits = 0;
+    s.SndPlay = [&](const QString&, const QString&, qint16 sync, qint16) {
+        if (sync) {
+            ++waits;
+            ltm4::Wait(120); // a real blocking wait: input stays queued
+        }
+    };
+    p.ctl.setServices(s);
+    showActive(p);
+    {
+        const auto previousWait = ltm4::SetWaitOverride([](int) {});
+        keyRoute(p.ctl, QStringLiteral("3"));
+        ltm4::SetWaitOverride(previousWait);
+    }
+    QCOMPARE(p.ctl.Route().DataCount, 8);
+
+    // Three clicks and two keys while the first step's sound still plays.
+    for (int i = 0; i < 3; ++i)
+        queueClick(*p.ctl.Command2(1));
+    queueKey(p.ctl, Qt::Key_Right);
+    queueKey(p.ctl, Qt::Key_Left);
+    QTRY_COMPARE_WITH_TIMEOUT(waits, 5, 5000);
+    QTest::qWait(20);
+    const int row = p.ctl.Route().CurIndex + 1;
+    QCOMPARE(row, 4);
+    QCOMPARE(p.board.ChimeiCtl()->Text(), stops[row - 1].StopName);
+    QCOMPARE(p.board.Degit(2)->Value(), DegitValue(int(stops[row - 1].Fare[2])));
 }
 
 void TestPanel::panelStateRoundTrip()
