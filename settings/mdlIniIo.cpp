@@ -170,6 +170,9 @@ void mdlIniIo::LoadIni()
         return;
     }
 
+    // The backlight is applied with the panel's rows and again with the
+    // options: a broken picture is told once.
+    const frmCtl::PictureErrorsOnce once(m_ctl);
     // Start from what the windows show, so fields a short file lacks keep them.
     collect();
     const SettingsDecodeResult decoded = DecodeSettings(bytes, m_rec);

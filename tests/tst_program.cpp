@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -35,6 +36,7 @@ private slots:
     void typedWaveDashFolderSurvivesARestart();
     void shortFileKeepsInitialValues();
     void refusedValueCostsOnlyItself();
+    void brokenPanelPictureToldOnce();
     void placesOffEveryScreenComeBack();
     void unwritableProgramFolderUsesConfigFolder();
 
@@ -208,6 +210,33 @@ void TestProgram::refusedValueCostsOnlyItself()
     QCOMPARE(saved.Panel.SeiriNumStyle, 0);
     QCOMPARE(saved.CtrlData.ScrollSpeed, 77);
     QCOMPARE(ReadAll(settingsFile() + QStringLiteral(".bak")), original);
+}
+
+void TestProgram::brokenPanelPictureToldOnce()
+{
+    const QString picture = m_dir->filePath(QStringLiteral("off.bmp"));
+    {
+        QFile f(picture);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+    }
+    SettingsRecord rec;
+    rec.Panel.PanelIndividual = -1;
+    rec.Panel.PanelOffUser = -1; // OFF, the state the panel starts in, from a file
+    rec.Panel.PanelOn1Builtin = rec.Panel.PanelOn2Builtin = -1;
+    rec.Panel.PanelFile[0] = picture;
+    writeSettings(EncodeSettings(rec).bytes);
+    MessageRecorder messages(ltm4::vbOK);
+    auto p = start();
+    // Start-up applies the backlight with the panel's settings and again with
+    // the options: one message.
+    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(messages.shown[0].text.contains(u"481"));
+    p->options().Command4_Click();
+    QCOMPARE(messages.shown.size(), 2);
+    // The user choosing the state again is told again.
+    p->panel().Option4(0)->click();
+    QCOMPARE(messages.shown.size(), 3);
 }
 
 void TestProgram::placesOffEveryScreenComeBack()
