@@ -4,11 +4,44 @@
 #include "companion/UiLanguage.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
+
+// For the start-up benchmark: given the moment the program was started (in
+// nanoseconds of the system's monotonic clock, as RUTOMIA_STARTUP_T0), prints
+// how long it took until the control panel's first paint was done.
+class FirstPaintReport final : public QObject {
+public:
+    explicit FirstPaintReport(qint64 startNs) : m_startNs(startNs) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            // After this paint has reached the window.
+            QTimer::singleShot(0, this, [this] {
+                const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                       std::chrono::steady_clock::now().time_since_epoch())
+                                       .count();
+                std::printf("first paint: %.1f ms\n", double(now - m_startNs) / 1e6);
+                std::fflush(stdout);
+            });
+        }
+        return false;
+    }
+
+private:
+    qint64 m_startNs = 0;
+    bool m_seen = false;
+};
 
 bool haveDisplay()
 {
@@ -42,6 +75,11 @@ int main(int argc, char* argv[])
     ltm4::SpeakJapanese();
 
     Rutomia program;
+    std::unique_ptr<FirstPaintReport> report;
+    if (const QByteArray t0 = qgetenv("RUTOMIA_STARTUP_T0"); !t0.isEmpty()) {
+        report = std::make_unique<FirstPaintReport>(t0.toLongLong());
+        program.panel().installEventFilter(report.get());
+    }
     program.Start();
     // Only the control panel's exit question ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

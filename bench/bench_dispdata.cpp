@@ -122,7 +122,7 @@ int main(int argc, char** argv)
     // Well within a frame: a quarter of one at the median, the whole at p99.
     std::sort(step.begin(), step.end());
     std::sort(preview.begin(), preview.end());
-    Figure("step with DispData, median", step[step.size() / 2], "us", 4167);
+    Figure("step with DispData, median", step[step.size() / 2], "us", 1000);
     Figure("step with DispData, p99", step[step.size() * 99 / 100], "us", 16667);
     Figure("DispData with ticket preview, median", preview[preview.size() / 2], "us", 4167);
     return 0;
