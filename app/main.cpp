@@ -57,8 +57,9 @@ bool haveDisplay()
 int main(int argc, char* argv[])
 {
     if (!haveDisplay()) {
-        std::fputs("ルトミア: no display found (DISPLAY is not set).\n"
-                   "Start it on a desktop, or without one under a virtual display:\n"
+        std::fputs("ルトミア: 画面が見つかりません (DISPLAY が設定されていません)。\n"
+                   "デスクトップで起動するか、デスクトップのないマシンでは仮想の画面の上で"
+                   "起動してください:\n"
                    "    xvfb-run -a -s \"-screen 0 1280x800x24\" ./517\n",
                    stderr);
         return 2;

@@ -29,7 +29,6 @@ int column(int index)
     return (index - 1) % 10;
 }
 
-const QColor kFrame(250, 250, 247);
 const QColor kDigitField(128, 128, 128);
 const QColor kDimSegment(140, 140, 140);
 
@@ -101,16 +100,14 @@ QRect ChimeiRect()
 QImage Draw(int backlight)
 {
     const Lighting& light = kLighting[qBound(0, backlight, 2)];
+    // The panel reaches every edge: what lies around the board (a stream's
+    // background, the margins of a full screen) meets the panel's own shade,
+    // never a light frame.
     QImage img(kWidth, kHeight, QImage::Format_RGB32);
-    img.fill(kFrame);
+    img.fill(light.panel);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-
-    // Dark panel inside the white frame.
-    p.setPen(Qt::NoPen);
-    p.setBrush(light.panel);
-    p.drawRoundedRect(QRectF(4, 4, kWidth - 8, kHeight - 8), 6, 6);
 
     // "Next" heading over the grey stop-name field.
     const QRect chimei = ChimeiRect();

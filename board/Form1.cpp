@@ -266,8 +266,9 @@ void Form1::ShapeWindow()
 void Form1::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
-    // Only the margins of a full-screen board show the window itself.
-    p.fillRect(rect(), Qt::black);
+    // Only the margins of a full-screen board show the window itself: in the
+    // colour of the picture's edge, so that the board has no frame around it.
+    p.fillRect(rect(), m_picture.isNull() ? QColor(Qt::black) : m_picture.pixelColor(0, 0));
     if (!m_stage->isWindow())
         return;
     // Zoomed: the stage as it is at its own size, every pixel repeated. Only
@@ -291,8 +292,7 @@ void Form1::paintEvent(QPaintEvent* e)
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(QRectF(QPointF(m_stageOrigin) + QPointF(source.topLeft()) * m_zoom,
                        QSizeF(source.size()) * m_zoom),
-                m_zoomed,
-                QRectF(QPointF(source.topLeft()) * dpr, QSizeF(source.size()) * dpr));
+                m_zoomed, QRectF(QPointF(source.topLeft()) * dpr, QSizeF(source.size()) * dpr));
 }
 
 void Form1::closeEvent(QCloseEvent* e)

@@ -4,15 +4,16 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 exe=$(realpath "${1:-$here/build/app/517}")
+data=$(realpath "$(dirname "$exe")/../data")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     cat >&2 <<MSG
-No display found (DISPLAY is not set), so the board cannot be shown here.
-On a machine without a desktop, start it on a virtual display:
-    xvfb-run -a -s "-screen 0 1280x800x24" $exe
-or take a screenshot of it:
+画面が見つかりません (DISPLAY が設定されていません)。ここでは表示器を出せません。
+デスクトップのないマシンでは、仮想の画面の上で起動できます:
+    cd $data && xvfb-run -a -s "-screen 0 1280x800x24" $exe
+画面の写真を撮るだけなら:
     make screenshot
 MSG
     exit 2
 fi
-cd "$(dirname "$exe")/../data"
+cd "$data"
 exec "$exe"

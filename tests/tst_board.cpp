@@ -138,6 +138,11 @@ void TestBoard::litFaces()
         previousPanel = panelLight, previousStrip = stripLight, previousGlow = glow;
         // The digit strips under the cells do not change.
         QCOMPARE(f.pixelColor(cell.left() + 1, cell.top() + 1), QColor(128, 128, 128));
+        // No frame of another shade around the panel: every edge pixel is the panel's.
+        for (const QPoint& edge :
+             {QPoint(0, 0), QPoint(BoardFace::kWidth - 1, 120), QPoint(350, BoardFace::kHeight - 1),
+              QPoint(BoardFace::kWidth - 1, BoardFace::kHeight - 1)})
+            QCOMPARE(f.pixelColor(edge), f.pixelColor(panel));
     }
     QCOMPARE(luminance(faces[0].pixelColor(aboveFirstRow)),
              luminance(faces[0].pixelColor(panel))); // no glow while off
@@ -319,7 +324,9 @@ void TestBoard::fullScreenFillsAScreen()
     QCOMPARE(b.board.Zoom(), fit.zoom);
     QCOMPARE(b.board.StageOrigin(), fit.origin);
     const QImage full = b.board.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(full.pixel(area.width() / 2, fit.origin.y() / 2), qRgb(0, 0, 0)); // the margin
+    // The margins take the panel's shade: no frame shows around the board.
+    QCOMPARE(full.pixel(area.width() / 2, fit.origin.y() / 2), BoardFace::Draw(0).pixel(8, 8));
+    QCOMPARE(full.pixel(fit.origin.x() / 2, area.height() / 2), BoardFace::Draw(0).pixel(8, 8));
     // Its place in the settings stays the window's own.
     FormInfo info;
     b.board.GetFormInfo(info);
