@@ -3,6 +3,7 @@
 
 #include "options/ColorButton.h"
 #include "options/OptionWidgets.h"
+#include "options/PanelPictureChoice.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
 #include "options/VbOptionButton.h"
@@ -17,16 +18,10 @@ using optui::Named;
 
 namespace {
 
-struct PictureFrame {
-    const char16_t* caption;
-    int builtin; // Option3 index of "内蔵"
-    int user;    // Option3 index of "ユーザーパネル"
-};
-
-constexpr PictureFrame kPictureFrames[] = {
-    {u"バックライトOFF時の画像：", 7, 6},
-    {u"ON1の画像：", 3, 2},
-    {u"ON2の画像：", 4, 5},
+constexpr const char16_t* kPictureFrameCaptions[] = {
+    u"バックライトOFF時の画像：",
+    u"ON1の画像：",
+    u"ON2の画像：",
 };
 
 QLabel* wrapped(const QString& text, QWidget* parent)
@@ -48,16 +43,20 @@ OptionPagePanel::OptionPagePanel(QWidget* parent)
 
     Frame4 = Named(new QGroupBox(QStringLiteral("本体パネル"), this), "Frame4");
     auto* f4 = new QGridLayout(Frame4);
-    Option3[0] =
+    using PanelPictureChoice::kAutomatic;
+    using PanelPictureChoice::kIndividual;
+    Option3[kAutomatic] =
         Named(new VbOptionButton(QStringLiteral("内蔵しているパネルを自動で割り当てる"), Frame4),
-              "Option3", 0);
-    Option3[1] = Named(new VbOptionButton(QStringLiteral("個別に設定する"), Frame4), "Option3", 1);
-    f4->addWidget(Option3[0], 0, 0, 1, 3);
-    f4->addWidget(Option3[1], 1, 0, 1, 3);
+              "Option3", kAutomatic);
+    Option3[kIndividual] =
+        Named(new VbOptionButton(QStringLiteral("個別に設定する"), Frame4), "Option3", kIndividual);
+    f4->addWidget(Option3[kAutomatic], 0, 0, 1, 3);
+    f4->addWidget(Option3[kIndividual], 1, 0, 1, 3);
     for (int i = 0; i < 3; ++i) {
         const auto k = std::size_t(i);
-        const PictureFrame& pf = kPictureFrames[k];
-        auto* frame = Named(new QGroupBox(QString::fromUtf16(pf.caption), Frame4), "Frame6", i);
+        const PanelPictureChoice::StateButtons& pf = PanelPictureChoice::kStateButtons[k];
+        auto* frame =
+            Named(new QGroupBox(QString::fromUtf16(kPictureFrameCaptions[k]), Frame4), "Frame6", i);
         auto* grid = new QGridLayout(frame);
         auto* builtin =
             Named(new VbOptionButton(QStringLiteral("内蔵"), frame), "Option3", pf.builtin);
@@ -115,10 +114,10 @@ OptionPagePanel::OptionPagePanel(QWidget* parent)
     page->addWidget(Label5[1]);
     page->addStretch(1);
 
-    Option3[0]->setValue(-1);
-    Option3[7]->setValue(-1);
-    Option3[3]->setValue(-1);
-    Option3[4]->setValue(-1);
+    // Automatic, and the built-in picture for every state.
+    Option3[PanelPictureChoice::kAutomatic]->setValue(-1);
+    for (const PanelPictureChoice::StateButtons& b : PanelPictureChoice::kStateButtons)
+        Option3[std::size_t(b.builtin)]->setValue(-1);
 
     // The rules follow the values, so a value set from code (settings load,
     // panel set-up) leaves the page as a user's click would.
@@ -138,7 +137,7 @@ void OptionPagePanel::UpdateEnabling()
 {
     Frame3->setEnabled(Check1->Value() != 0);
     // The individual picture frames only mean something without the automatic choice.
-    const bool individual = Option3[0]->Value() == 0;
+    const bool individual = Option3[PanelPictureChoice::kAutomatic]->Value() == 0;
     for (QGroupBox* frame : Frame6) {
         frame->setEnabled(individual);
         frame->setVisible(individual);

@@ -7,16 +7,12 @@
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 #include "companion/Twips.h"
-#include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbOptionButton.h"
 #include "options/frmOption.h"
-#include "panel/PanelKeys.h"
-#include "panel/PanelPicture.h"
 #include "settings/SettingsRecord.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -28,19 +24,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace {
 
 constexpr int kTwips = ltm4::kTwipsPerPixel;
 constexpr int kHeight = 252;
-// How long a button pressed by its key looks pressed.
-constexpr int kPressedLookMs = 100;
 
 QString programBaseName()
 {
@@ -97,81 +88,6 @@ frmCtl::frmCtl(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     ShowKeyNames();
     // Keys work in the panel and on the board, whichever has focus.
     qApp->installEventFilter(this);
-}
-
-void frmCtl::ShowKeyNames()
-{
-    const auto tip = [](QAbstractButton* b, PanelKey key, int digit = -1) {
-        b->setToolTip(QStringLiteral("キー: ") + PanelKeyNames(key, digit));
-    };
-    for (int d = 0; d <= 9; ++d)
-        tip(m_key[size_t(d)], PanelKey::Digit, d);
-    tip(m_key[10], PanelKey::Route);
-    tip(m_key[11], PanelKey::Section);
-    tip(m_command1[0], PanelKey::Reset);
-    tip(m_command1[1], PanelKey::Reset);
-    tip(m_command2[0], PanelKey::Back);
-    tip(m_command2[1], PanelKey::Forward);
-    tip(m_cmdTapeNext, PanelKey::TapeNext);
-    tip(m_cmdTapeBack, PanelKey::TapeBack);
-    tip(m_cmdTapeStop, PanelKey::TapeStop);
-    tip(m_check1, PanelKey::Clear);
-}
-
-bool frmCtl::PressKey(const PanelKeyPress& press)
-{
-    // The button is pressed as a click would press it, visibly; a disabled or
-    // hidden one takes no key.
-    const bool keypadInFront = !m_frame1[1]->isHidden();
-    QAbstractButton* button = nullptr;
-    switch (press.key) {
-    case PanelKey::Digit:
-        button = keypadInFront ? m_key[size_t(press.digit)] : nullptr;
-        break;
-    case PanelKey::Route:
-        button = keypadInFront ? m_key[10] : nullptr;
-        break;
-    case PanelKey::Section:
-        button = keypadInFront ? m_key[11] : nullptr;
-        break;
-    case PanelKey::Reset:
-        button = m_command1[keypadInFront ? 1 : 0];
-        break;
-    case PanelKey::Forward:
-        button = m_command2[1];
-        break;
-    case PanelKey::Back:
-        button = m_command2[0];
-        break;
-    case PanelKey::TapeNext:
-        button = m_cmdTapeNext;
-        break;
-    case PanelKey::TapeBack:
-        button = m_cmdTapeBack;
-        break;
-    case PanelKey::TapeStop:
-        button = m_cmdTapeStop;
-        break;
-    case PanelKey::Clear:
-        button = m_check1;
-        break;
-    }
-    if (!button || !button->isEnabled() || !button->isVisibleTo(this))
-        return false;
-    // The key acts at once, in the order typed, however fast the keys come;
-    // the pressed look follows. (A look that came first, as animateClick's
-    // does, delays the action behind a timer, and a key pressed twice within
-    // it counted once and was overtaken by the keys in between.)
-    QPointer<QAbstractButton> pressed(button);
-    button->click();
-    if (pressed && pressed->isEnabled()) {
-        pressed->setDown(true);
-        QTimer::singleShot(kPressedLookMs, pressed, [pressed] {
-            if (pressed)
-                pressed->setDown(false);
-        });
-    }
-    return true;
 }
 
 frmCtl::~frmCtl() = default;
@@ -588,117 +504,10 @@ void frmCtl::SetCtrlDataInfo(const CtrlDataInfo& info)
     Frame1_DblClick(m_ctrlPanelMode);
 }
 
-int frmCtl::SelectedBacklight() const
-{
-    if (m_option4[0]->isChecked())
-        return 0;
-    return m_option4[1]->isChecked() ? 1 : 2;
-}
-
-void frmCtl::Option4_Click(int index)
-{
-    if (!m_board || !m_option || index < 0 || index > 2)
-        return;
-    const quint32 color = m_option->Command5(index)->BackColor();
-    // Option3 indices of each state's "user panel" button, and the file boxes.
-    static constexpr int kUserOption[3] = {6, 2, 5};
-    const bool individual = m_option->Option3(1)->Value() == -1;
-    const bool user = individual && m_option->Option3(kUserOption[index])->Value() == -1;
-    if (!user) {
-        m_board->setPicture(m_board->imgRes(index));
-    } else {
-        const PanelPicture::Loaded loaded =
-            PanelPicture::Load(m_option->txtSelectPanel(index)->text());
-        if (loaded.code == 0 && !loaded.image.isNull())
-            m_board->setPicture(loaded.image);
-        else if (loaded.code != PanelPicture::kMissingQuietly)
-            tellPictureError(loaded.code, m_option->txtSelectPanel(index)->text());
-    }
-    m_board->SetSeiriNumColor(color);
-}
-
-void frmCtl::tellPictureError(int code, const QString& path)
-{
-    const QString told = QString::number(code) + u'\n' + path;
-    if (m_pictureErrorsOnce > 0) {
-        if (m_picturesTold.contains(told))
-            return;
-        m_picturesTold << told;
-    }
-    ltm4::MsgBox(this, PanelPicture::ErrorText(code), ltm4::vbCritical, QStringLiteral("エラー"));
-}
-
-frmCtl::PictureErrorsOnce::PictureErrorsOnce(frmCtl& ctl) : m_ctl(ctl)
-{
-    if (m_ctl.m_pictureErrorsOnce++ == 0)
-        m_ctl.m_picturesTold.clear();
-}
-
-frmCtl::PictureErrorsOnce::~PictureErrorsOnce()
-{
-    --m_ctl.m_pictureErrorsOnce;
-}
-
-void frmCtl::Check4_Click()
-{
-    const bool open = m_check4->Value() == 1;
-    const int width = (open ? kOpenWidthTwips : kClosedWidthTwips) / kTwips;
-    // Widening to the right must not push the pane off the screen (the panel
-    // starts in the bottom-right corner): move left by what would stick out,
-    // and back by as much when the pane closes.
-    if (open && m_previewShift == 0) {
-        if (const QScreen* s = screen(); s && isVisible()) {
-            const int overflow =
-                frameGeometry().right() + (width - this->width()) - s->availableGeometry().right();
-            if (overflow > 0) {
-                m_previewShift = qMin(overflow, x() - s->availableGeometry().left());
-                move(x() - m_previewShift, y());
-            }
-        }
-    } else if (!open && m_previewShift != 0) {
-        move(x() + m_previewShift, y());
-        m_previewShift = 0;
-    }
-    setFixedWidth(width);
-    m_check4->setText(open ? QStringLiteral("<<") : QStringLiteral(">>"));
-    m_check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します")
-                              : QStringLiteral("整理券プレビューを開きます"));
-}
-
-void frmCtl::setPreviewImage(const QImage& image)
-{
-    m_previewImage = image;
-    m_preview->setPixmap(QPixmap::fromImage(image));
-}
-
-void frmCtl::SetPreviewSize(int widthTwips, int heightTwips)
-{
-    // The picture gets the plugin's size; the sunken frame goes around it.
-    const int frame = 2 * m_preview->frameWidth();
-    m_preview->resize(widthTwips / kTwips + frame, heightTwips / kTwips + frame);
-}
-
-void frmCtl::MnuHideCopy_Click()
-{
-    QClipboard* clip = QApplication::clipboard();
-    clip->clear();
-    clip->setImage(m_previewImage);
-}
-
 bool frmCtl::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() == QEvent::KeyPress) {
-        // Only for this panel's windows, and never while a dialog or menu is open.
-        auto* w = qobject_cast<QWidget*>(watched);
-        const QWidget* window = w ? w->window() : nullptr;
-        if ((window == this || (m_board && window == m_board)) &&
-            !QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
-            const auto* key = static_cast<QKeyEvent*>(e);
-            if (const auto press = PanelKeyFor(key->key(), key->modifiers(), key->isAutoRepeat()))
-                return PressKey(*press);
-        }
-        return false;
-    }
+    if (e->type() == QEvent::KeyPress)
+        return KeyPressed(watched, *static_cast<QKeyEvent*>(e));
     if (e->type() == QEvent::MouseButtonDblClick) {
         for (int i = 0; i < 2; ++i)
             if (watched == m_frame1[size_t(i)]) {

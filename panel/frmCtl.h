@@ -26,6 +26,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -162,6 +163,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // A key pressed in one of the panel's windows; true when it pressed a button.
+    bool KeyPressed(QObject* watched, const QKeyEvent& key);
     // Presses the button a key stands for; false when it takes no key now.
     bool PressKey(const struct PanelKeyPress& press);
     void ShowKeyNames();
