@@ -9,11 +9,14 @@ set(CPACK_PACKAGE_VENDOR "The Rutomia developers")
 set(CPACK_PACKAGE_CONTACT "The Rutomia developers <rutomia@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "fare display board and control panel of a Japanese route bus")
+# Lines of the long description stay within 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-    "ルトミア simulates the fare display board at the front of a Japanese route bus \
-and the driver's control panel that operates it: the fares for every ticket number \
-in seven-segment digits, the next stop's name on a dot-matrix display, chimes, \
-announcements and a numbered-ticket preview. Demo routes are included.")
+    "ルトミア simulates the fare display board at the front of a Japanese
+route bus and the driver's control panel that operates it: the fares for
+every ticket number in seven-segment digits, the next stop's name on a
+dot-matrix display, chimes, announcements and a numbered-ticket preview.
+Demo routes are included, and the tools rutomia-hy3tool (fare data from
+CSV and GTFS-JP) and rutomia-plgtool (ticket plugins).")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -35,16 +35,34 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in bin/517 bin/rutomia share/rutomia/1.hy3 share/rutomia/2.hy3 \
+for f in bin/517 bin/rutomia bin/rutomia-hy3tool bin/rutomia-plgtool \
+    share/rutomia/1.hy3 share/rutomia/2.hy3 \
     share/rutomia/sounds/route-set.wav share/rutomia/plugins/horote.4SP \
     share/applications/org.rutomia.Rutomia.desktop \
     share/icons/hicolor/scalable/apps/org.rutomia.Rutomia.svg \
-    share/metainfo/org.rutomia.Rutomia.metainfo.xml; do
+    share/metainfo/org.rutomia.Rutomia.metainfo.xml \
+    share/doc/rutomia/copyright share/doc/rutomia/changelog.gz \
+    share/doc/rutomia/README.md share/doc/rutomia/ja/guide.md \
+    share/doc/rutomia/ja/format-hy3.md share/doc/rutomia/ja/format-tpcsv.md \
+    share/doc/rutomia/ja/images/panel-route1.png share/doc/rutomia/plugin-format.md \
+    share/man/man1/517.1.gz share/man/man1/rutomia.1.gz \
+    share/man/man1/rutomia-hy3tool.1.gz share/man/man1/rutomia-plgtool.1.gz; do
     [ -e "$root/usr/$f" ] || fail "usr/$f not in the package"
 done
 if command -v appstreamcli >/dev/null; then
     appstreamcli validate-tree --no-net --no-color "$root" || fail "the installed tree does not validate"
 fi
+# No error and no warning but those the package overrides on purpose.
+if command -v lintian >/dev/null; then
+    lint=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+    [ -z "$lint" ] || { echo "$lint"; fail "lintian found faults"; }
+fi
+# The installed tools work: a demo route back to CSV and the sample plugin.
+"$root/usr/bin/rutomia-hy3tool" decode "$root/usr/share/rutomia/1.hy3" "$work/1.csv" >/dev/null ||
+    fail "rutomia-hy3tool cannot decode the demo route"
+grep -q '駅前ターミナル' "$work/1.csv" || fail "rutomia-hy3tool wrote no stops"
+"$root/usr/bin/rutomia-plgtool" check "$root/usr/share/rutomia/plugins/horote.4SP" >/dev/null ||
+    fail "rutomia-plgtool refuses the sample plugin"
 
 # A first start: an empty home, no settings, started elsewhere than the data.
 mkdir -p "$work/home" "$work/cwd"

@@ -24,7 +24,7 @@ packages=(
     # two monitors on one virtual display (the guide's screenshots)
     x11-xserver-utils
     # the Debian package (dpkg-shlibdeps) and checking the desktop entry and metadata
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream lintian
     # speech: Open JTalk with its dictionary (its voice comes below), and
     # espeak-ng with MeCab readings where Open JTalk is missing
     open-jtalk open-jtalk-mecab-naist-jdic
