@@ -124,7 +124,7 @@ void benchScroll(int seconds, qint16 speed)
     std::printf("  processor:     %6.2f %% of one core (%.3f s in %.1f s)\n", run.cpuShare(),
                 run.cpuS, run.wallS);
     std::printf("  frame timer:   %d ms; %lld frames, %lld late (more than half a frame)\n",
-                c->frameInterval(), st.frames, st.late);
+                c->tickInterval(), st.frames, st.late);
     std::printf("  repaints:      %lld (only when the strip moved a whole pixel)\n", st.repaints);
     std::printf("  strip top now: %.2f px\n\n", c->stripTop());
     const QByteArray at = " at Speed " + QByteArray::number(speed);

@@ -348,6 +348,15 @@ int ChimeiCtl_A::frameInterval() const
     return std::clamp(int(1000.0 / hz), 4, 100);
 }
 
+int ChimeiCtl_A::tickInterval() const
+{
+    // A slow strip moves a device pixel less often than the display refreshes:
+    // waking for frames in which nothing moves would cost for nothing.
+    const double perPixel =
+        double(kStepDivisor) / (std::max<int>(m_speed, 1) * m_strip.devicePixelRatio());
+    return std::clamp(std::max(frameInterval(), int(perPixel)), 4, 100);
+}
+
 void ChimeiCtl_A::setStripTop(double top)
 {
     m_stripTop = top;
@@ -355,7 +364,14 @@ void ChimeiCtl_A::setStripTop(double top)
     if (device != m_shownTopDevice) {
         // Repaint only when the strip has moved by a whole device pixel.
         m_shownTopDevice = device;
-        updateClient();
+        // A scroll frame on screen is painted at once, from the frame timer:
+        // a posted update would wake the event loop a second time per frame.
+        const QWidget* w = window();
+        if (m_phase == Phase::Moving && w->isVisible() &&
+            !w->testAttribute(Qt::WA_DontShowOnScreen))
+            repaint(clientRect());
+        else
+            updateClient();
     }
 }
 
@@ -394,7 +410,7 @@ void ChimeiCtl_A::advanceScroll()
     const qint64 t = now();
     if (m_phase == Phase::Moving && m_lastTick >= 0) {
         ++m_stats.frames;
-        if ((t - m_lastTick) * 2 > qint64(frameInterval()) * 3)
+        if ((t - m_lastTick) * 2 > qint64(tickInterval()) * 3)
             ++m_stats.late;
     }
     m_lastTick = t;
@@ -456,8 +472,8 @@ void ChimeiCtl_A::scheduleTick()
     case Phase::Moving:
         if (m_speed == 0) {
             m_timer.stop(); // nothing moves until the speed changes
-        } else if (!m_timer.isActive() || m_timer.interval() != frameInterval()) {
-            m_timer.start(frameInterval());
+        } else if (!m_timer.isActive() || m_timer.interval() != tickInterval()) {
+            m_timer.start(tickInterval());
         }
         break;
     }

@@ -84,6 +84,9 @@ public:
     FrameStats frameStats() const { return m_stats; }
     void resetFrameStats() { m_stats = {}; }
     int frameInterval() const;
+    // The scroll timer's interval: a display frame, or longer while the strip
+    // needs longer than a frame to move one device pixel.
+    int tickInterval() const;
 
 signals:
     void PropertyChanged(const QString& name);

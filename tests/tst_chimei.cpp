@@ -662,6 +662,11 @@ void TestChimei::speedChanges()
     c->setSpeed(200);
     runFor(*c, clock, 10);
     QCOMPARE(c->stripTop(), -37.04);
+    // A fast strip moves at every display frame; a slow one wakes only as
+    // often as it moves a pixel (Speed 5: a pixel every 40 ms).
+    QCOMPARE(c->findChild<QTimer*>()->interval(), c->frameInterval());
+    c->setSpeed(5);
+    QCOMPARE(c->findChild<QTimer*>()->interval(), 40);
 }
 
 void TestChimei::hundredLongNames()
