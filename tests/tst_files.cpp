@@ -5,12 +5,14 @@
 
 #include "companion/RegularFile.h"
 #include "companion/SaveSet.h"
+#include "panel/PanelPicture.h"
 #include "sound/TapeData.h"
 #include "tests/FileLimit.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +52,8 @@ private slots:
     void readCap();
     void readFaultSeam();
     void tapeListFromAPipe();
+    void panelPictures_data();
+    void panelPictures();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
     void fullDiskForReal();
@@ -164,6 +168,42 @@ void TestFiles::tapeListFromAPipe()
     QVERIFY(read.ok());
     QCOMPARE(read.entries.size(), 1);
     QCOMPARE(read.entries[0].TapeText, u"次は、駅前です。"_qs);
+}
+
+void TestFiles::panelPictures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("code");
+    QTest::newRow("picture") << "on1.png" << 0;
+    QTest::newRow("not a picture") << "text.bmp" << 481;
+    QTest::newRow("missing: quiet") << "gone.png" << PanelPicture::kMissingQuietly;
+    QTest::newRow("folder") << "folder" << 75;
+    QTest::newRow("named pipe") << "pipe.png" << 75;
+    QTest::newRow("unreadable") << "locked.png" << 75;
+}
+
+void TestFiles::panelPictures()
+{
+    QFETCH(QString, name);
+    QFETCH(int, code);
+    Seams seams;
+    QTemporaryDir dir;
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    QVERIFY(picture.save(dir.filePath(u"on1.png"_qs)));
+    QVERIFY(picture.save(dir.filePath(u"locked.png"_qs)));
+    QVERIFY(write(dir.filePath(u"text.bmp"_qs), "not a picture"));
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_qs));
+    QVERIFY(MakeFifo(dir.filePath(u"pipe.png"_qs)));
+    SetReadFaultHook([&](const QString& p) { return p == dir.filePath(u"locked.png"_qs); });
+    QElapsedTimer t;
+    t.start();
+    const PanelPicture::Loaded loaded = PanelPicture::Load(dir.filePath(name));
+    QVERIFY(t.elapsed() < 2000);
+    QCOMPARE(loaded.code, code);
+    QCOMPARE(loaded.image.isNull(), code != 0);
+    if (code == 0)
+        QCOMPARE(loaded.image.pixelColor(1, 1), QColor(Qt::darkBlue));
 }
 
 void TestFiles::failedSaveKeepsTheOldFile_data()
