@@ -61,13 +61,10 @@ int Check(const QString& path)
     Say(stdout,
         QStringLiteral("%1: プラグインです（%2）。プレビュー %3 x %4 twips (%5 x %6 ピクセル)、"
                        "描画 %7 項目、社名 %8 件")
-            .arg(path, p->utf8 ? QStringLiteral("UTF-8") : QStringLiteral("CP932"))
-            .arg(i.PrevWidth)
-            .arg(i.PrevHeight)
-            .arg(i.PrevWidth / 15)
-            .arg(i.PrevHeight / 15)
-            .arg(p->items.size())
-            .arg(p->companies.size()));
+            .arg(path, p->utf8 ? QStringLiteral("UTF-8") : QStringLiteral("CP932"),
+                 QString::number(i.PrevWidth), QString::number(i.PrevHeight),
+                 QString::number(i.PrevWidth / 15), QString::number(i.PrevHeight / 15),
+                 QString::number(p->items.size()), QString::number(p->companies.size())));
     return 0;
 }
 
