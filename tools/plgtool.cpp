@@ -12,6 +12,7 @@
 #include "companion/PlgInfo.h"
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
+#include "companion/TicketCost.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -60,11 +61,13 @@ int Check(const QString& path)
     const ltm4::PlgInfo& i = p->info;
     Say(stdout,
         QStringLiteral("%1: プラグインです（%2）。プレビュー %3 x %4 twips (%5 x %6 ピクセル)、"
-                       "描画 %7 項目、社名 %8 件")
+                       "描画 %7 項目 (重さ %9、上限 %10)、社名 %8 件")
             .arg(path, p->utf8 ? QStringLiteral("UTF-8") : QStringLiteral("CP932"),
                  QString::number(i.PrevWidth), QString::number(i.PrevHeight),
                  QString::number(i.PrevWidth / 15), QString::number(i.PrevHeight / 15),
-                 QString::number(p->items.size()), QString::number(p->companies.size())));
+                 QString::number(p->items.size()), QString::number(p->companies.size()),
+                 QString::number(ltm4::TicketDrawCost(*p)),
+                 QString::number(ltm4::kTicketMaxDrawCost)));
     return 0;
 }
 
