@@ -10,11 +10,14 @@
 // command line.
 
 #include "companion/PlgInfo.h"
+#include "companion/SaveSet.h"
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
 #include "companion/TicketCost.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -117,8 +120,16 @@ int Draw(const QString& path, const QString& out, const QStringList& args)
         QPainter painter(&img);
         ltm4::DrawSeiriTicket(painter, *p, v);
     }
-    if (!img.save(out)) {
-        Say(stderr, out + QStringLiteral(": 書き込めません"));
+    // Encoded first, then saved whole: a full disk leaves no cut-short picture.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    if (!img.save(&encoded, QFileInfo(out).suffix().toLatin1().constData())) {
+        Say(stderr, out + QStringLiteral(": この形式の画像は書けません"));
+        return kNotPlugin;
+    }
+    const ltm4::SaveResult saved = ltm4::SaveWhole(out, encoded.data());
+    if (!saved.ok) {
+        Say(stderr, out + QStringLiteral(": 書き込めません (") + saved.reason + u')');
         return kNotPlugin;
     }
     return 0;
