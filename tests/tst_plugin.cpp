@@ -549,24 +549,11 @@ void TestPlugin::drawCost_data()
     QTest::addColumn<QString>("items");
     QTest::addColumn<QString>("companies");
     QTest::addColumn<qint64>("cost");
-    QTest::newRow("nothing") << ""
-                             << "" << qint64(0);
-    QTest::newRow("paper: the picture's area") << "paper color=#FFFFFF"
-                                               << "" << qint64(15 + 2);
     // Only what lies on the picture is filled.
     QTest::newRow("box off the picture") << "box x=300 y=0 w=4000 h=4000 pen=0 fill=#000000"
                                          << "" << qint64(15);
     QTest::newRow("box over the picture") << "box x=-50 y=-50 w=4000 h=4000 pen=0 fill=#000000"
                                           << "" << qint64(15 + 2);
-    // Rounded corners are drawn smooth, which costs fifteen times as much.
-    QTest::newRow("rounded box over the picture")
-        << "box x=-50 y=-50 w=4000 h=4000 pen=0 radius=10 fill=#000000"
-        << "" << qint64(15 + 30);
-    QTest::newRow("text: literal characters") << "text x=0 y=0 w=1 h=1 value=整理券"
-                                              << "" << qint64(15 + 3 * 40);
-    // Glyphs above 64 pixels are outlines drawn each time.
-    QTest::newRow("text: big characters") << "text x=0 y=0 w=1 h=1 size=100 value=整理券"
-                                          << "" << qint64(15 + 3 * (40 + 40));
     QTest::newRow("text: numbers at their widest") << "text x=0 y=0 w=1 h=1 value={route}{ticket:9}"
                                                    << "" << qint64(15 + (11 + 10) * 40);
     QTest::newRow("text: the longest company") << "text x=0 y=0 w=1 h=1 value={company}"
