@@ -106,7 +106,7 @@ FileBytes readUnix(const QString& path, qint64 maxBytes)
     for (;;) {
         const qint64 room = maxBytes - r.bytes.size();
         // One byte past the cap tells whether the file holds more.
-        const size_t want = size_t(qMin<qint64>(qint64(sizeof chunk), room + 1));
+        const size_t want = room >= qint64(sizeof chunk) ? sizeof chunk : size_t(room) + 1;
         const ssize_t got = ::read(fd, chunk, want);
         if (got < 0) {
             if (errno == EINTR)
