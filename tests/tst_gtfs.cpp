@@ -568,7 +568,7 @@ void tst_Gtfs::commandLine()
 
 void tst_Gtfs::toolFiles_data()
 {
-    // "FEED", "PIPE", "CSV" and "OUT" stand for the paths; "limited:" runs the
+    // "FEED", "FEEDPIPE", "PIPE", "CSV" and "OUT" stand for the paths; "limited:" runs the
     // tool where no file may grow beyond 512 bytes, as on a full disk.
     QTest::addColumn<QString>("args");
     QTest::addColumn<int>("exitCode");
@@ -577,6 +577,9 @@ void tst_Gtfs::toolFiles_data()
         "PIPE: 読み込めません (通常のファイルではありません（名前付きパイプやデバイスなど）)")};
     QTest::newRow("gtfs list of a pipe") << "gtfs list PIPE" << 1 << pipe;
     QTest::newRow("gtfs export of a pipe") << "gtfs export PIPE --trip T1 --number 31" << 1 << pipe;
+    QTest::newRow("gtfs list of a folder with a pipe for stops.txt")
+        << "gtfs list FEEDPIPE" << 1
+        << QStringList{u"FEEDPIPE: stops.txt: 読み込めません (通常のファイルではありません"_qs};
     QTest::newRow("decode a pipe") << "decode PIPE OUT/x.csv" << 1 << pipe;
     QTest::newRow("encode a pipe") << "encode PIPE OUT/x.hy3" << 1 << pipe;
     QTest::newRow("encode on a full disk")
@@ -605,6 +608,12 @@ void tst_Gtfs::toolFiles()
     const QString csv = dir.filePath(QStringLiteral("fares.csv"));
     QVERIFY(WriteFolder(feed, BaseFeed()));
     QVERIFY(MakeFifo(pipe));
+    // A feed folder whose stops table is a pipe.
+    const QString feedPipe = dir.filePath(QStringLiteral("feedpipe"));
+    Tables noStops = BaseFeed();
+    noStops.remove("stops.txt");
+    QVERIFY(WriteFolder(feedPipe, noStops));
+    QVERIFY(MakeFifo(feedPipe + QStringLiteral("/stops.txt")));
     QVERIFY(QDir().mkpath(out));
     QString fares;
     for (int i = 1; i <= 8; ++i)
@@ -624,7 +633,8 @@ void tst_Gtfs::toolFiles()
         command = command.mid(9);
     QStringList words = command.split(u' ');
     for (QString& a : words)
-        a.replace(QLatin1String("FEED"), feed)
+        a.replace(QLatin1String("FEEDPIPE"), feedPipe)
+            .replace(QLatin1String("FEED"), feed)
             .replace(QLatin1String("PIPE"), pipe)
             .replace(QLatin1String("CSV"), csv)
             .replace(QLatin1String("OUT"), out);
@@ -644,7 +654,9 @@ void tst_Gtfs::toolFiles()
     const QString text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
     QCOMPARE(p.exitCode(), exitCode);
     for (QString expected : output) {
-        expected.replace(QLatin1String("PIPE"), pipe).replace(QLatin1String("OUT"), out);
+        expected.replace(QLatin1String("FEEDPIPE"), feedPipe)
+            .replace(QLatin1String("PIPE"), pipe)
+            .replace(QLatin1String("OUT"), out);
         QVERIFY2(text.contains(expected), qPrintable(text));
     }
     QVERIFY2(!text.contains(u"書き込みました"_qs), qPrintable(text));

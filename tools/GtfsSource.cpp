@@ -165,7 +165,7 @@ GtfsFiles ReadGtfsFolder(const QString& folder, const QStringList& wanted, const
     QHash<QString, QString> byLowerName;
     // System entries too, so that a pipe named stops.txt is refused by name
     // rather than taken for a missing table.
-    for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden))
+    for (const QString& name : dir.entryList(QDir::Files | QDir::System))
         byLowerName.insert(name.toLower(), name);
     GtfsFiles out;
     qint64 total = 0;
