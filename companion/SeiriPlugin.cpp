@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "companion/SeiriPlugin.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "companion/RegularFile.h"
+#include "companion/TicketCost.h"
+
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
@@ -649,6 +650,12 @@ SeiriPluginResult Reader::run(QByteArrayView bytes)
         return fail(Error::BarcodeNotAllowed);
     }
 
+    const qint64 cost = TicketDrawCost(m_plugin);
+    if (cost > kTicketMaxDrawCost)
+        return fail(Error::TooCostly,
+                    QStringLiteral("重さ %1、上限 %2。項目や文字を減らすか、小さくしてください")
+                        .arg(QString::number(cost), QString::number(kTicketMaxDrawCost)));
+
     // Blank lines around the notes are layout, not content.
     while (!m_notes.isEmpty() && m_notes.first().isEmpty())
         m_notes.removeFirst();
@@ -671,19 +678,14 @@ SeiriPluginResult ReadSeiriPlugin(QByteArrayView bytes)
 
 SeiriPluginResult ReadSeiriPluginFile(const QString& path)
 {
-    SeiriPluginResult refused;
-    QFile file(path);
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        refused.error = Error::Unreadable;
-        return refused;
-    }
     // One byte past the cap is enough to know the file is too large.
-    const QByteArray bytes = file.read(kPluginMaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
+    const FileBytes file = ReadRegularFile(path, kPluginMaxFileBytes + 1);
+    if (!file.ok()) {
+        SeiriPluginResult refused;
         refused.error = Error::Unreadable;
         return refused;
     }
-    return ReadSeiriPlugin(bytes);
+    return ReadSeiriPlugin(file.bytes);
 }
 
 QString SeiriPluginErrorText(const SeiriPluginResult& r)
@@ -710,8 +712,9 @@ QString SeiriPluginErrorText(const SeiriPluginResult& r)
         u"CanBarcode が 1 でないのにバーコードがあります",
         u"[end] がありません（ファイルが途中で切れています）",
         u"[end] の後に内容があります",
+        u"描画に時間がかかりすぎます",
     };
-    static_assert(std::size(kReasons) == std::size_t(Error::AfterEnd) + 1);
+    static_assert(std::size(kReasons) == std::size_t(Error::TooCostly) + 1);
     if (r.error == Error::None)
         return {};
     QString text = r.line > 0 ? QStringLiteral("%1行目: ").arg(r.line) : QString();

@@ -101,6 +101,7 @@ enum class SeiriPluginError {
     BarcodeNotAllowed, // a barcode item while CanBarcode is not 1
     NoEnd,             // [end] missing: the file was cut short
     AfterEnd,          // something other than blank lines after [end]
+    TooCostly,         // drawing it would take too long (TicketCost.h)
 };
 
 struct SeiriPluginResult {
@@ -111,7 +112,8 @@ struct SeiriPluginResult {
     bool ok() const { return plugin.has_value(); }
 };
 
-// Caps that keep a hostile file small in memory and quick to refuse.
+// Caps that keep a hostile file small in memory and quick to refuse. What
+// its drawing may cost is capped too (TicketCost.h).
 inline constexpr qsizetype kPluginMaxFileBytes = 64 * 1024;
 inline constexpr qsizetype kPluginMaxLineChars = 1024;
 inline constexpr qsizetype kPluginMaxItems = 256;

@@ -2,6 +2,7 @@
 #include "companion/SeiriTicket.h"
 
 #include "companion/FontMap.h"
+#include "companion/TicketCost.h"
 
 #include <QDate>
 #include <QFontMetricsF>
@@ -81,6 +82,16 @@ QString padded(qint64 v, int width)
 {
     const QString digits = QString::number(v < 0 ? -v : v).rightJustified(width, u'0');
     return v < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+// At most n characters of text, never half of a surrogate pair.
+QString cut(const QString& text, qsizetype n)
+{
+    if (text.size() <= n)
+        return text;
+    if (n > 0 && text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
 }
 
 QColor argb(quint32 c)
@@ -192,9 +203,13 @@ void drawLine(QPainter& p, const TicketItem& item)
 QString ExpandTicketText(const TicketText& text, const TicketValues& v,
                          const QStringList& companies)
 {
-    const std::optional<DateParts> date = splitDate(v.dateText);
+    // Cut to the lengths the drawing's cost was reckoned with.
+    const QString stopName = cut(v.stopName, kTicketMaxStopChars);
+    const QString dateText = cut(v.dateText, kTicketMaxDateTimeChars);
+    const QString timeText = cut(v.timeText, kTicketMaxDateTimeChars);
+    const std::optional<DateParts> date = splitDate(dateText);
     const std::optional<std::pair<QString, int>> era = date ? eraOf(*date) : std::nullopt;
-    const QList<QStringView> time = QStringView(v.timeText).split(u':');
+    const QList<QStringView> time = QStringView(timeText).split(u':');
     const auto timePart = [&time](int i, int width) -> QString {
         if (time.size() != 3)
             return {};
@@ -210,13 +225,13 @@ QString ExpandTicketText(const TicketText& text, const TicketValues& v,
             out += part.literal;
             break;
         case TicketField::StopName:
-            out += v.stopName;
+            out += stopName;
             break;
         case TicketField::Date:
-            out += v.dateText;
+            out += dateText;
             break;
         case TicketField::Time:
-            out += v.timeText;
+            out += timeText;
             break;
         case TicketField::Year:
             out += date ? padded(date->year, w) : QString();
@@ -298,6 +313,9 @@ void DrawSeiriTicket(QPainter& p, const SeiriPlugin& plugin, const TicketValues&
     if (!p.isActive())
         return;
     p.save();
+    // The ticket's own picture: what lies beyond it costs nothing to draw.
+    p.setClipRect(QRect(0, 0, plugin.info.PrevWidth / 15, plugin.info.PrevHeight / 15),
+                  Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     for (const TicketItem& item : plugin.items) {

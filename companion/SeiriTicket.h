@@ -26,7 +26,8 @@ struct TicketValues {
 };
 
 // A ticket text with its placeholders filled in. A date or time part that
-// the texts given do not contain comes out empty.
+// the texts given do not contain comes out empty. The stop name, date and time
+// are cut to the lengths of TicketCost.h.
 QString ExpandTicketText(const TicketText& text, const TicketValues& values,
                          const QStringList& companies);
 

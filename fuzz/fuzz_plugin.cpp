@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the ticket plugin reader. Any bytes must either be refused
-// with a reason or give a description inside every cap, whose texts fill in
-// to bounded lengths even with the most extreme values.
+// with a reason or give a description inside every cap, whose drawing is
+// within its cost and whose texts fill in to no more characters than that
+// cost counted on, even with the most extreme values.
 
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
+#include "companion/TicketCost.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstdint>
@@ -35,10 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Require(!c.isEmpty() && c.size() <= kPluginMaxNameChars);
     Require(p.notes.count(u'\n') < kPluginMaxNoteLines);
 
-    const qsizetype longest = std::max<qsizetype>(kPluginMaxNameChars, 64);
-    const TicketValues extreme{QString(longest, u'停'),
-                               QStringLiteral("12-31-9999"),
-                               QStringLiteral("23:59:59"),
+    Require(TicketDrawCost(p) <= kTicketMaxDrawCost);
+
+    // Values far longer than any the board passes.
+    const TicketValues extreme{QString(70000, u'停'),
+                               QStringLiteral("12-31-9999") + QString(100, u'9'),
+                               QStringLiteral("23:59:59") + QString(100, u'9'),
                                std::numeric_limits<qint32>::min(),
                                std::numeric_limits<qint16>::min(),
                                -1,
@@ -47,9 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Require(item.w >= 0 && item.h >= 0 && item.pen >= 0 && item.size >= 1);
         if (item.kind == TicketItemKind::Barcode)
             Require(info.CanBarcode == 1 && !item.text.isEmpty());
-        // Each part adds at most one value, none longer than the longest given.
         const QString text = ExpandTicketText(item.text, extreme, p.companies);
-        Require(text.size() <= (kPluginMaxTextChars + 1) * longest);
+        Require(text.size() <= TicketTextMaxChars(item.text, p.companies));
     }
     return 0;
 }

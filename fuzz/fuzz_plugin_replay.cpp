@@ -23,6 +23,13 @@ int main(int argc, char** argv)
              << QByteArrayLiteral("4SP 1\n[draw]\ntext value=\"{stop\n[end]\n")
              << QByteArrayLiteral("4SP 1\n[draw]\ntext value=\"\\\n[end]\n")
              << QByteArray(70000, 'x');
+    // Drawings at and over their cost: every item the widest text it may be.
+    for (int items : {4, 5, 255}) {
+        QByteArray heavy = "4SP 1\n[info]\nPrevWidth=15000\nPrevHeight=15000\n[draw]\n";
+        for (int i = 0; i < items; ++i)
+            heavy += "text x=0 y=0 w=9 h=9 fit=1 value=\"{stop}\"\n";
+        in.extra << heavy + "[end]\n";
+    }
     in.maxBlobSize = 600;
     return RunReplay("fuzz_plugin_replay", argc, argv, in);
 }

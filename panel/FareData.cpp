@@ -129,25 +129,22 @@ FareFileResult ParseFareFile(const QByteArray& bytes)
 
 QString FareFileErrorText(const FareFileResult& result, const QString& fileName)
 {
+    // One substitution pass: a "%1" in a file name stays as it is.
+    const QString count = QString::number(result.count);
     switch (result.error) {
     case FareFileError::None:
         return {};
     case FareFileError::NotFareData:
         return QStringLiteral("「%1」は運賃データではありません。\r\n"
                               "(先頭のレコード数 %2 がファイルの大きさと合いません)")
-            .arg(fileName)
-            .arg(result.count);
+            .arg(fileName, count);
     case FareFileError::TooManyRecords:
         return QStringLiteral("運賃データ「%1」のレコード数(%2)が上限(%3)を超えています。")
-            .arg(fileName)
-            .arg(result.count)
-            .arg(kFareTableRows);
+            .arg(fileName, count, QString::number(kFareTableRows));
     case FareFileError::Truncated:
         return QStringLiteral("運賃データ「%1」は途中で切れています。\r\n"
                               "レコード数 %2 のうち、完全なレコードは %3 件です。")
-            .arg(fileName)
-            .arg(result.count)
-            .arg(result.recordsRead);
+            .arg(fileName, count, QString::number(result.recordsRead));
     }
     return {};
 }

@@ -25,6 +25,9 @@ inline constexpr int kFareMaxSection = 300;   // the starting row is never the l
 inline constexpr int kFareTableColumns = 152; // 1 name, 2 ticket number, 3..152 fares
 inline constexpr qsizetype kFareRecordFixedBytes = 304;
 inline constexpr qsizetype kFareNameMaxBytes = 0xFFFF;
+// The largest file that can be fare data: 301 records with the longest names.
+inline constexpr qint64 kFareFileMaxBytes =
+    2 + qint64(kFareTableRows) * (kFareRecordFixedBytes + kFareNameMaxBytes);
 
 struct StopRecord {
     QString StopName;

@@ -1,31 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel/PanelPicture.h"
 
-#include <QFileInfo>
+#include "companion/RegularFile.h"
+
+#include <QBuffer>
 #include <QImageReader>
 
 namespace PanelPicture {
 
+namespace {
+
+// Far beyond any panel picture; a larger file is not one.
+constexpr qint64 kMaxPictureBytes = qint64(64) << 20;
+
+} // namespace
+
 Loaded Load(const QString& path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    if (path.isEmpty())
         return {{}, kMissingQuietly};
-    if (info.isDir() || !info.isReadable())
+    // Read whole first, and only from a regular file: a pipe by the picture's
+    // name must not hold the panel.
+    const ltm4::FileBytes file = ltm4::ReadRegularFile(path, kMaxPictureBytes);
+    switch (file.error) {
+    case ltm4::ReadFileError::None:
+        break;
+    case ltm4::ReadFileError::Missing:
+        return {{}, kMissingQuietly};
+    case ltm4::ReadFileError::Failed:
+        return {{}, 57};
+    default:
         return {{}, 75};
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+    }
+    if (file.truncated)
+        return {{}, 481};
+    QBuffer buffer;
+    buffer.setData(file.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     QImage image = reader.read();
     if (!image.isNull())
         return {std::move(image), 0};
-    switch (reader.error()) {
-    case QImageReader::FileNotFoundError:
-        return {{}, 53};
-    case QImageReader::DeviceError:
-        return {{}, 57};
-    default:
-        return {{}, 481};
-    }
+    return {{}, 481};
 }
 
 QString ErrorText(int code)

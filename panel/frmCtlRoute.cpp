@@ -8,6 +8,7 @@
 #include "board/M_Degit.h"
 #include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
+#include "companion/RegularFile.h"
 #include "companion/SysClock.h"
 #include "companion/SysWait.h"
 #include "options/VbCheckBox.h"
@@ -31,9 +32,6 @@ namespace {
 
 // The lamp test: every segment lit this long after a route is set.
 constexpr int kLampTestMs = 3000;
-
-// The largest legal fare file: 301 records with the longest names.
-constexpr qint64 kMaxFareFileBytes = 2 + qint64(kFareTableRows) * (kFareRecordFixedBytes + 0xFFFF);
 
 QString dateMmDdYyyy(const QDate& d)
 {
@@ -80,28 +78,25 @@ void frmCtl::Command1_Click(int index)
     if (m_services.TapeLoad)
         m_services.TapeLoad(tapeFolder, routeKey);
 
-    QFile file(FareFileName(fareFolder, routeNo));
-    const QFileInfo info(file);
+    const QFileInfo info(FareFileName(fareFolder, routeNo));
     const QString shownName = QDir::toNativeSeparators(info.absoluteFilePath());
-    if (!info.exists()) {
+    // Only a regular file is opened: a pipe by the route's name must not
+    // hold the panel.
+    const ltm4::FileBytes file = ltm4::ReadRegularFile(info.filePath(), kFareFileMaxBytes);
+    if (file.error == ltm4::ReadFileError::Missing) {
         // The likely mistake is the folder: say which file was looked for.
         ltm4::MsgBox(this, QStringLiteral("指定した系統のデータがありません..."), ltm4::vbOKOnly,
-                     {}, QStringLiteral("探したファイル：%1").arg(shownName));
+                     {}, QStringLiteral("探したファイル：") + shownName);
         return;
     }
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        ltm4::MsgBox(
-            this, QStringLiteral("運賃データを開けません。(%1)")
-                      .arg(info.isDir() ? QStringLiteral("フォルダーです") : file.errorString()));
+    if (!file.ok()) {
+        ltm4::MsgBox(this, (file.error == ltm4::ReadFileError::Failed
+                                ? QStringLiteral("運賃データを読み込めません。(")
+                                : QStringLiteral("運賃データを開けません。(")) +
+                               file.reason + u')');
         return;
     }
-    const QByteArray bytes = file.read(kMaxFareFileBytes);
-    if (file.error() != QFileDevice::NoError) {
-        ltm4::MsgBox(this,
-                     QStringLiteral("運賃データを読み込めません。(%1)").arg(file.errorString()));
-        return;
-    }
-    file.close();
+    const QByteArray& bytes = file.bytes;
 
     // Refused before the table is touched: the previous route stays usable.
     const FareFileResult data = ParseFareFile(bytes);

@@ -6,6 +6,8 @@
 #include "board/M_Degit.h"
 #include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
+#include "companion/RegularFile.h"
+#include "companion/SaveSet.h"
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
 #include "settings/DemoProfile.h"
@@ -15,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -50,15 +51,19 @@ void FindTypedForms(SettingsRecord& rec)
     }
 }
 
-// Copies a settings file that could not be read whole to "<file>.bak" beside
-// it; returns the copy's file name, empty when it could not be made.
-QString KeepBackup(const QString& path)
+QString backupName(const QString& path)
 {
-    const QString backup = path + QStringLiteral(".bak");
-    QFile::remove(backup);
-    if (!QFile::copy(path, backup))
+    return QFileInfo(path).fileName() + QStringLiteral(".bak");
+}
+
+// Keeps a settings file that could not be read whole as "<file>.bak" beside
+// it, from the bytes that were read; returns the copy's file name, empty when
+// it could not be made.
+QString KeepBackup(const QString& path, const QByteArray& bytes)
+{
+    if (!ltm4::SaveWhole(path + QStringLiteral(".bak"), bytes).ok)
         return {};
-    return QFileInfo(backup).fileName();
+    return backupName(path);
 }
 
 } // namespace
@@ -135,26 +140,31 @@ void mdlIniIo::collect()
 
 bool mdlIniIo::readFile(const QString& path, QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        report(kFileAccessError,
-               QStringLiteral("設定ファイルを開けません。(%1)").arg(file.errorString()), true);
-        return false;
-    }
-    // A settings file is a few hundred bytes; anything huge is not ours.
+    // A settings file is a few hundred bytes; anything beyond is not ours.
     constexpr qint64 kMaxSize = 4 * 1024 * 1024;
-    bytes = file.read(kMaxSize);
-    if (file.error() != QFileDevice::NoError) {
-        report(kDeviceIoError,
-               QStringLiteral("設定ファイルを読み込めません。(%1)").arg(file.errorString()), true);
+    ltm4::FileBytes file = ltm4::ReadRegularFile(path, kMaxSize);
+    if (!file.ok()) {
+        // Kept aside when the exit save replaces it: the file may be fine, only
+        // out of reach just now.
+        m_unreadPath = path;
+        const bool opening = file.error != ltm4::ReadFileError::Failed;
+        report(opening ? kFileAccessError : kDeviceIoError,
+               (opening ? QStringLiteral("設定ファイルを開けません。(")
+                        : QStringLiteral("設定ファイルを読み込めません。(")) +
+                   file.reason + u')',
+               true,
+               QStringLiteral("元のファイルは、終了のときに「") + backupName(path) +
+                   QStringLiteral("」として残します。"));
         return false;
     }
+    bytes = std::move(file.bytes);
     return true;
 }
 
 void mdlIniIo::LoadIni()
 {
     m_positionsLoaded = false;
+    m_unreadPath.clear();
     const QString path = LoadPath();
     QByteArray bytes;
     if (path.isEmpty()) {
@@ -215,7 +225,7 @@ void mdlIniIo::LoadIni()
     const bool damaged = !bytes.isEmpty() && decoded.damaged();
     QString kept;
     if ((refused || damaged) && !path.isEmpty())
-        kept = KeepBackup(path);
+        kept = KeepBackup(path, bytes);
     if (refused) {
         report(refused->code, refused->description, true,
                kept.isEmpty()
@@ -259,10 +269,16 @@ void mdlIniIo::SaveIni()
         QDir().mkpath(m_configDir);
         path = ConfigFile();
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(encoded.bytes) != encoded.bytes.size() ||
-        !file.commit()) {
+    // A file that could not be read at start-up is replaced only once it is
+    // kept aside, as a damaged one was.
+    const bool keep = !m_unreadPath.isEmpty() && QFileInfo(m_unreadPath) == QFileInfo(path);
+    const bool existed = QFileInfo::exists(path);
+    const ltm4::SaveResult saved =
+        ltm4::SaveWhole(path, encoded.bytes, keep ? path + QStringLiteral(".bak") : QString());
+    if (!saved.ok) {
         report(kFileAccessError,
-               QStringLiteral("設定ファイルを書き込めません。(%1)").arg(file.errorString()), false);
+               QStringLiteral("設定ファイルを書き込めません。(") + saved.reason + u')', false,
+               existed ? QStringLiteral("前の設定ファイルはそのまま残っています。")
+                       : QStringLiteral("設定は保存されていません。"));
     }
 }

@@ -23,7 +23,10 @@ public:
     // installed program takes the demo's settings, pointing into the demo data
     // installed with it (InstalledDemoFolder).
     void LoadIni();
-    // Collects the values from the controls and writes the file atomically.
+    // Collects the values from the controls and writes the file whole or not
+    // at all: when it cannot be written, the previous file stays and the user
+    // is told. A file LoadIni could not read is kept as "<file>.bak" when this
+    // replaces it.
     void SaveIni();
 
     // The file beside the executable, or in the user's configuration folder
@@ -55,6 +58,7 @@ private:
     QString m_configDir;
     QString m_baseName;
     QString m_demoFolder;
+    QString m_unreadPath; // the settings file LoadIni could not read
     bool m_toldLossy = false;
     bool m_positionsLoaded = false;
 };

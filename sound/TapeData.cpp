@@ -2,6 +2,7 @@
 #include "sound/TapeData.h"
 
 #include "companion/LTM4Res.h"
+#include "companion/RegularFile.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -107,6 +108,22 @@ TapeParseResult ParseTapeCsv(QByteArrayView bytes)
     if (!r.ok())
         r.entries.clear();
     return r;
+}
+
+TapeParseResult ReadTapeFile(const QString& path)
+{
+    const ltm4::FileBytes file = ltm4::ReadRegularFile(path, kTapeMaxFileBytes);
+    if (!file.ok()) {
+        TapeParseResult r;
+        r.error = file.reason;
+        return r;
+    }
+    if (file.truncated) {
+        TapeParseResult r;
+        r.error = QStringLiteral("ファイルが大きすぎます");
+        return r;
+    }
+    return ParseTapeCsv(file.bytes);
 }
 
 QString FindTapeFile(const QString& folder, const QString& routeKey)

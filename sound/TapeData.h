@@ -39,6 +39,10 @@ TapeParseResult ParseTapeCsv(QByteArrayView bytes);
 // UTF-8 when the bytes are valid UTF-8 (a leading BOM dropped), else CP932.
 QString DecodeTextFile(QByteArrayView bytes);
 
+// The announcement list in the file at path, read only when it is a regular
+// file (a pipe by its name cannot hold the program) and within the size cap.
+TapeParseResult ReadTapeFile(const QString& path);
+
 // The announcement list of a route: folder (with its separator, or empty for
 // the working folder) + route key + "tp.csv", or the same with "Tp.csv".
 // Empty when neither exists as a file.

@@ -4,17 +4,18 @@
 
 #include "companion/LTM4Res.h"
 #include "panel/FareData.h"
+#include "sound/TapeData.h"
+#include "tests/FileLimit.h"
+#include "tests/ZipSupport.h"
 #include "tools/GtfsExport.h"
 #include "tools/GtfsFeed.h"
 #include "tools/GtfsSource.h"
-#include "tests/ZipSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
 
 namespace {
 
@@ -55,6 +56,18 @@ GtfsFeed Load(const Tables& t)
     if (!r.ok)
         qWarning("%s", qPrintable(FormatGtfsError(QStringLiteral("feed"), r.error)));
     return r.feed;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray Contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 // The tables as files in folder; stops.txt as "Stops.txt", which is found as well.
@@ -107,6 +120,7 @@ private slots:
     void fareRules_data();
     void fareRules();
     void announcements();
+    void announcementsKeepPercentSigns();
     void readings_data();
     void readings();
     void errors_data();
@@ -116,6 +130,8 @@ private slots:
     void listAndPick();
     void commandLine_data();
     void commandLine();
+    void toolFiles_data();
+    void toolFiles();
 };
 
 void tst_Gtfs::sources_data()
@@ -276,6 +292,30 @@ void tst_Gtfs::announcements()
     QCOMPARE(odd.tape.first().text,
              QStringLiteral("ご乗車ありがとうございます。このバスは温泉行きです。"));
     QVERIFY(odd.warnings.first().contains(QStringLiteral("U+20BB7")));
+}
+
+void tst_Gtfs::announcementsKeepPercentSigns()
+{
+    // Names are text, not templates: "%1" in one is printed as it stands.
+    Tables t = BaseFeed();
+    t["stops.txt"] = "stop_id,stop_name,zone_id\n"
+                     "S1,駅前,Z1\nS2,第%1乗り場,Z2\nS3,%2丁目,Z3\nS4,100%,Z4\n";
+    t["trips.txt"] = "route_id,service_id,trip_id,trip_headsign,direction_id\nR1,W,T1,%3行,0\n";
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    const QByteArray written = WriteTapeCsv(e.tape);
+    QCOMPARE(written, ltm4::ToCp932(QStringLiteral(
+                          "\"ご乗車ありがとうございます。このバスは%3行きです。\",0,0\r\n"
+                          "\"次は、第%1乗り場です。\",1,1\r\n"
+                          "\"次は、%2丁目です。\",1,1\r\n"
+                          "\"次は、終点、100%です。\",1,1\r\n")));
+    // The program's own reader takes the list whole.
+    const TapeParseResult read = ParseTapeCsv(written);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    QCOMPARE(read.entries.size(), 4);
+    QCOMPARE(read.entries[1].TapeText, QStringLiteral("次は、第%1乗り場です。"));
+    QCOMPARE(read.entries[1].TapeStepFlag, qint16(1));
+    QCOMPARE(read.entries[1].TapePreFlag, qint16(1));
 }
 
 void tst_Gtfs::readings_data()
@@ -524,6 +564,106 @@ void tst_Gtfs::commandLine()
     QVERIFY2(text.contains(expected), qPrintable(text));
     if (exitCode == 0 && args.startsWith(u"export"))
         QVERIFY(QFile::exists(out + QStringLiteral("/31.hy3")));
+}
+
+void tst_Gtfs::toolFiles_data()
+{
+    // "FEED", "FEEDPIPE", "PIPE", "CSV" and "OUT" stand for the paths; "limited:" runs the
+    // tool where no file may grow beyond 512 bytes, as on a full disk.
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("output"); // each expected in stdout + stderr
+    const QStringList pipe{QStringLiteral(
+        "PIPE: 読み込めません (通常のファイルではありません（名前付きパイプやデバイスなど）)")};
+    QTest::newRow("gtfs list of a pipe") << "gtfs list PIPE" << 1 << pipe;
+    QTest::newRow("gtfs export of a pipe") << "gtfs export PIPE --trip T1 --number 31" << 1 << pipe;
+    QTest::newRow("gtfs list of a folder with a pipe for stops.txt")
+        << "gtfs list FEEDPIPE" << 1
+        << QStringList{u"FEEDPIPE: stops.txt: 読み込めません (通常のファイルではありません"_qs};
+    QTest::newRow("decode a pipe") << "decode PIPE OUT/x.csv" << 1 << pipe;
+    QTest::newRow("encode a pipe") << "encode PIPE OUT/x.hy3" << 1 << pipe;
+    QTest::newRow("encode on a full disk")
+        << "limited: encode CSV OUT/31.hy3" << 3
+        << QStringList{u"OUT/31.hy3: 書き込めません (2490 バイトのうち 512 バイトしか"_qs,
+                       u"File too large)。元のファイルはそのままです"_qs};
+    QTest::newRow("gtfs export on a full disk")
+        << "limited: gtfs export FEED --trip T1 --number 31 --out OUT" << 3
+        << QStringList{u"OUT/31.hy3: 書き込めません ("_qs,
+                       u"File too large)。どのファイルも書き換えていません"_qs};
+    QTest::newRow("gtfs export beside a folder named 31tp.csv")
+        << "gtfs export FEED --trip T1 --number 31 --out OUT" << 3
+        << QStringList{u"OUT/31tp.csv: 書き込めません (同じ名前のフォルダーがあります)。"
+                       u"どのファイルも書き換えていません"_qs};
+}
+
+void tst_Gtfs::toolFiles()
+{
+    QFETCH(QString, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, output);
+    QTemporaryDir dir;
+    const QString feed = dir.filePath(QStringLiteral("feed"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    const QString csv = dir.filePath(QStringLiteral("fares.csv"));
+    QVERIFY(WriteFolder(feed, BaseFeed()));
+    QVERIFY(MakeFifo(pipe));
+    // A feed folder whose stops table is a pipe.
+    const QString feedPipe = dir.filePath(QStringLiteral("feedpipe"));
+    Tables noStops = BaseFeed();
+    noStops.remove("stops.txt");
+    QVERIFY(WriteFolder(feedPipe, noStops));
+    QVERIFY(MakeFifo(feedPipe + QStringLiteral("/stops.txt")));
+    QVERIFY(QDir().mkpath(out));
+    QString fares;
+    for (int i = 1; i <= 8; ++i)
+        fares += QStringLiteral("停留所%1,%1,160\n").arg(i);
+    QVERIFY(WriteFile(csv, fares.toUtf8()));
+    // What an earlier run left, which a failed run must not touch.
+    const QByteArray oldFares = EncodeFareFile(kBaseRows).bytes;
+    const QByteArray oldReadings = "# 表記,読み\n駅前,えきまえ\n";
+    QVERIFY(WriteFile(out + QStringLiteral("/31.hy3"), oldFares));
+    QVERIFY(WriteFile(out + QStringLiteral("/31yomi.csv"), oldReadings));
+    if (QByteArray(QTest::currentDataTag()).contains("folder"))
+        QVERIFY(QDir().mkpath(out + QStringLiteral("/31tp.csv")));
+
+    QString command = args;
+    const bool limited = command.startsWith(u"limited: "_qs);
+    if (limited)
+        command = command.mid(9);
+    QStringList words = command.split(u' ');
+    for (QString& a : words)
+        a.replace(QLatin1String("FEEDPIPE"), feedPipe)
+            .replace(QLatin1String("FEED"), feed)
+            .replace(QLatin1String("PIPE"), pipe)
+            .replace(QLatin1String("CSV"), csv)
+            .replace(QLatin1String("OUT"), out);
+    QProcess p;
+    if (limited)
+        // dash counts "ulimit -f" in 512-byte blocks; with SIGXFSZ ignored the
+        // write past the limit fails as on a full disk.
+        p.start(QStringLiteral("/bin/sh"),
+                QStringList{QStringLiteral("-c"),
+                            QStringLiteral("trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""),
+                            QStringLiteral(HY3TOOL)} +
+                    words);
+    else
+        p.start(QStringLiteral(HY3TOOL), words);
+    // A tool that opened the pipe would wait for a writer for good.
+    QVERIFY(p.waitForFinished(10000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    QCOMPARE(p.exitCode(), exitCode);
+    for (QString expected : output) {
+        expected.replace(QLatin1String("FEEDPIPE"), feedPipe)
+            .replace(QLatin1String("PIPE"), pipe)
+            .replace(QLatin1String("OUT"), out);
+        QVERIFY2(text.contains(expected), qPrintable(text));
+    }
+    QVERIFY2(!text.contains(u"書き込みました"_qs), qPrintable(text));
+    // Nothing written, nothing replaced, nothing left behind.
+    QCOMPARE(Contents(out + QStringLiteral("/31.hy3")), oldFares);
+    QCOMPARE(Contents(out + QStringLiteral("/31yomi.csv")), oldReadings);
+    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{u"31.hy3"_qs, u"31yomi.csv"_qs}));
 }
 
 QTEST_GUILESS_MAIN(tst_Gtfs)

@@ -9,7 +9,9 @@
 #include "companion/PlgInfo.h"
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
+#include "companion/TicketCost.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -18,8 +20,10 @@
 
 #include <ZXing/ReadBarcode.h>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
+#include <vector>
 
 using namespace ltm4;
 
@@ -101,6 +105,11 @@ private slots:
     void barcodes();
     void barcodeTheSymbologyCannotHold();
     void sampleTicket();
+    void drawCost_data();
+    void drawCost();
+    void valuesAreCut();
+    void worstCaseDrawsWithinAFrame_data();
+    void worstCaseDrawsWithinAFrame();
 };
 
 void TestPlugin::everyField()
@@ -357,6 +366,20 @@ void TestPlugin::verdicts_data()
         items += "line x1=0 y1=0 x2=1 y2=1\n";
     row("too many items", items + "[end]\n", Error::TooMany, 6 + int(kPluginMaxItems));
 
+    // What a drawing may cost: a stop name (40 characters at most) costs
+    // 15 + 40 × 40 = 1615, so four fit and five do not.
+    QString stops = u"[draw]\n"_qs;
+    for (int i = 0; i < 4; ++i)
+        stops += u"text x=0 y=0 w=100 h=20 value={stop}\n"_qs;
+    row("four stop names", plugin(stops), Error::None, 0);
+    stops += u"text x=0 y=0 w=100 h=20 value={stop}\n"_qs;
+    row("five stop names", plugin(stops), Error::TooCostly, 0);
+    // Within the other caps, yet 14 s a step under the sanitizers before.
+    QByteArray fitted = plugin(u"[draw]\n"_qs).chopped(6);
+    for (qsizetype i = 0; i < kPluginMaxItems; ++i)
+        fitted += "text x=0 y=0 w=200 h=20 fit=1 value={stop}\n";
+    row("every item a fitted stop name", fitted + "[end]\n", Error::TooCostly, 0);
+
     // The size cap, and bytes that are no text.
     QByteArray largest = plugin({});
     largest.insert(6, QByteArray(kPluginMaxFileBytes - largest.size(), '\n'));
@@ -518,6 +541,128 @@ void TestPlugin::sampleTicket()
         }
         QVERIFY2(changedPixels > 0, qPrintable(QString::number(int(field))));
     }
+}
+
+void TestPlugin::drawCost_data()
+{
+    // Items on the 200 × 100 picture of plugin(); the cost of the drawing.
+    QTest::addColumn<QString>("items");
+    QTest::addColumn<QString>("companies");
+    QTest::addColumn<qint64>("cost");
+    // Only what lies on the picture is filled.
+    QTest::newRow("box off the picture") << "box x=300 y=0 w=4000 h=4000 pen=0 fill=#000000"
+                                         << "" << qint64(15);
+    QTest::newRow("box over the picture") << "box x=-50 y=-50 w=4000 h=4000 pen=0 fill=#000000"
+                                          << "" << qint64(15 + 2);
+    QTest::newRow("text: numbers at their widest") << "text x=0 y=0 w=1 h=1 value={route}{ticket:9}"
+                                                   << "" << qint64(15 + (11 + 10) * 40);
+    QTest::newRow("text: the longest company") << "text x=0 y=0 w=1 h=1 value={company}"
+                                               << "ホロテ交通\nA" << qint64(15 + 5 * 40);
+}
+
+void TestPlugin::drawCost()
+{
+    QFETCH(QString, items);
+    QFETCH(QString, companies);
+    QFETCH(qint64, cost);
+    const QString body =
+        (companies.isEmpty() ? QString() : u"[companies]\n"_qs + companies + u"\n"_qs) +
+        u"[draw]\n"_qs + items + u"\n"_qs;
+    const SeiriPluginResult r = ReadSeiriPlugin(plugin(body));
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    QCOMPARE(TicketDrawCost(*r.plugin), cost);
+}
+
+void TestPlugin::valuesAreCut()
+{
+    const SeiriPluginResult r = ReadSeiriPlugin(plugin(u"[draw]\ntext x=0 y=0 w=1 h=1 "
+                                                       u"value=\"{stop}|{date}|{time}\"\n"_qs));
+    QVERIFY(r.ok());
+    const TicketText& text = r.plugin->items[0].text;
+    TicketValues v = values();
+    v.stopName = QString(39, u'停') + u"𠮷"_qs + u"先"_qs; // the 40th character is a pair
+    v.dateText = QString(30, u'1');
+    v.timeText = QString(30, u'2');
+    const QString expanded = ExpandTicketText(text, v, {});
+    QCOMPARE(expanded, QString(39, u'停') + u'|' + QString(16, u'1') + u'|' + QString(16, u'2'));
+    QVERIFY(expanded.size() <= TicketTextMaxChars(text, {}));
+    v.stopName = QString(38, u'停') + u"𠮷"_qs + u"先"_qs;
+    QCOMPARE(ExpandTicketText(text, v, {}).section(u'|', 0, 0), QString(38, u'停') + u"𠮷"_qs);
+}
+
+void TestPlugin::worstCaseDrawsWithinAFrame_data()
+{
+    // One drawing item, repeated on a 1000 × 1000 picture for as long as the
+    // plugin stays within its cost: "$i" counts the items, "$s" makes every
+    // text a size of its own and "$w" a squeeze of its own, so no glyph is
+    // drawn from a cache.
+    QTest::addColumn<QString>("item");
+    QTest::newRow("fitted stop names")
+        << "text x=0 y=$i w=$w h=64 size=$s fit=1 bold=1 value={stop}";
+    QTest::newRow("literal text") << "text x=0 y=$i w=$w h=30 size=$s fit=1 "
+                                     "value=あいうえおかきくけこさしすせそたちつてとなにぬねの";
+    QTest::newRow("outlined glyphs") << "text x=0 y=$i w=$w h=400 size=400 fit=1 value=整理券番号";
+    QTest::newRow("papers") << "paper color=#F0F0F0";
+    QTest::newRow("rounded boxes")
+        << "box x=-100 y=-100 w=4000 h=4000 pen=50 radius=4000 fill=#808080";
+    QTest::newRow("lines") << "line x1=0 y1=$i x2=4000 y2=4000 pen=50 style=dash";
+    QTest::newRow("barcodes")
+        << "barcode x=0 y=0 w=1000 h=1000 type=codabar value={route:9}{ticket:9}{row:9}";
+}
+
+void TestPlugin::worstCaseDrawsWithinAFrame()
+{
+#if defined(__SANITIZE_ADDRESS__) || !defined(QT_NO_DEBUG)
+    QSKIP("drawing times are those of the normal build");
+#endif
+    QFETCH(QString, item);
+    const QString head = u"4SP 1\n[info]\nPrevWidth = 15000\nPrevHeight = 15000\n"
+                         u"CanBarcode = 1\n[draw]\n"_qs;
+    QString items;
+    int count = 0;
+    for (; count < kPluginMaxItems; ++count) {
+        QString line = item;
+        line.replace(u"$i"_qs, QString::number(count))
+            .replace(u"$s"_qs, QString::number(64 - count % 40))
+            .replace(u"$w"_qs, QString::number(600 - count * 7 % 97));
+        const SeiriPluginResult r =
+            ReadSeiriPlugin((head + items + line + u"\n[end]\n"_qs).toUtf8());
+        if (!r.ok())
+            break;
+        items += line + u'\n';
+    }
+    QVERIFY(count > 0);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"worst.4SP"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write((head + items + u"[end]\n"_qs).toUtf8());
+    file.close();
+
+    // As the board update draws it: the plugin read afresh, then drawn, with a
+    // new stop name of forty characters not drawn before at every step.
+    QImage picture(1000, 1000, QImage::Format_RGB32);
+    std::vector<double> ms;
+    for (int step = 0; step < 9; ++step) {
+        QString stop;
+        for (int c = 0; c < 60; ++c)
+            stop += QChar(char16_t(0x4E00 + (step * 60 + c) * 13 % 20000));
+        picture.fill(Qt::white);
+        QElapsedTimer t;
+        t.start();
+        {
+            QPainter painter(&picture);
+            LT4_DrawSeiriken(file.fileName(), painter, stop, u"03-05-2025"_qs,
+                             u"08:15:%1"_qs.arg(step, 2, 10, QLatin1Char('0')), 1234 + step,
+                             qint16(step), qint16(step + 1), -1);
+        }
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    qInfo("%d items: median %.1f ms, slowest %.1f ms", count, ms[ms.size() / 2], ms.back());
+    QImage white(picture.size(), picture.format());
+    white.fill(Qt::white);
+    QVERIFY(!difference(picture, white).isEmpty()); // the items were drawn
+    QVERIFY2(ms[ms.size() / 2] < 16.0, qPrintable(QString::number(ms[ms.size() / 2])));
 }
 
 QTEST_MAIN(TestPlugin)

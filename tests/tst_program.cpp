@@ -7,10 +7,13 @@
 #include "companion/ColorRef.h"
 #include "companion/ModalSeam.h"
 #include "companion/MsgBox.h"
+#include "companion/RegularFile.h"
+#include "companion/SaveSet.h"
 #include "options/ColorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
 #include "settings/SettingsCodec.h"
+#include "tests/FileLimit.h"
 #include "tests/TestSupport.h"
 
 #include <QDialog>
@@ -39,6 +42,9 @@ private slots:
     void brokenPanelPictureToldOnce();
     void placesOffEveryScreenComeBack();
     void unwritableProgramFolderUsesConfigFolder();
+    void failedSaveKeepsThePreviousFile_data();
+    void failedSaveKeepsThePreviousFile();
+    void unreadFileIsKeptAsBak();
 
 private:
     std::unique_ptr<Rutomia> start();
@@ -278,6 +284,79 @@ void TestProgram::unwritableProgramFolderUsesConfigFolder()
     q->ini().setFolders(m_dir->filePath(QStringLiteral("missing/folder")), config);
     q->Start();
     QCOMPARE(q->options().Text2(1)->text(), QStringLiteral("tape"));
+}
+
+void TestProgram::failedSaveKeepsThePreviousFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("disk full") << "seam";
+    // The kernel refuses to grow the file past 300 bytes, as a full disk does.
+    QTest::newRow("disk full, for real") << "kernel";
+    QTest::newRow("rename refused") << "rename";
+}
+
+void TestProgram::failedSaveKeepsThePreviousFile()
+{
+    QFETCH(QString, how);
+    SettingsRecord rec;
+    rec.DataDir.FareDataDir = QStringLiteral("/運賃");
+    const QByteArray original = EncodeSettings(rec).bytes;
+    writeSettings(original);
+    MessageRecorder messages(ltm4::vbYes);
+    auto p = start();
+    QVERIFY(messages.shown.isEmpty());
+    p->options().Text2(0)->setText(QStringLiteral("/別の運賃"));
+    const QString path = settingsFile();
+    ltm4::SetSaveFaultHook([&](const QString& file) {
+        ltm4::SaveFault fault;
+        if (QFileInfo(file) == QFileInfo(path)) {
+            fault.writeLimit = how == u"seam" ? 100 : -1;
+            fault.replaceFails = how == u"rename";
+        }
+        return fault;
+    });
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (how == u"kernel")
+            limit = std::make_unique<FileSizeLimit>(300);
+        QVERIFY(p->panel().close());
+    }
+    ltm4::SetSaveFaultHook({});
+    QCOMPARE(messages.shown.size(), 2); // the exit question, then the failure
+    const QString text = messages.shown[1].text;
+    QVERIFY2(text.startsWith(u"エラー Code:75\r\n内容:設定ファイルを書き込めません。("_qs),
+             qPrintable(text));
+    QVERIFY2(text.endsWith(u")\r\n前の設定ファイルはそのまま残っています。"_qs), qPrintable(text));
+    QCOMPARE(ReadAll(path), original);
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("prog"))).entryList(QDir::Files),
+             QStringList{QFileInfo(path).fileName()});
+}
+
+void TestProgram::unreadFileIsKeptAsBak()
+{
+    SettingsRecord rec;
+    rec.DataDir.TapeDataDir = QStringLiteral("tape");
+    const QByteArray original = EncodeSettings(rec).bytes;
+    writeSettings(original);
+    const QString path = settingsFile();
+    // As a file without read permission (mode 0200) is for anyone but root.
+    ltm4::SetReadFaultHook(
+        [&path](const QString& file) { return QFileInfo(file) == QFileInfo(path); });
+    MessageRecorder messages(ltm4::vbYes);
+    auto p = start();
+    ltm4::SetReadFaultHook({});
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text,
+             QStringLiteral("エラー Code:75\r\n内容:設定ファイルを開けません。(読み取りの許可があり"
+                            "ません)\r\nモジュール:mdlIniIo.LoadIni()\r\n元のファイルは、終了のとき"
+                            "に「tst_program.in4.bak」として残します。"));
+    QCOMPARE(p->options().Text2(1)->text(), QString()); // the initial value
+    QVERIFY(p->panel().close());
+    QCOMPARE(messages.shown.size(), 2);
+    QCOMPARE(ReadAll(path + QStringLiteral(".bak")), original);
+    SettingsRecord saved;
+    QVERIFY(DecodeSettings(ReadAll(path), saved).complete());
+    QCOMPARE(saved.DataDir.TapeDataDir, QString());
 }
 
 QTEST_MAIN(TestProgram)

@@ -10,6 +10,7 @@
 #include "options/VbComboBox.h"
 #include "options/VbOptionButton.h"
 #include "panel/FareData.h"
+#include "tests/FileLimit.h"
 #include "tests/TestSupport.h"
 
 #include <QDir>
@@ -67,6 +68,7 @@ private slots:
     void refusedSectionKeepsPreviousRoute();
     void refusedFilesKeepThePreviousRoute_data();
     void refusedFilesKeepThePreviousRoute();
+    void percentSignsInTheFileName();
     void listEntry();
     void steppingStopsAtBothEnds();
     void stepSounds();
@@ -137,8 +139,9 @@ void TestRoute::refusedSectionKeepsPreviousRoute()
     f.option.Combo4(2)->setListIndex(49);
     f.set(QStringLiteral("5"), QStringLiteral("1"));
     f.set(QStringLiteral("3"), QStringLiteral("5"));
-    QCOMPARE(f.messages(), QStringList{QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
-                                                    "  解決法：正しい区間を入力して下さい.")});
+    QCOMPARE(f.messages(),
+             QStringList{QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                                        "  解決法：正しい区間を入力して下さい.")});
     // Nothing of the refused route is taken: one row across the whole board.
     QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("5"));
     QCOMPARE(f.ctl.Route().SectionNo, 1);
@@ -154,11 +157,15 @@ void TestRoute::refusedSectionKeepsPreviousRoute()
 
 void TestRoute::refusedFilesKeepThePreviousRoute_data()
 {
-    QTest::addColumn<QByteArray>("bytes"); // empty: no file at all; "/": a folder
+    QTest::addColumn<QByteArray>("bytes"); // empty: no file at all; "/": a folder; "|": a pipe
     QTest::addColumn<QString>("message");  // %1: the file's full name
     const QByteArray twelve = EncodeFareFile(MakeStops(12)).bytes;
     QTest::newRow("missing") << QByteArray() << "指定した系統のデータがありません...";
     QTest::newRow("folder") << QByteArray("/") << "運賃データを開けません。(フォルダーです)";
+    // Nobody writes into it: opening it would hold the panel for good.
+    QTest::newRow("named pipe")
+        << QByteArray("|")
+        << "運賃データを開けません。(通常のファイルではありません（名前付きパイプやデバイスなど）)";
     QTest::newRow("no records") << QByteArray(2, '\0')
                                 << "指定した系統はデータの数が0(未登録)の可能性があります...";
     // 301 declared, 12 there: refused rather than 289 blank stops.
@@ -179,6 +186,8 @@ void TestRoute::refusedFilesKeepThePreviousRoute()
     f.set(QStringLiteral("2"), QStringLiteral("2"));
     if (bytes == "/") {
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("6.hy3")));
+    } else if (bytes == "|") {
+        QVERIFY(MakeFifo(f.dir.filePath(QStringLiteral("6.hy3"))));
     } else if (!bytes.isEmpty()) {
         QFile file(f.dir.filePath(QStringLiteral("6.hy3")));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -201,6 +210,25 @@ void TestRoute::refusedFilesKeepThePreviousRoute()
     f.ctl.Command2(1)->click();
     QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所3"));
     QVERIFY(f.board.Degit(10)->Value() == DegitValue(310));
+}
+
+void TestRoute::percentSignsInTheFileName()
+{
+    Fixture f;
+    // Texts are filled in one pass: the folder's "%2" stays, the count goes in.
+    const QString folder = f.dir.filePath(QStringLiteral("運賃%2%1"));
+    QVERIFY(QDir().mkpath(folder));
+    f.option.Text2(0)->setText(folder);
+    QFile file(folder + QStringLiteral("/6.hy3"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x2d\x01", 2) + EncodeFareFile(MakeStops(12)).bytes.mid(2));
+    file.close();
+    f.set(QStringLiteral("6"), QStringLiteral("1"));
+    QCOMPARE(f.messages(),
+             QStringList{QStringLiteral("運賃データ「") +
+                         QDir::toNativeSeparators(file.fileName()) +
+                         QStringLiteral("」は途中で切れています。\r\nレコード数 301 のうち、"
+                                        "完全なレコードは 12 件です。")});
 }
 
 void TestRoute::listEntry()

@@ -2,9 +2,9 @@
 #include "tools/GtfsExport.h"
 
 #include "companion/LTM4Res.h"
+#include "companion/SaveSet.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QSet>
 
 namespace {
@@ -114,8 +114,7 @@ void FillFares(const GtfsFeed& feed, const QString& routeId, const QList<const G
                 out.warnings << QStringLiteral(
                                     "fare_rules.txt:%1: 運賃 '%2' が "
                                     "fare_attributes.txt にないため、このルールは使いません")
-                                    .arg(r.line)
-                                    .arg(r.fareId);
+                                    .arg(QString::number(r.line), r.fareId);
             unknownFares.insert(r.fareId);
             continue;
         }
@@ -160,11 +159,9 @@ void FillFares(const GtfsFeed& feed, const QString& routeId, const QList<const G
                         best << r;
                 }
             }
-            const QString pair = QStringLiteral("'%1' (整理券%2) から '%3' (%4番目) まで")
-                                     .arg(names[i])
-                                     .arg(i + 1)
-                                     .arg(names[j])
-                                     .arg(j + 1);
+            const QString pair =
+                QStringLiteral("'%1' (整理券%2) から '%3' (%4番目) まで")
+                    .arg(names[i], QString::number(i + 1), names[j], QString::number(j + 1));
             if (best.isEmpty()) {
                 if (i != j)
                     pairWarnings.add(QStringLiteral("%1の運賃ルールがないため0にします "
@@ -183,11 +180,10 @@ void FillFares(const GtfsFeed& feed, const QString& routeId, const QList<const G
                     fareIds << r->fareId;
             }
             if (differ)
-                pairWarnings.add(QStringLiteral("%1の運賃ルールが複数あり運賃が違うため、"
-                                                "安い %2 円にします (fare_id: %3)")
-                                     .arg(pair)
-                                     .arg(price)
-                                     .arg(fareIds.join(QStringLiteral("、"))));
+                pairWarnings.add(
+                    QStringLiteral("%1の運賃ルールが複数あり運賃が違うため、"
+                                   "安い %2 円にします (fare_id: %3)")
+                        .arg(pair, QString::number(price), fareIds.join(QStringLiteral("、"))));
             out.records[j].Fare[size_t(i + 1)] = qint16(price);
         }
     }
@@ -234,19 +230,16 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
     const qsizetype n = times.size();
     if (n < 2)
         return fail({kStopTimes, 0,
-                     QStringLiteral("便 '%1' の停留所が %2 つしかありません").arg(tripId).arg(n)});
+                     QStringLiteral("便 '%1' の停留所が %2 つしかありません")
+                         .arg(tripId, QString::number(n))});
     if (n > kFareTableRows)
         return fail({kStopTimes, 0,
                      QStringLiteral("便 '%1' は停留所が %2 あり、運賃データの上限 %3 を超えます")
-                         .arg(tripId)
-                         .arg(n)
-                         .arg(kFareTableRows)});
+                         .arg(tripId, QString::number(n), QString::number(kFareTableRows))});
     if (n > kGtfsMaxTickets)
         return fail({kStopTimes, 0,
                      QStringLiteral("便 '%1' は停留所が %2 あり、整理券番号が上限 %3 を超えます")
-                         .arg(tripId)
-                         .arg(n)
-                         .arg(kGtfsMaxTickets)});
+                         .arg(tripId, QString::number(n), QString::number(kGtfsMaxTickets))});
 
     QList<const GtfsStop*> stops;
     QStringList names;
@@ -334,8 +327,8 @@ QByteArray WriteTapeCsv(const QList<GtfsTapeLine>& tape)
 {
     QString text;
     for (const GtfsTapeLine& line : tape)
-        text +=
-            QStringLiteral("\"%1\",%2,%3\r\n").arg(line.text).arg(line.stepFlag).arg(line.preFlag);
+        text += u'"' + line.text + QStringLiteral("\",") + QString::number(line.stepFlag) + u',' +
+                QString::number(line.preFlag) + QStringLiteral("\r\n");
     return ltm4::ToCp932(text);
 }
 
@@ -370,7 +363,7 @@ bool SaveGtfsExport(const QString& folder, const QString& routeKey, const GtfsEx
 {
     const QDir dir(folder);
     if (!dir.mkpath(QStringLiteral("."))) {
-        error = QStringLiteral("%1: フォルダを作れません").arg(folder);
+        error = folder + QStringLiteral(": フォルダを作れません");
         return false;
     }
     const FareEncodeResult fares = EncodeFareFile(data.records);
@@ -385,13 +378,15 @@ bool SaveGtfsExport(const QString& folder, const QString& routeKey, const GtfsEx
         {routeKey + QStringLiteral("yomi.csv"),
          WriteYomiCsv(data.readings, QStringLiteral("(系統%1)").arg(routeKey))},
     };
-    for (const auto& [name, bytes] : files) {
-        // Whole or not at all: a failed run never leaves a cut-short file.
-        QSaveFile f(dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-            error = QStringLiteral("%1: 書き込めません (%2)").arg(f.fileName(), f.errorString());
-            return false;
-        }
-    }
-    return true;
+    // All three or none: an announcement list from another export beside
+    // these fares would step the board wrongly.
+    ltm4::SaveSet set;
+    bool staged = true;
+    for (const auto& [name, bytes] : files)
+        staged = staged && set.add(dir.filePath(name), bytes);
+    if (staged && set.commit())
+        return true;
+    error = set.errorFile() + QStringLiteral(": 書き込めません (") + set.errorReason() +
+            QStringLiteral(")。どのファイルも書き換えていません");
+    return false;
 }

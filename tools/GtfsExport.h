@@ -65,6 +65,7 @@ QByteArray WriteTapeCsv(const QList<GtfsTapeLine>& tape);
 QByteArray WriteYomiCsv(const QList<GtfsReading>& readings, const QString& comment);
 
 // Writes <key>.hy3, <key>tp.csv and <key>yomi.csv into folder (made when
-// missing), each whole or not at all. False with a message naming the file.
+// missing): all three whole, or none of them (the old files stay as they
+// were). False with a message naming the file at fault.
 bool SaveGtfsExport(const QString& folder, const QString& routeKey, const GtfsExport& data,
                     QString& error);

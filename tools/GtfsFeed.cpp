@@ -298,8 +298,7 @@ bool GtfsTripStops(const GtfsFeed& feed, const QString& tripId, QList<GtfsTripSt
         if (stops[i].sequence == stops[i - 1].sequence) {
             error = {kStopTimes, stops[i].line,
                      QStringLiteral("便 '%1' の stop_sequence %2 が重複しています")
-                         .arg(tripId)
-                         .arg(stops[i].sequence)};
+                         .arg(tripId, QString::number(stops[i].sequence))};
             return false;
         }
     }

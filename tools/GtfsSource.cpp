@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/GtfsSource.h"
 
+#include "companion/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -91,8 +93,7 @@ GtfsFiles ReadGtfsZip(const QByteArray& zip, const QStringList& wanted, const Gt
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     if (count < 0 || count > limits.maxEntries)
         return Failed({}, QStringLiteral("ZIPの項目が多すぎます (%1、上限 %2)")
-                              .arg(count)
-                              .arg(limits.maxEntries));
+                              .arg(QString::number(count), QString::number(limits.maxEntries)));
 
     // The feed's folder: where the shallowest stops.txt is.
     QList<QByteArray> names;
@@ -162,7 +163,9 @@ GtfsFiles ReadGtfsFolder(const QString& folder, const QStringList& wanted, const
 {
     const QDir dir(folder);
     QHash<QString, QString> byLowerName;
-    for (const QString& name : dir.entryList(QDir::Files))
+    // System entries too, so that a pipe named stops.txt is refused by name
+    // rather than taken for a missing table.
+    for (const QString& name : dir.entryList(QDir::Files | QDir::System))
         byLowerName.insert(name.toLower(), name);
     GtfsFiles out;
     qint64 total = 0;
@@ -170,16 +173,16 @@ GtfsFiles ReadGtfsFolder(const QString& folder, const QStringList& wanted, const
         const QString name = byLowerName.value(table);
         if (name.isEmpty())
             continue;
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::ReadOnly))
-            return Failed(table, QStringLiteral("読み込めません (%1)").arg(f.errorString()));
-        const QByteArray bytes = f.read(limits.maxTableBytes + 1);
-        if (bytes.size() > limits.maxTableBytes)
+        const ltm4::FileBytes file =
+            ltm4::ReadRegularFile(dir.filePath(name), limits.maxTableBytes);
+        if (!file.ok())
+            return Failed(table, QStringLiteral("読み込めません (") + file.reason + u')');
+        if (file.truncated)
             return Failed(table, TooLarge(limits.maxTableBytes));
-        total += bytes.size();
+        total += file.bytes.size();
         if (total > limits.maxTotalBytes)
             return Failed(table, TotalTooLarge(limits.maxTotalBytes));
-        out.tables.insert(table, bytes);
+        out.tables.insert(table, file.bytes);
     }
     return out;
 }
@@ -187,13 +190,15 @@ GtfsFiles ReadGtfsFolder(const QString& folder, const QStringList& wanted, const
 GtfsFiles ReadGtfsFeed(const QString& path, const QStringList& wanted, const GtfsLimits& limits)
 {
     const QFileInfo info(path);
-    if (!info.exists())
-        return Failed({}, QStringLiteral("見つかりません"));
     if (info.isDir())
         return ReadGtfsFolder(path, wanted, limits);
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return Failed({}, QStringLiteral("読み込めません (%1)").arg(f.errorString()));
-    const QByteArray zip = f.read(limits.maxArchiveBytes + 1);
-    return ReadGtfsZip(zip, wanted, limits);
+    // Only a regular file is opened: a pipe given by mistake must not hold the tool.
+    const ltm4::FileBytes file = ltm4::ReadRegularFile(path, limits.maxArchiveBytes);
+    if (file.error == ltm4::ReadFileError::Missing)
+        return Failed({}, QStringLiteral("見つかりません"));
+    if (!file.ok())
+        return Failed({}, QStringLiteral("読み込めません (") + file.reason + u')');
+    if (file.truncated)
+        return Failed({}, QStringLiteral("ZIPファイルが") + TooLarge(limits.maxArchiveBytes));
+    return ReadGtfsZip(file.bytes, wanted, limits);
 }

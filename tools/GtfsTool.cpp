@@ -77,9 +77,8 @@ int List(const QString& path)
         for (const GtfsTrip* t : r.trips) {
             const GtfsTripSummary s = summaries.value(t->id);
             out += QStringLiteral("  便 %1  行先 %2  方向 %3  停留所 %4  始発 %5\n")
-                       .arg(t->id, OrDash(t->headsign), OrDash(t->direction))
-                       .arg(s.stops)
-                       .arg(OrDash(s.firstDeparture));
+                       .arg(t->id, OrDash(t->headsign), OrDash(t->direction),
+                            QString::number(s.stops), OrDash(s.firstDeparture));
         }
     }
     const QByteArray b = out.toUtf8();
@@ -143,16 +142,15 @@ int Export(const QString& path, const QStringList& options)
     QString error;
     if (!SaveGtfsExport(folder, key, data, error)) {
         Say(stderr, error);
-        return kBadInput;
+        return hy3tool::kCannotWrite;
     }
     const QDir dir(folder);
-    Say(stdout, QStringLiteral("%1: 停留所 %2 (整理券番号 1～%2)\n%3: 放送 %4 件\n%5: 読み %6 件")
-                    .arg(dir.filePath(key + QStringLiteral(".hy3")))
-                    .arg(data.records.size())
-                    .arg(dir.filePath(key + QStringLiteral("tp.csv")))
-                    .arg(data.tape.size())
-                    .arg(dir.filePath(key + QStringLiteral("yomi.csv")))
-                    .arg(data.readings.size()));
+    Say(stdout,
+        QStringLiteral("%1: 停留所 %2 (整理券番号 1～%2)\n%3: 放送 %4 件\n%5: 読み %6 件")
+            .arg(dir.filePath(key + QStringLiteral(".hy3")), QString::number(data.records.size()),
+                 dir.filePath(key + QStringLiteral("tp.csv")), QString::number(data.tape.size()),
+                 dir.filePath(key + QStringLiteral("yomi.csv")),
+                 QString::number(data.readings.size())));
     return 0;
 }
 

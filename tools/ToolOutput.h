@@ -12,6 +12,8 @@ namespace hy3tool {
 
 constexpr int kBadInput = 1;
 constexpr int kUsage = 2;
+// An output file could not be written whole; the old one is as it was.
+constexpr int kCannotWrite = 3;
 
 // One line out as UTF-8 whatever the locale says, like the CSV the tool writes.
 inline void Say(FILE* to, const QString& text)

@@ -6,13 +6,13 @@
 // they are taken from the windows themselves (built off screen, never shown).
 
 #include "settings/DemoProfile.h"
+#include "companion/SaveSet.h"
 #include "panel/BoardWindows.h"
 #include "settings/SettingsCodec.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -52,11 +52,13 @@ int main(int argc, char** argv)
     windows.option.GetOptionInfo(rec);
 
     const QByteArray bytes = EncodeDemoProfile(rec);
-    QSaveFile out(file);
-    if (bytes.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() ||
-        !out.commit()) {
+    // Whole or not at all: an empty settings file would be read at every start.
+    const ltm4::SaveResult saved = bytes.isEmpty()
+                                       ? ltm4::SaveResult{false, QStringLiteral("設定を作れません")}
+                                       : ltm4::SaveWhole(file, bytes);
+    if (!saved.ok) {
         std::fprintf(stderr, "demoprofile: cannot write %s: %s\n", qPrintable(file),
-                     qPrintable(out.errorString()));
+                     saved.reason.toUtf8().constData());
         return 1;
     }
     std::printf("demoprofile: wrote %s\n", qPrintable(file));

@@ -6,17 +6,18 @@
 //   hy3tool decode in.hy3 out.csv
 //   hy3tool gtfs list|export ...   (GtfsTool.h)
 //
-// Exit code 0 on success, 1 for bad input, 2 for a wrong command line.
+// Exit code 0 on success, 1 for bad input, 2 for a wrong command line, 3 when
+// an output file could not be written (the old one is then as it was).
 
 #include "tools/FareCsv.h"
 #include "tools/GtfsTool.h"
 #include "tools/ToolOutput.h"
 
+#include "companion/RegularFile.h"
+#include "companion/SaveSet.h"
 #include "panel/FareData.h"
 
 #include <QByteArray>
-#include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QtEndian>
 
@@ -26,8 +27,13 @@
 namespace {
 
 using hy3tool::kBadInput;
+using hy3tool::kCannotWrite;
 using hy3tool::kUsage;
 using hy3tool::Say;
+
+// A fare CSV holds at most 301 lines of 152 fields; its names at most 65535
+// bytes each (doubled where quotes are doubled).
+constexpr qint64 kMaxCsvBytes = qint64(64) << 20;
 
 int Usage()
 {
@@ -47,23 +53,30 @@ int Usage()
     return kUsage;
 }
 
-bool ReadAll(const QString& path, QByteArray& out)
+bool ReadAll(const QString& path, qint64 maxBytes, QByteArray& out)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        Say(stderr, QStringLiteral("%1: 読み込めません (%2)").arg(path, f.errorString()));
+    // Only a regular file: a pipe given by mistake must not hold the tool.
+    ltm4::FileBytes file = ltm4::ReadRegularFile(path, maxBytes);
+    if (!file.ok()) {
+        Say(stderr, path + QStringLiteral(": 読み込めません (") + file.reason + u')');
         return false;
     }
-    out = f.readAll();
+    if (file.truncated) {
+        Say(stderr, path + QStringLiteral(": 大きすぎます (上限 ") + QString::number(maxBytes) +
+                        QStringLiteral(" バイト)"));
+        return false;
+    }
+    out = std::move(file.bytes);
     return true;
 }
 
+// Whole or not at all: a failed run leaves the old file as it was.
 bool WriteAll(const QString& path, const QByteArray& bytes)
 {
-    // Written whole or not at all: a failed run never leaves a cut-short file.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        Say(stderr, QStringLiteral("%1: 書き込めません (%2)").arg(path, f.errorString()));
+    const ltm4::SaveResult saved = ltm4::SaveWhole(path, bytes);
+    if (!saved.ok) {
+        Say(stderr, path + QStringLiteral(": 書き込めません (") + saved.reason +
+                        QStringLiteral(")。元のファイルはそのままです"));
         return false;
     }
     return true;
@@ -72,7 +85,7 @@ bool WriteAll(const QString& path, const QByteArray& bytes)
 int Encode(const QString& in, const QString& out)
 {
     QByteArray csv;
-    if (!ReadAll(in, csv))
+    if (!ReadAll(in, kMaxCsvBytes, csv))
         return kBadInput;
     const FareCsvResult parsed = ParseFareCsv(csv);
     if (!parsed.ok) {
@@ -85,21 +98,19 @@ int Encode(const QString& in, const QString& out)
     // The CSV reader has already refused what the encoder would.
     const FareEncodeResult enc = EncodeFareFile(parsed.records);
     if (!enc.ok() || enc.lossy) {
-        Say(stderr, QStringLiteral("%1: 運賃データにできません (レコード %2)")
-                        .arg(in)
-                        .arg(enc.ok() ? enc.firstLossyRecord : enc.errorRecord));
+        Say(stderr,
+            QStringLiteral("%1: 運賃データにできません (レコード %2)")
+                .arg(in, QString::number(enc.ok() ? enc.firstLossyRecord : enc.errorRecord)));
         return kBadInput;
     }
     if (!WriteAll(out, enc.bytes))
-        return kBadInput;
+        return kCannotWrite;
     int fares = 0;
     for (const StopRecord& rec : parsed.records)
-        fares += int(std::count_if(rec.Fare.begin() + 1, rec.Fare.end(),
-                                   [](qint16 v) { return v != 0; }));
+        fares += int(
+            std::count_if(rec.Fare.begin() + 1, rec.Fare.end(), [](qint16 v) { return v != 0; }));
     Say(stdout, QStringLiteral("%1: 停留所 %2 件、運賃 %3 件 (0 以外) を書き込みました")
-                    .arg(out)
-                    .arg(parsed.records.size())
-                    .arg(fares));
+                    .arg(out, QString::number(parsed.records.size()), QString::number(fares)));
     return 0;
 }
 
@@ -121,7 +132,7 @@ int FirstRecordNotKept(const QByteArray& file, const QByteArray& again)
 int Decode(const QString& in, const QString& out)
 {
     QByteArray file;
-    if (!ReadAll(in, file))
+    if (!ReadAll(in, kFareFileMaxBytes, file))
         return kBadInput;
     const FareFileResult res = ParseFareFile(file);
     if (!res.ok()) {
@@ -133,16 +144,14 @@ int Decode(const QString& in, const QString& out)
     if (!again.ok() || again.bytes != used) {
         Say(stderr, QStringLiteral("%1: レコード %2: 停留所名のバイト列が文字に変換すると"
                                    "元に戻りません")
-                        .arg(in)
-                        .arg(FirstRecordNotKept(used, again.bytes)));
+                        .arg(in, QString::number(FirstRecordNotKept(used, again.bytes))));
         return kBadInput;
     }
     if (res.trailingBytes > 0)
         Say(stderr, QStringLiteral("%1: 警告: 最後のレコードの後ろの %2 バイトは読まれないため、"
                                    "CSVには書きません")
-                        .arg(in)
-                        .arg(res.trailingBytes));
-    return WriteAll(out, WriteFareCsv(res.records)) ? 0 : kBadInput;
+                        .arg(in, QString::number(res.trailingBytes)));
+    return WriteAll(out, WriteFareCsv(res.records)) ? 0 : kCannotWrite;
 }
 
 } // namespace

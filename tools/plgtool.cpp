@@ -10,10 +10,14 @@
 // command line.
 
 #include "companion/PlgInfo.h"
+#include "companion/SaveSet.h"
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
+#include "companion/TicketCost.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -60,14 +64,13 @@ int Check(const QString& path)
     const ltm4::PlgInfo& i = p->info;
     Say(stdout,
         QStringLiteral("%1: プラグインです（%2）。プレビュー %3 x %4 twips (%5 x %6 ピクセル)、"
-                       "描画 %7 項目、社名 %8 件")
-            .arg(path, p->utf8 ? QStringLiteral("UTF-8") : QStringLiteral("CP932"))
-            .arg(i.PrevWidth)
-            .arg(i.PrevHeight)
-            .arg(i.PrevWidth / 15)
-            .arg(i.PrevHeight / 15)
-            .arg(p->items.size())
-            .arg(p->companies.size()));
+                       "描画 %7 項目 (重さ %9、上限 %10)、社名 %8 件")
+            .arg(path, p->utf8 ? QStringLiteral("UTF-8") : QStringLiteral("CP932"),
+                 QString::number(i.PrevWidth), QString::number(i.PrevHeight),
+                 QString::number(i.PrevWidth / 15), QString::number(i.PrevHeight / 15),
+                 QString::number(p->items.size()), QString::number(p->companies.size()),
+                 QString::number(ltm4::TicketDrawCost(*p)),
+                 QString::number(ltm4::kTicketMaxDrawCost)));
     return 0;
 }
 
@@ -117,8 +120,16 @@ int Draw(const QString& path, const QString& out, const QStringList& args)
         QPainter painter(&img);
         ltm4::DrawSeiriTicket(painter, *p, v);
     }
-    if (!img.save(out)) {
-        Say(stderr, out + QStringLiteral(": 書き込めません"));
+    // Encoded first, then saved whole: a full disk leaves no cut-short picture.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    if (!img.save(&encoded, QFileInfo(out).suffix().toLatin1().constData())) {
+        Say(stderr, out + QStringLiteral(": この形式の画像は書けません"));
+        return kNotPlugin;
+    }
+    const ltm4::SaveResult saved = ltm4::SaveWhole(out, encoded.data());
+    if (!saved.ok) {
+        Say(stderr, out + QStringLiteral(": 書き込めません (") + saved.reason + u')');
         return kNotPlugin;
     }
     return 0;

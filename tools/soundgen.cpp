@@ -2,10 +2,10 @@
 // Writes the demo's sounds, synthesised here:
 //   soundgen route-set|step|pre <out.wav>
 
+#include "companion/SaveSet.h"
 #include "sound/ToneWav.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 
 #include <cstdio>
@@ -28,10 +28,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "soundgen: unknown sound \"%s\"\n", argv[1]);
         return 2;
     }
-    QSaveFile out(QString::fromLocal8Bit(argv[2]));
-    if (!out.open(QIODevice::WriteOnly) || out.write(wav) != wav.size() || !out.commit()) {
+    const ltm4::SaveResult saved = ltm4::SaveWhole(QString::fromLocal8Bit(argv[2]), wav);
+    if (!saved.ok) {
         std::fprintf(stderr, "soundgen: cannot write %s: %s\n", argv[2],
-                     qPrintable(out.errorString()));
+                     saved.reason.toUtf8().constData());
         return 1;
     }
     return 0;
