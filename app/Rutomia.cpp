@@ -70,8 +70,8 @@ mdlM_Tape::Hooks Rutomia::TapeHooks()
     };
     h.EnableControls = [this] {
         m_windows.ctl.grpM_Tape()->setEnabled(true);
-        for (QPushButton* b :
-             {m_windows.ctl.cmdTapeNext(), m_windows.ctl.cmdTapeBack(), m_windows.ctl.cmdTapeStop(), m_windows.ctl.cmdTapeSet()})
+        for (QPushButton* b : {m_windows.ctl.cmdTapeNext(), m_windows.ctl.cmdTapeBack(),
+                               m_windows.ctl.cmdTapeStop(), m_windows.ctl.cmdTapeSet()})
             b->setEnabled(true);
     };
     h.VoiceDialog = [this](const QString& title) { VoiceDialog(title); };

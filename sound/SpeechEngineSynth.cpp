@@ -19,7 +19,10 @@ constexpr auto kRoomPoll = std::chrono::milliseconds(20);
 // What changes the sound of a sentence; the volume is applied as it plays.
 QString SettingsKey(const VoiceSettings& v)
 {
-    return QStringLiteral("%1\x1f%2\x1f%3\x1f%4\x1f").arg(v.engine, v.voice).arg(v.rate).arg(v.pitch);
+    return QStringLiteral("%1\x1f%2\x1f%3\x1f%4\x1f")
+        .arg(v.engine, v.voice)
+        .arg(v.rate)
+        .arg(v.pitch);
 }
 
 QStringList SpokenSentences(const QString& text, const ReadingList* readings)
@@ -108,24 +111,27 @@ void SpeechEngineSynth::Speak(const QString& text)
         if (m_mixer)
             opened = m_mixer->OpenPcmStream();
     }
-    std::shared_ptr<MixerBackend::PcmStream> stream;
     {
-        std::lock_guard lock(m_lock);
-        if (opened) {
-            m_stream = std::move(opened);
-            m_streamRate = m_mixer->OutputFormat().rate;
+        // The old job's speech is cleared before the worker can append the
+        // new one's: its appends wait for m_appendLock.
+        std::lock_guard append(m_appendLock);
+        std::shared_ptr<MixerBackend::PcmStream> stream;
+        {
+            std::lock_guard lock(m_lock);
+            if (opened) {
+                m_stream = std::move(opened);
+                m_streamRate = m_mixer->OutputFormat().rate;
+            }
+            m_jobNow = ++m_job;
+            m_speakText = text.left(kMaxTextChars);
+            m_speakWanted = true;
+            m_failed = false;
+            stream = m_stream;
         }
-        m_jobNow = ++m_job;
-        m_speakText = text.left(kMaxTextChars);
-        m_speakWanted = true;
-        m_failed = false;
-        stream = m_stream;
+        if (stream)
+            stream->Clear();
     }
     m_wake.notify_all();
-    if (stream) {
-        std::lock_guard append(m_appendLock);
-        stream->Clear();
-    }
 }
 
 void SpeechEngineSynth::Prepare(const QStringList& texts)
@@ -144,19 +150,20 @@ void SpeechEngineSynth::Prepare(const QStringList& texts)
 
 void SpeechEngineSynth::Stop()
 {
-    std::shared_ptr<MixerBackend::PcmStream> stream;
     {
-        std::lock_guard lock(m_lock);
-        m_jobNow = ++m_job;
-        m_speakWanted = false;
-        m_speakText.clear();
-        stream = m_stream;
+        std::lock_guard append(m_appendLock);
+        std::shared_ptr<MixerBackend::PcmStream> stream;
+        {
+            std::lock_guard lock(m_lock);
+            m_jobNow = ++m_job;
+            m_speakWanted = false;
+            m_speakText.clear();
+            stream = m_stream;
+        }
+        if (stream)
+            stream->Clear();
     }
     m_wake.notify_all();
-    if (stream) {
-        std::lock_guard append(m_appendLock);
-        stream->Clear();
-    }
 }
 
 qint32 SpeechEngineSynth::Status() const
@@ -178,10 +185,9 @@ bool SpeechEngineSynth::Prepared(const QString& text) const
     }
     const QStringList sentences = SpokenSentences(text.left(kMaxTextChars), readings.get());
     std::lock_guard lock(m_lock);
-    return !sentences.isEmpty() && std::all_of(sentences.begin(), sentences.end(),
-                                               [&](const QString& s) {
-                                                   return m_cache.Contains(key + s);
-                                               });
+    return !sentences.isEmpty() &&
+           std::all_of(sentences.begin(), sentences.end(),
+                       [&](const QString& s) { return m_cache.Contains(key + s); });
 }
 
 qint64 SpeechEngineSynth::CachedBytes() const
@@ -216,9 +222,11 @@ SpeechCache::Sentence SpeechEngineSynth::make(const QString& sentence,
                                               const VoiceSettings& settings,
                                               const Cancelled& cancelled)
 {
+    // A sentence finished after all is kept even if no longer wanted now: it
+    // is likely to be wanted again.
     Pcm pcm = Synthesize(sentence, settings, cancelled);
     TrimSilence(pcm);
-    if (pcm.samples.empty() || pcm.channels <= 0 || pcm.rate <= 0 || cancelled())
+    if (pcm.samples.empty() || pcm.channels <= 0 || pcm.rate <= 0)
         return nullptr;
     return std::make_shared<const Pcm>(std::move(pcm));
 }
@@ -227,9 +235,7 @@ void SpeechEngineSynth::run()
 {
     Lock lock(m_lock);
     for (;;) {
-        m_wake.wait(lock, [this] {
-            return m_quit || m_speakWanted || m_aheadAt < m_ahead.size();
-        });
+        m_wake.wait(lock, [this] { return m_quit || m_speakWanted || m_aheadAt < m_ahead.size(); });
         if (m_quit)
             return;
         if (m_speakWanted)

@@ -99,8 +99,10 @@ private:
 
     QThread* m_thread = nullptr;
     mutable std::mutex m_lock; // everything below
-    // Orders the worker's appends against the clearing by Speak and Stop, so
-    // nothing of an old job lands after the clear. Held for one short piece.
+    // Orders the worker's appends against the job changes of Speak and Stop
+    // with their clearing of the stream: nothing of an old job lands after
+    // the clear, nothing of the new one before it. The worker holds it for
+    // one short piece; taken before m_lock, never inside it.
     std::mutex m_appendLock;
     std::condition_variable m_wake;
     std::shared_ptr<MixerBackend::PcmStream> m_stream;

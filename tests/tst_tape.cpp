@@ -442,8 +442,7 @@ void TestTape::engineArrivesLate_data()
 {
     QTest::addColumn<bool>("withList");
     QTest::addColumn<QStringList>("group");
-    QTest::newRow("route with a list")
-        << true << QStringList{u"音合使用可 on"_qs, u"controls"_qs};
+    QTest::newRow("route with a list") << true << QStringList{u"音合使用可 on"_qs, u"controls"_qs};
     QTest::newRow("route without")
         << false << QStringList{u"音合使用不可 off"_qs, u"音合使用可 off"_qs};
 }
@@ -606,14 +605,14 @@ void TestTape::sentenceCache_data()
                        u"+e 2 2 0"_qs}
         << u"e"_qs << u"bcd"_qs;
     QTest::newRow("found again, marked for the round")
-        << QStringList{u"+a 3 1 0"_qs, u"+b 3 1 0"_qs, u"?a 2"_qs, u"+c 3 2 0"_qs}
-        << QString() << u"ac"_qs;
+        << QStringList{u"+a 3 1 0"_qs, u"+b 3 1 0"_qs, u"?a 2"_qs, u"+c 3 2 0"_qs} << QString()
+        << u"ac"_qs;
     QTest::newRow("a Speak may drop anything")
         << QStringList{u"+a 3 2 0"_qs, u"+b 3 2 0"_qs, u"+c 4 2 1"_qs} << QString() << u"c"_qs;
     QTest::newRow("larger than the whole cache")
         << QStringList{u"+a 2 1 0"_qs, u"+b 7 2 1"_qs} << u"b"_qs << u"a"_qs;
-    QTest::newRow("same key again") << QStringList{u"+a 4 1 0"_qs, u"+a 5 1 0"_qs} << QString()
-                                    << u"a"_qs;
+    QTest::newRow("same key again")
+        << QStringList{u"+a 4 1 0"_qs, u"+a 5 1 0"_qs} << QString() << u"a"_qs;
 }
 
 void TestTape::sentenceCache()
