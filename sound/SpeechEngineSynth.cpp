@@ -13,6 +13,9 @@ namespace {
 // The stream is fed this much at a time: its rate conversion is then a
 // fraction of a millisecond, so Speak and Stop never wait long for an append.
 constexpr int kPieceMs = 100;
+// Silence kept before a sentence: below the trim threshold nothing is heard,
+// so more would only put off the first word.
+constexpr int kLeadMs = 5;
 // How often a worker waiting for room in the stream looks again.
 constexpr auto kRoomPoll = std::chrono::milliseconds(20);
 
@@ -100,17 +103,23 @@ void SpeechEngineSynth::SetReadings(std::shared_ptr<const ReadingList> readings)
     m_wake.notify_all();
 }
 
+void SpeechEngineSynth::openStream()
+{
+    if (m_mixer || !m_mixerSource)
+        return;
+    m_mixer = m_mixerSource();
+    m_mixerSource = {};
+    std::shared_ptr<MixerBackend::PcmStream> opened = m_mixer ? m_mixer->OpenPcmStream() : nullptr;
+    if (!opened)
+        return;
+    std::lock_guard lock(m_lock);
+    m_stream = std::move(opened);
+    m_streamRate = m_mixer->OutputFormat().rate;
+}
+
 void SpeechEngineSynth::Speak(const QString& text)
 {
-    // The stream is opened here, on the user-interface thread, like every
-    // other voice of the mixer.
-    std::shared_ptr<MixerBackend::PcmStream> opened;
-    if (!m_mixer && m_mixerSource) {
-        m_mixer = m_mixerSource();
-        m_mixerSource = {};
-        if (m_mixer)
-            opened = m_mixer->OpenPcmStream();
-    }
+    openStream();
     {
         // The old job's speech is cleared before the worker can append the
         // new one's: its appends wait for m_appendLock.
@@ -118,10 +127,6 @@ void SpeechEngineSynth::Speak(const QString& text)
         std::shared_ptr<MixerBackend::PcmStream> stream;
         {
             std::lock_guard lock(m_lock);
-            if (opened) {
-                m_stream = std::move(opened);
-                m_streamRate = m_mixer->OutputFormat().rate;
-            }
             m_jobNow = ++m_job;
             m_speakText = text.left(kMaxTextChars);
             m_speakWanted = true;
@@ -136,6 +141,10 @@ void SpeechEngineSynth::Speak(const QString& text)
 
 void SpeechEngineSynth::Prepare(const QStringList& texts)
 {
+    // A tape is loaded: its speech will be wanted, so the stream is opened
+    // now rather than at the first 送り.
+    if (!texts.isEmpty())
+        openStream();
     {
         std::lock_guard lock(m_lock);
         m_ahead.clear();
@@ -206,7 +215,7 @@ Pcm SpeechEngineSynth::SynthesizeAll(const QString& text)
     Pcm all;
     for (const QString& sentence : SplitSentences(text)) {
         Pcm pcm = Synthesize(sentence, settings, [] { return false; });
-        TrimSilence(pcm);
+        TrimSilence(pcm, kLeadMs);
         if (pcm.samples.empty() ||
             (all.rate && (pcm.rate != all.rate || pcm.channels != all.channels)))
             return {};
@@ -225,7 +234,7 @@ SpeechCache::Sentence SpeechEngineSynth::make(const QString& sentence,
     // A sentence finished after all is kept even if no longer wanted now: it
     // is likely to be wanted again.
     Pcm pcm = Synthesize(sentence, settings, cancelled);
-    TrimSilence(pcm);
+    TrimSilence(pcm, kLeadMs);
     if (pcm.samples.empty() || pcm.channels <= 0 || pcm.rate <= 0)
         return nullptr;
     return std::make_shared<const Pcm>(std::move(pcm));

@@ -41,7 +41,8 @@ class QThread;
 class SpeechEngineSynth : public SpeechEngine {
 public:
     // The mixer to play on; asked on the user-interface thread at the first
-    // Speak, and may give null (then speech is made but not heard).
+    // Speak or Prepare of texts, and may give null (then speech is made but
+    // not heard).
     using MixerSource = std::function<MixerBackend*()>;
     // Whether the sentence in progress is no longer wanted.
     using Cancelled = std::function<bool()>;
@@ -83,6 +84,8 @@ protected:
 
 private:
     using Lock = std::unique_lock<std::mutex>;
+    // On the user-interface thread, like every other voice of the mixer.
+    void openStream();
     // The worker's two kinds of work; both enter and leave with the lock held.
     void run();
     void speakJob(Lock& lock);
