@@ -456,7 +456,10 @@ void TestTape::engineArrivesLate()
     t.slowMaking = &making;
     QVERIFY(Write(t.folder() + u"1yomi.csv"_qs, u"案内1,あんない1\n"_qs.toUtf8()));
     // TapeInit returns while the engine is still being made.
+    QElapsedTimer took;
+    took.start();
     t.tape.TapeInit();
+    QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
     QVERIFY(!t.tape.EngineKnown());
     QCOMPARE(t.tape.VoiceAvailable(), qint16(0));
     // A route set meanwhile loads the list but turns nothing on yet.
