@@ -47,9 +47,10 @@ mdlM_Tape::Hooks Rutomia::TapeHooks()
 {
     mdlM_Tape::Hooks h;
     h.GetOsInfo = [] { return ltm4::GetOsInfo(); };
-    h.CreateEngine = [this] {
-        m_voice = VoiceSettings::Load(VoiceSettings::DefaultFile());
-        return SpeechEngines::Create(m_voice, [this] { return &m_mci.Backend(); });
+    // On the tape's worker thread, with the voice settings as read at start:
+    // the mixer is asked for only at the first speech, on this thread.
+    h.CreateEngine = [this, voice = m_voice] {
+        return SpeechEngines::Create(voice, [this] { return &m_mci.Backend(); });
     };
     h.PreSound = [this] {
         mdlM_Tape::PreSoundOptions o;
@@ -69,8 +70,8 @@ mdlM_Tape::Hooks Rutomia::TapeHooks()
     };
     h.EnableControls = [this] {
         m_windows.ctl.grpM_Tape()->setEnabled(true);
-        for (QPushButton* b :
-             {m_windows.ctl.cmdTapeNext(), m_windows.ctl.cmdTapeBack(), m_windows.ctl.cmdTapeStop(), m_windows.ctl.cmdTapeSet()})
+        for (QPushButton* b : {m_windows.ctl.cmdTapeNext(), m_windows.ctl.cmdTapeBack(),
+                               m_windows.ctl.cmdTapeStop(), m_windows.ctl.cmdTapeSet()})
             b->setEnabled(true);
     };
     h.VoiceDialog = [this](const QString& title) { VoiceDialog(title); };
@@ -107,7 +108,7 @@ void Rutomia::VoiceDialog(const QString& title)
                      ApplyVoice(settings);
                      if (SpeechEngine* engine = m_tape.Engine()) {
                          engine->Stop();
-                         engine->Speak(m_tape.SpokenText(text));
+                         engine->Speak(text);
                      }
                  });
     if (ltm4::ExecModal(dlg) == QDialog::Accepted) {

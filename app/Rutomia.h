@@ -39,8 +39,9 @@ private:
     // The audio device opens on a worker thread while the windows come up.
     MciInterpreter m_mci{MixerBackend::CreateAsync()};
     mdlSndAPI m_snd;
-    // After the mixer: the speech engine plays on it and goes first.
-    VoiceSettings m_voice;
+    // After the mixer: the speech engine plays on it and goes first. Read
+    // before the tape's hooks are made: the engine is made with them.
+    VoiceSettings m_voice = VoiceSettings::Load(VoiceSettings::DefaultFile());
     mdlM_Tape m_tape;
     QPoint m_placedAt;
 };

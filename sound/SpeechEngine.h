@@ -9,9 +9,13 @@
 // (SpeechEngineEspeak), and SpeechEngineNone where neither works; the factory
 // in SpeechEngines.h picks one.
 
+#include "sound/ReadingList.h"
 #include "sound/VoiceSettings.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <memory>
 
 class SpeechEngine {
 public:
@@ -20,6 +24,9 @@ public:
     static constexpr qint32 kSpeaking = 1;
     // The last text could not be synthesised.
     static constexpr qint32 kFailed = -1;
+    // What is spoken of one text; the rest is dropped. An announcement is a
+    // few sentences: this is minutes of speech.
+    static constexpr qsizetype kMaxTextChars = 4000;
 
     virtual ~SpeechEngine() = default;
 
@@ -30,11 +37,16 @@ public:
     virtual bool Available() const = 0;
     // Applies to the next Speak.
     virtual void SetVoiceSettings(const VoiceSettings& settings) = 0;
-    // Stops what is spoken and starts the text.
+    // Readings put into every text spoken or prepared from now on; the engine
+    // applies them off the caller's thread. Null: none.
+    virtual void SetReadings(std::shared_ptr<const ReadingList> readings) {}
+    // Stops what is spoken and starts the text (readings applied). Returns at
+    // once, whatever the text.
     virtual void Speak(const QString& text) = 0;
-    // A hint that the text is likely to be spoken next: an engine may make
-    // its start ahead of time, so that Speak is heard at once.
-    virtual void Prepare(const QString& text) {}
+    // The texts likely to be spoken, the soonest wanted first (replacing the
+    // previous list): an engine may make them ahead of time, in the
+    // background, so that a Speak of one is heard at once.
+    virtual void Prepare(const QStringList& texts) {}
     // Silent within one mixer buffer.
     virtual void Stop() = 0;
     virtual qint32 Status() const = 0;

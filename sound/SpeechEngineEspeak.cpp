@@ -28,6 +28,7 @@ int g_espeakRate = 0;
 struct SynthTarget {
     std::vector<qint16>* samples;
     const SpeechEngineSynth::Cancelled* cancelled;
+    bool aborted = false; // the samples stop short
 };
 constexpr size_t kMaxSamples = size_t(22050) * 600;
 
@@ -36,8 +37,10 @@ int OnSamples(short* wav, int count, espeak_EVENT* events)
     auto* target = events ? static_cast<SynthTarget*>(events->user_data) : nullptr;
     if (!target)
         return 0;
-    if ((*target->cancelled)() || target->samples->size() > kMaxSamples)
-        return 1; // abort
+    if ((*target->cancelled)() || target->samples->size() > kMaxSamples) {
+        target->aborted = true;
+        return 1;
+    }
     if (wav && count > 0)
         target->samples->insert(target->samples->end(), wav, wav + count);
     return 0;
@@ -121,7 +124,7 @@ Pcm SpeechEngineEspeak::Synthesize(const QString& sentence, const VoiceSettings&
     espeak_SetParameter(espeakVOLUME, 100, 0);
     const espeak_ERROR err = espeak_Synth(kana.constData(), size_t(kana.size()) + 1, 0,
                                           POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &target);
-    if (err != EE_OK || cancelled())
+    if (err != EE_OK || target.aborted)
         return {};
     Pcm pcm;
     pcm.rate = g_espeakRate;

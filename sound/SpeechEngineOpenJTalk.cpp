@@ -120,7 +120,7 @@ Pcm SpeechEngineOpenJTalk::Synthesize(const QString& sentence, const VoiceSettin
             return {};
         }
     }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0 || cancelled())
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return {};
     return ParseWavPcm(p.readAllStandardOutput());
 }

@@ -3,10 +3,16 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
 
 mdlM_Tape::mdlM_Tape(Hooks hooks) : m_hooks(std::move(hooks)) {}
 
-mdlM_Tape::~mdlM_Tape() = default;
+mdlM_Tape::~mdlM_Tape()
+{
+    waitForCreator();
+}
 
 bool mdlM_Tape::isVista() const
 {
@@ -15,14 +21,61 @@ bool mdlM_Tape::isVista() const
 
 void mdlM_Tape::TapeInit()
 {
-    if (!isVista() && m_hooks.CreateEngine)
-        m_engine = m_hooks.CreateEngine();
-    const bool ok = m_engine && m_engine->Available();
-    if (!ok)
-        m_engine.reset();
+    if (m_creator || m_engineKnown)
+        return;
+    if (isVista() || !m_hooks.CreateEngine) {
+        engineMade();
+        return;
+    }
+    m_creator = QThread::create([this, create = m_hooks.CreateEngine] { m_made = create(); });
+    // Queued to this thread: the engine is taken up between two events.
+    QObject::connect(m_creator, &QThread::finished, &m_context, [this] { engineMade(); });
+    m_creator->start();
+}
+
+void mdlM_Tape::waitForCreator()
+{
+    if (!m_creator)
+        return;
+    // Making an engine reads files only; it never speaks, so this is short.
+    m_creator->wait();
+    delete m_creator;
+    m_creator = nullptr;
+}
+
+void mdlM_Tape::engineMade()
+{
+    if (m_engineKnown)
+        return; // released meanwhile, or told twice
+    waitForCreator();
+    std::unique_ptr<SpeechEngine> made = std::move(m_made);
+    const bool ok = made && made->Available();
+    if (ok)
+        m_engine = std::move(made);
+    m_engineKnown = true;
     m_voiceAvailable = ok ? -1 : 0;
+    // A route set meanwhile that found no list leaves the group off, as it
+    // would have had the engine been there before it.
     if (m_hooks.SetGroup)
-        m_hooks.SetGroup(ok ? QStringLiteral("音合使用可") : QStringLiteral("音合使用不可"), ok);
+        m_hooks.SetGroup(ok ? QStringLiteral("音合使用可") : QStringLiteral("音合使用不可"),
+                         ok && !m_loadFailed);
+    if (!ok)
+        return;
+    m_engine->SetReadings(m_readings);
+    if (m_tapeCount > 0) {
+        prepareFrom(m_tapeIndex);
+        if (m_hooks.EnableControls)
+            m_hooks.EnableControls();
+    }
+}
+
+void mdlM_Tape::ReplaceEngine(std::unique_ptr<SpeechEngine> engine)
+{
+    m_engine = std::move(engine);
+    if (!m_engine)
+        return;
+    m_engine->SetReadings(m_readings);
+    prepareFrom(m_tapeIndex);
 }
 
 void mdlM_Tape::TapeLoad(const QString& folder, const QString& routeKey)
@@ -33,7 +86,12 @@ void mdlM_Tape::TapeLoad(const QString& folder, const QString& routeKey)
     m_entries.clear();
     m_tapeCount = 0;
     m_tapeIndex = 0;
-    m_readings = ReadingList::Load(folder, routeKey);
+    m_loadFailed = true;
+    m_readings = std::make_shared<const ReadingList>(ReadingList::Load(folder, routeKey));
+    if (m_engine) {
+        m_engine->Prepare({});
+        m_engine->SetReadings(m_readings);
+    }
 
     const QString name = FindTapeFile(folder, routeKey);
     QFile file(name);
@@ -55,9 +113,10 @@ void mdlM_Tape::TapeLoad(const QString& folder, const QString& routeKey)
                              false);
         return;
     }
+    m_loadFailed = false;
     m_entries = std::move(parsed.entries);
     m_tapeCount = qint32(m_entries.size());
-    prepare(1);
+    prepareFrom(0);
     if (m_voiceAvailable == -1 && m_hooks.EnableControls)
         m_hooks.EnableControls();
 }
@@ -114,17 +173,23 @@ void mdlM_Tape::TapeSpeak(qint32 index)
     if (!m_engine || index < 1 || index > m_tapeCount)
         return;
     m_engine->Stop();
-    m_engine->Speak(SpokenText(m_entries[index - 1].TapeText));
+    m_engine->Speak(m_entries[index - 1].TapeText);
     if (m_engine->Status() == SpeechEngine::kFailed)
         m_engine->Stop();
-    prepare(index + 1);
+    prepareFrom(index);
 }
 
-void mdlM_Tape::prepare(qint32 index)
+void mdlM_Tape::prepareFrom(qint32 index)
 {
-    // The entry "送り" will speak next, made while this one plays.
-    if (m_engine && index >= 1 && index <= m_tapeCount)
-        m_engine->Prepare(SpokenText(m_entries[index - 1].TapeText));
+    if (!m_engine)
+        return;
+    QStringList texts;
+    texts.reserve(m_tapeCount);
+    for (qint32 i = index + 1; i <= m_tapeCount; ++i)
+        texts << m_entries[i - 1].TapeText;
+    for (qint32 i = std::min(index, m_tapeCount); i >= 1; --i)
+        texts << m_entries[i - 1].TapeText;
+    m_engine->Prepare(texts);
 }
 
 void mdlM_Tape::TapeStop()
@@ -141,6 +206,10 @@ void mdlM_Tape::TapeVoiceDialog()
 
 void mdlM_Tape::TapeRelease()
 {
+    // An engine still being made is not wanted any more.
+    waitForCreator();
+    m_made.reset();
+    m_engineKnown = true;
     m_engine.reset();
 }
 

@@ -9,17 +9,27 @@
 //
 // The module knows neither the options dialog nor the panel: what it reads of
 // the settings and what it changes on the panel come in as Hooks.
+//
+// Nothing here waits for speech. TapeInit makes the engine on a worker thread
+// (finding voices and loading dictionaries takes a while) and tells the panel
+// once it is known; a route set before then loads its list and the buttons
+// come on with the engine. After a route set the engine is given the whole
+// tape to make ahead, from the entry after the current one onward, and again
+// after every entry spoken.
 
 #include "sound/ReadingList.h"
 #include "sound/SpeechEngine.h"
 #include "sound/TapeData.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <array>
 #include <functional>
 #include <memory>
+
+class QThread;
 
 class mdlM_Tape final {
 public:
@@ -35,7 +45,8 @@ public:
 
     struct Hooks {
         std::function<QString()> GetOsInfo;
-        // The engine that works (an unavailable one, or none, when nothing does).
+        // The engine that works (an unavailable one, or none, when nothing
+        // does). Called on a worker thread: it must not touch the windows.
         std::function<std::unique_ptr<SpeechEngine>()> CreateEngine;
         std::function<PreSoundOptions()> PreSound;
         std::function<void(const QString& path, const QString& channel, qint16 sync, qint16 delay)>
@@ -51,6 +62,8 @@ public:
     explicit mdlM_Tape(Hooks hooks);
     ~mdlM_Tape();
 
+    // Returns at once; the group's caption and state follow when the engine
+    // is known (the event loop must run for that).
     void TapeInit();
     // folder ends in a separator or is empty (the working folder).
     void TapeLoad(const QString& folder, const QString& routeKey);
@@ -70,24 +83,37 @@ public:
     // -1 when a file of that name exists, else 0 (also for an empty name).
     static qint16 FileExists(const QString& name);
 
-    // The engine in use, to adjust or try out voices; null before TapeInit
-    // and after TapeRelease.
+    // Whether TapeInit has found out if an engine works.
+    bool EngineKnown() const { return m_engineKnown; }
+    // The engine in use, to adjust or try out voices; null until it is known
+    // to work, and after TapeRelease.
     SpeechEngine* Engine() const { return m_engine.get(); }
-    void ReplaceEngine(std::unique_ptr<SpeechEngine> engine) { m_engine = std::move(engine); }
-    // What the engine is given for an entry's text: the text with the readings.
-    QString SpokenText(const QString& text) const { return m_readings.Apply(text); }
-    const ReadingList& Readings() const { return m_readings; }
+    // Another engine, given the route's readings and tape.
+    void ReplaceEngine(std::unique_ptr<SpeechEngine> engine);
+    // What is spoken of an entry's text: the text with the readings (the
+    // engine puts them in itself, off this thread).
+    QString SpokenText(const QString& text) const { return m_readings->Apply(text); }
+    const ReadingList& Readings() const { return *m_readings; }
 
 private:
     bool isVista() const;
-    void prepare(qint32 index);
+    void engineMade();
+    void waitForCreator();
+    // Hands the engine the tape, soonest wanted first: the entries after
+    // index, then index and those before it.
+    void prepareFrom(qint32 index);
     void playPre(int flag, const QString& channel, const PreSoundOptions& o);
 
     Hooks m_hooks;
     qint16 m_voiceAvailable = 0;
     std::unique_ptr<SpeechEngine> m_engine;
+    bool m_engineKnown = false;
+    QThread* m_creator = nullptr;
+    std::unique_ptr<SpeechEngine> m_made; // written by m_creator before it ends
+    QObject m_context;                    // where m_creator reports, on this thread
+    bool m_loadFailed = false;            // the last route set found no list
     qint32 m_tapeCount = 0;
     QList<TapeEntry> m_entries; // entry i at i - 1
     qint32 m_tapeIndex = 0;
-    ReadingList m_readings;
+    std::shared_ptr<const ReadingList> m_readings = std::make_shared<const ReadingList>();
 };

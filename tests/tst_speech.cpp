@@ -8,12 +8,129 @@
 #include "sound/SpeechEngines.h"
 #include "tests/SoundTestSupport.h"
 
+#include <QElapsedTimer>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include "sound/mdlM_Tape.h"
 
 namespace {
 
 constexpr char kSentence[] = "次は、市役所前です。お降りの方は、お知らせください。";
+
+// A mixer that plays nothing and keeps count: what its stream holds drains
+// only when the test says so.
+class CountingMixer final : public MixerBackend {
+public:
+    static constexpr int kRate = 48000;
+
+    class Stream final : public PcmStream {
+    public:
+        void Append(const qint16* s, int frames, int rate, int channels) override
+        {
+            std::lock_guard lock(m);
+            const qint64 out = qint64(frames) * kRate / rate;
+            queued += out;
+            appended += out;
+            maxQueued = std::max(maxQueued, queued);
+            if (firstSample == 0 && frames > 0)
+                firstSample = s[0];
+            if (draining)
+                queued = 0;
+            ++appends;
+            (void)channels;
+        }
+        void Clear() override
+        {
+            std::lock_guard lock(m);
+            queued = 0;
+        }
+        qint64 QueuedFrames() const override
+        {
+            std::lock_guard lock(m);
+            return queued;
+        }
+        void Drain(bool on)
+        {
+            std::lock_guard lock(m);
+            draining = on;
+            if (on)
+                queued = 0;
+        }
+        mutable std::mutex m;
+        qint64 queued = 0, appended = 0, maxQueued = 0;
+        int appends = 0;
+        qint16 firstSample = 0; // of the first append since reset
+        bool draining = false;
+    };
+
+    QString DriverName() const override { return u"counting"_qs; }
+    Format OutputFormat() const override { return {kRate, 1, 512}; }
+    Voice OpenFile(const QString&) override { return kNoVoice; }
+    void Play(Voice) override {}
+    void Stop(Voice) override {}
+    bool IsPlaying(Voice) const override { return false; }
+    void Close(Voice) override {}
+    void SetPostMixTap(PostMixTap) override {}
+    std::shared_ptr<PcmStream> OpenPcmStream() override { return stream; }
+
+    std::shared_ptr<Stream> stream = std::make_shared<Stream>();
+};
+
+// An engine whose sentences are a steady level that names them, made as
+// quickly or slowly as the test wants; it logs each sentence made in full.
+class FakeSynth final : public SpeechEngineSynth {
+public:
+    explicit FakeSynth(MixerSource mixer = {}) : SpeechEngineSynth(std::move(mixer)) {}
+    ~FakeSynth() override { StopWorker(); }
+    QString Name() const override { return u"fake"_qs; }
+    bool Available() const override { return true; }
+
+    static qint16 Level(const QString& sentence) { return qint16(1000 + qHash(sentence) % 20000); }
+
+    QStringList Made() const
+    {
+        std::lock_guard lock(m);
+        return made;
+    }
+    std::atomic<double> seconds = 0.5; // of speech per sentence
+    std::atomic<int> makeMs = 0;       // to make one
+    std::atomic<bool> open = true;     // while false, nothing is finished
+    std::atomic<bool> making = false;
+
+protected:
+    Pcm Synthesize(const QString& sentence, const VoiceSettings& settings,
+                   const Cancelled& cancelled) override
+    {
+        making = true;
+        QElapsedTimer t;
+        t.start();
+        // Asked before the gate, so a sentence given up before the gate
+        // opens is never finished.
+        while (!cancelled()) {
+            if (open && t.elapsed() >= makeMs) {
+                making = false;
+                std::lock_guard lock(m);
+                made << (settings.rate == 100 ? sentence
+                                              : u"%1@%2"_qs.arg(sentence).arg(settings.rate));
+                Pcm p;
+                p.rate = 16000;
+                p.channels = 1;
+                p.samples.assign(size_t(seconds * p.rate), Level(sentence));
+                return p;
+            }
+            QThread::msleep(1);
+        }
+        making = false;
+        return {};
+    }
+
+private:
+    mutable std::mutex m;
+    QStringList made;
+};
 
 std::unique_ptr<SpeechEngineSynth> Make(const QString& id,
                                         SpeechEngineSynth::MixerSource mixer = {})
@@ -40,6 +157,11 @@ private slots:
     void espeakIsGivenMeCabsKana();
     void missingPartsMakeAnEngineUnavailable();
     void factoryPicksWhatWorks();
+    void hugeTextNeitherWaitsNorFloods();
+    void stopAndEndNeverWaitForSynthesis();
+    void readingsAreAppliedByTheWorker();
+    void tapeIsMadeAheadInOrder();
+    void speakOfAnEntryNotMadeGoesFirst();
 
 private:
     std::unique_ptr<MixerBackend> m_mixer;
@@ -127,7 +249,7 @@ void TestSpeech::preparedSpeechStartsAndStopsAtOnce()
     TapRecorder tap(*m_mixer);
     auto e = Make(engine, [this] { return m_mixer.get(); });
     const QString text = u"次は、運動公園です。お降りの方は、お知らせください。"_qs;
-    e->Prepare(text);
+    e->Prepare({text});
     QTRY_VERIFY_WITH_TIMEOUT(e->Prepared(text), 10000);
     QCOMPARE(e->Status(), SpeechEngine::kIdle);
     tap.ArmFirstLoud(1000);
@@ -203,6 +325,172 @@ void TestSpeech::factoryPicksWhatWorks()
     QCOMPARE(all[0].id, u"openjtalk"_qs);
     QVERIFY(!all[0].voices.isEmpty());
     QCOMPARE(all[0].voices.size(), all[0].voiceLabels.size());
+}
+
+void TestSpeech::hugeTextNeitherWaitsNorFloods()
+{
+    CountingMixer mixer;
+    FakeSynth e([&] { return &mixer; });
+    e.seconds = 1.0;
+    const QString text = u"あ。"_qs.repeated(1'000'000);
+    QElapsedTimer t;
+    t.start();
+    e.Speak(text);
+    QVERIFY2(t.elapsed() < 20, qPrintable(QString::number(t.elapsed())));
+    // Two minutes ahead of what plays, and no more.
+    const qint64 cap = qint64(CountingMixer::kRate) * SpeechEngineSynth::kQueuedSeconds;
+    QTRY_VERIFY(mixer.stream->QueuedFrames() > cap - CountingMixer::kRate / 5);
+    QTest::qWait(100);
+    QVERIFY(mixer.stream->maxQueued <= cap);
+    QCOMPARE(e.Status(), SpeechEngine::kSpeaking);
+    // As it plays the rest follows: the sentences of the first 4000
+    // characters, each made once.
+    mixer.stream->Drain(true);
+    QTRY_COMPARE(e.Status(), SpeechEngine::kIdle);
+    QCOMPARE(mixer.stream->appended,
+             qint64(SpeechEngine::kMaxTextChars / 2) * CountingMixer::kRate);
+    QCOMPARE(e.Made(), QStringList{u"あ。"_qs});
+    QVERIFY(e.CachedBytes() <= SpeechEngineSynth::kCacheBytes);
+}
+
+void TestSpeech::stopAndEndNeverWaitForSynthesis()
+{
+    CountingMixer mixer;
+    auto e = std::make_unique<FakeSynth>([&] { return &mixer; });
+    // A sentence that would take a minute to make.
+    e->makeMs = 60000;
+    e->Speak(u"長い長い文です。"_qs);
+    QTRY_VERIFY(e->making);
+    QElapsedTimer t;
+    t.start();
+    e->Stop();
+    QVERIFY2(t.elapsed() < 10, qPrintable(QString::number(t.elapsed())));
+    QTRY_VERIFY_WITH_TIMEOUT(!e->making, 200);
+    QCOMPARE(e->Status(), SpeechEngine::kIdle);
+
+    // A sentence longer than the stream holds: the worker waits for room,
+    // and Stop ends that too.
+    e->makeMs = 0;
+    e->seconds = 150;
+    e->Speak(u"とても長い文です。"_qs);
+    const qint64 cap = qint64(CountingMixer::kRate) * SpeechEngineSynth::kQueuedSeconds;
+    QTRY_VERIFY(mixer.stream->QueuedFrames() > cap - CountingMixer::kRate / 5);
+    t.restart();
+    e->Stop();
+    QVERIFY2(t.elapsed() < 10, qPrintable(QString::number(t.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(e->Status(), SpeechEngine::kIdle, 200);
+
+    // The engine goes at once, whatever it is making.
+    e->makeMs = 60000;
+    e->Speak(u"別の文です。"_qs);
+    QTRY_VERIFY(e->making);
+    t.restart();
+    e.reset();
+    QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
+}
+
+void TestSpeech::readingsAreAppliedByTheWorker()
+{
+    FakeSynth e;
+    QByteArray lines;
+    for (int i = 0; i < kReadingMaxEntries; ++i)
+        lines += u"停留所%1番のりば前,ていりゅうじょ%1ばんのりばまえ\n"_qs.arg(i).toUtf8();
+    e.SetReadings(std::make_shared<const ReadingList>(ReadingList::Parse(lines)));
+    const QString text = u"次は停留所123番のりば前です。"_qs.repeated(300);
+    QElapsedTimer t;
+    t.start();
+    e.Speak(text);
+    QVERIFY2(t.elapsed() < 5, qPrintable(QString::number(t.elapsed())));
+    QTRY_VERIFY(!e.Made().isEmpty());
+    QCOMPARE(e.Made().first(), u"次はていりゅうじょ123ばんのりばまえです。"_qs);
+}
+
+namespace {
+
+// The tape module on a fake engine and a counting mixer.
+struct FakeTape {
+    CountingMixer mixer;
+    FakeSynth* synth = nullptr;
+    QTemporaryDir dir;
+    mdlM_Tape tape{hooks()};
+
+    mdlM_Tape::Hooks hooks()
+    {
+        mdlM_Tape::Hooks h;
+        h.CreateEngine = [this]() -> std::unique_ptr<SpeechEngine> {
+            auto e = std::make_unique<FakeSynth>([this] { return &mixer; });
+            synth = e.get();
+            return e;
+        };
+        return h;
+    }
+    bool init()
+    {
+        tape.TapeInit();
+        return QTest::qWaitFor([this] { return tape.EngineKnown(); }, 5000) && synth;
+    }
+    // Entries "<word>1。" .. "<word>n。"; their texts.
+    QStringList load(const QString& word, int n)
+    {
+        QStringList texts;
+        QByteArray list;
+        for (int i = 1; i <= n; ++i) {
+            texts << u"%1%2。"_qs.arg(word).arg(i);
+            list += u"\"%1\",0,0\r\n"_qs.arg(texts.last()).toUtf8();
+        }
+        WriteFile(dir.filePath(u"1tp.csv"_qs), list);
+        tape.TapeLoad(dir.path() + u'/', u"1"_qs);
+        return texts;
+    }
+};
+
+} // namespace
+
+void TestSpeech::tapeIsMadeAheadInOrder()
+{
+    FakeTape f;
+    QVERIFY(f.init());
+    const QStringList texts = f.load(u"案内"_qs, 6);
+    QTRY_COMPARE(f.synth->Made(), texts);
+    for (const QString& text : texts)
+        QVERIFY(f.synth->Prepared(text));
+    // Spoken from what was made: nothing is made again, and all of it is
+    // heard (none cleared by the Speak that started it).
+    f.tape.TapeNext();
+    QTRY_COMPARE(f.mixer.stream->QueuedFrames(), qint64(CountingMixer::kRate / 2));
+    QCOMPARE(f.mixer.stream->firstSample, FakeSynth::Level(texts[0]));
+    QCOMPARE(f.synth->Made().size(), 6);
+    // Another voice: the tape again, from the entry 送り reaches next.
+    VoiceSettings v;
+    v.rate = 150;
+    f.synth->SetVoiceSettings(v);
+    QStringList again;
+    for (const QString& text : texts.mid(1) + texts.first(1))
+        again << text + u"@150"_qs;
+    QTRY_COMPARE(f.synth->Made().mid(6), again);
+    // The volume is applied as speech plays: nothing to make again.
+    v.volume = 50;
+    f.synth->SetVoiceSettings(v);
+    QTest::qWait(100);
+    QCOMPARE(f.synth->Made().size(), 12);
+}
+
+void TestSpeech::speakOfAnEntryNotMadeGoesFirst()
+{
+    FakeTape f;
+    QVERIFY(f.init());
+    f.synth->open = false;
+    const QStringList texts = f.load(u"便"_qs, 6);
+    QTRY_VERIFY(f.synth->making);
+    // 送り three times while entry 1 is still being made ahead.
+    f.tape.TapeNext();
+    f.tape.TapeNext();
+    f.tape.TapeNext();
+    f.synth->open = true;
+    // Entry 3 first, then the rest in the order 送り and 戻し reach them.
+    QTRY_COMPARE(f.synth->Made(),
+                 (QStringList{texts[2], texts[3], texts[4], texts[5], texts[1], texts[0]}));
+    QCOMPARE(f.mixer.stream->firstSample, FakeSynth::Level(texts[2]));
 }
 
 QTEST_GUILESS_MAIN(TestSpeech)

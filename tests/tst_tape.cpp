@@ -2,6 +2,7 @@
 // The announcement list and the tape: reading tp.csv, reading lists, the tape
 // position, the chimes before entries and the calls into the speech engine.
 #include "sound/ReadingList.h"
+#include "sound/SpeechCache.h"
 #include "sound/SpeechText.h"
 #include "sound/TapeData.h"
 #include "sound/mdlM_Tape.h"
@@ -9,7 +10,11 @@
 #include "companion/LTM4Res.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QSemaphore>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,9 +42,15 @@ public:
     QString Name() const override { return u"fake"_qs; }
     bool Available() const override { return available; }
     void SetVoiceSettings(const VoiceSettings&) override {}
-    void Speak(const QString& text) override { *calls << u"speak:"_qs + text; }
-    void Prepare(const QString& text) override { prepared << text; }
-    QStringList prepared;
+    void SetReadings(std::shared_ptr<const ReadingList> r) override { readings = std::move(r); }
+    // Logged as heard: with the readings put in.
+    void Speak(const QString& text) override
+    {
+        *calls << u"speak:"_qs + (readings ? readings->Apply(text) : text);
+    }
+    void Prepare(const QStringList& texts) override { prepared << texts; }
+    QList<QStringList> prepared;
+    std::shared_ptr<const ReadingList> readings;
     void Stop() override { *calls << u"stop"_qs; }
     qint32 Status() const override { return status; }
 };
@@ -52,9 +63,18 @@ struct Tape {
     QString os = u"Debian GNU/Linux 12 (bookworm)"_qs;
     qint32 engineStatus = SpeechEngine::kSpeaking;
     bool engineWorks = true;
-    int created = 0;
+    std::atomic<int> created = 0;
+    // Engine making waits for this when set, as a slow machine would.
+    QSemaphore* slowMaking = nullptr;
     mdlM_Tape tape{hooks()};
     QTemporaryDir dir;
+
+    // TapeInit, and the engine known.
+    bool init()
+    {
+        tape.TapeInit();
+        return QTest::qWaitFor([this] { return tape.EngineKnown(); }, 5000);
+    }
 
     QString folder() const { return dir.path() + u'/'; }
     // Writes the route's announcement list and loads the route.
@@ -69,6 +89,8 @@ struct Tape {
         mdlM_Tape::Hooks h;
         h.GetOsInfo = [this] { return os; };
         h.CreateEngine = [this]() -> std::unique_ptr<SpeechEngine> {
+            if (slowMaking)
+                slowMaking->tryAcquire(1, 10000);
             ++created;
             auto e = std::make_unique<FakeEngine>(&engine);
             e->status = engineStatus;
@@ -96,6 +118,43 @@ QByteArray Lines(int n)
     return Cp932(text);
 }
 
+// Readings as the list first put them in: at each position the longest
+// written form that starts there, tried entry by entry. The oracle for Apply.
+QString ApplyOneByOne(const ReadingList& list, const QString& text)
+{
+    QList<ReadingList::Entry> entries = list.Entries();
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return a.written.size() > b.written.size();
+    });
+    QString out;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        const ReadingList::Entry* hit = nullptr;
+        for (const ReadingList::Entry& e : entries) {
+            if (QStringView(text).mid(at).startsWith(e.written)) {
+                hit = &e;
+                break;
+            }
+        }
+        if (hit) {
+            out += hit->reading;
+            at += hit->written.size();
+        } else {
+            out += text[at++];
+        }
+    }
+    return out;
+}
+
+// Random text over a few letters, so that forms overlap and repeat often.
+QString RandomText(QRandomGenerator& g, qsizetype length, int letters)
+{
+    QString s;
+    for (qsizetype i = 0; i < length; ++i)
+        s += QChar(char16_t(u'あ' + g.bounded(letters)));
+    return s;
+}
+
 } // namespace
 
 class TestTape : public QObject {
@@ -110,10 +169,17 @@ private slots:
     void chimes_data();
     void chimes();
     void speakAndStop();
-    void preparesTheNextEntry();
+    void handsTheTapeAheadInOrder();
+    void engineArrivesLate_data();
+    void engineArrivesLate();
+    void releasedWhileTheEngineIsMade();
     void readings_data();
     void readings();
     void readingFilesRouteWins();
+    void readingsAsBefore();
+    void readingsInLinearTime();
+    void sentenceCache_data();
+    void sentenceCache();
     void sentences_data();
     void sentences();
     void wavSamples_data();
@@ -187,7 +253,7 @@ void TestTape::findsTheList()
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder));
     Tape t;
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     t.tape.TapeLoad({}, u"7"_qs);
     QDir::setCurrent(before);
     QCOMPARE(t.tape.GetTapeCount(), 1);
@@ -213,7 +279,7 @@ void TestTape::initTellsWhetherSpeechWorks()
     Tape t;
     t.os = os;
     t.engineWorks = works;
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     QCOMPARE(t.group, QStringList{group});
     QTEST(int(t.tape.VoiceAvailable()), "available");
     const bool vista = os == u"Windows Vista"_qs;
@@ -224,7 +290,7 @@ void TestTape::initTellsWhetherSpeechWorks()
         // Route sets leave the tape alone.
         QVERIFY(t.group.isEmpty());
         QCOMPARE(t.tape.GetTapeCount(), 0);
-        QCOMPARE(t.created, 0);
+        QCOMPARE(t.created.load(), 0);
         return;
     }
     QCOMPARE(t.tape.GetTapeCount(), 3);
@@ -239,7 +305,7 @@ void TestTape::positionStaysOnTheTape()
     Tape t;
     t.options.PreSoundAlways = true;
     t.options.PreSound = u"pre.wav"_qs;
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     t.load(Lines(5));
     t.tape.TapeNext();
     t.tape.TapeNext();
@@ -312,7 +378,7 @@ void TestTape::chimes()
     t.options.PreSoundSync = qint16(sync);
     t.options.PreSound = u"pre.wav"_qs;
     t.options.PreSoundFlag = {u"unused.wav"_qs, u"f1.wav"_qs, u"f2.wav"_qs, u"f3.mid"_qs};
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     t.load(Cp932(u"\"一\",0,%1\r\n\"二\",0,0\r\n"_qs.arg(flag)));
 
     t.tape.TapeNext();
@@ -328,7 +394,7 @@ void TestTape::speakAndStop()
 {
     Tape t;
     t.engineStatus = SpeechEngine::kFailed;
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     t.load(Lines(1));
     // Speaking stops what went before, and stops again after a failure.
     t.tape.TapeSpeak(1);
@@ -346,21 +412,90 @@ void TestTape::speakAndStop()
     QCOMPARE(t.engine, QStringList{u"stop"_qs});
 }
 
-void TestTape::preparesTheNextEntry()
+void TestTape::handsTheTapeAheadInOrder()
 {
     Tape t;
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     auto* engine = static_cast<FakeEngine*>(t.tape.Engine());
     QVERIFY(Write(t.folder() + u"1yomi.csv"_qs, u"案内2,あんない2\n"_qs.toUtf8()));
     t.load(Lines(3));
-    QCOMPARE(engine->prepared, QStringList{u"案内1"_qs});
+    // The whole tape, soonest wanted first, and the route's readings with it.
+    QCOMPARE(engine->prepared.last(), (QStringList{u"案内1"_qs, u"案内2"_qs, u"案内3"_qs}));
+    QCOMPARE(engine->readings->Apply(u"案内2"_qs), u"あんない2"_qs);
+    // After each entry: what 送り reaches next, then this one and what 戻し does.
+    t.tape.TapeNext();
+    QCOMPARE(engine->prepared.last(), (QStringList{u"案内2"_qs, u"案内3"_qs, u"案内1"_qs}));
     t.tape.TapeNext();
     t.tape.TapeNext();
-    t.tape.TapeNext();
-    // Each entry as it will be spoken, readings applied; nothing past the end.
-    QCOMPARE(engine->prepared, (QStringList{u"案内1"_qs, u"あんない2"_qs, u"案内3"_qs}));
+    QCOMPARE(engine->prepared.last(), (QStringList{u"案内3"_qs, u"案内2"_qs, u"案内1"_qs}));
+    const qsizetype handed = engine->prepared.size();
+    t.tape.TapeNext(); // past the end: nothing new
+    QCOMPARE(engine->prepared.size(), handed);
     t.tape.TapeBack();
-    QCOMPARE(engine->prepared.last(), u"案内3"_qs);
+    QCOMPARE(engine->prepared.last(), (QStringList{u"案内3"_qs, u"案内2"_qs, u"案内1"_qs}));
+    // A route without a list leaves nothing of the last one to make.
+    t.tape.TapeLoad(t.folder(), u"2"_qs);
+    QVERIFY(engine->prepared.last().isEmpty());
+}
+
+void TestTape::engineArrivesLate_data()
+{
+    QTest::addColumn<bool>("withList");
+    QTest::addColumn<QStringList>("group");
+    QTest::newRow("route with a list") << true << QStringList{u"音合使用可 on"_qs, u"controls"_qs};
+    QTest::newRow("route without")
+        << false << QStringList{u"音合使用不可 off"_qs, u"音合使用可 off"_qs};
+}
+
+void TestTape::engineArrivesLate()
+{
+    QFETCH(bool, withList);
+    QFETCH(QStringList, group);
+    QSemaphore making;
+    Tape t;
+    t.slowMaking = &making;
+    QVERIFY(Write(t.folder() + u"1yomi.csv"_qs, u"案内1,あんない1\n"_qs.toUtf8()));
+    // TapeInit returns while the engine is still being made.
+    QElapsedTimer took;
+    took.start();
+    t.tape.TapeInit();
+    QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
+    QVERIFY(!t.tape.EngineKnown());
+    QCOMPARE(t.tape.VoiceAvailable(), qint16(0));
+    // A route set meanwhile loads the list but turns nothing on yet.
+    if (withList)
+        t.load(Lines(2));
+    else
+        t.tape.TapeLoad(t.folder(), u"1"_qs);
+    QCOMPARE(t.tape.GetTapeCount(), withList ? 2 : 0);
+    QCOMPARE(t.group, withList ? QStringList{} : QStringList{group.first()});
+    making.release();
+    QTRY_VERIFY(t.tape.EngineKnown());
+    QCOMPARE(t.group, group);
+    QCOMPARE(t.tape.VoiceAvailable(), qint16(-1));
+    // The engine has the route's readings and its tape.
+    auto* engine = static_cast<FakeEngine*>(t.tape.Engine());
+    QVERIFY(engine && engine->readings);
+    const QList<QStringList> tape{{u"案内1"_qs, u"案内2"_qs}};
+    QCOMPARE(engine->prepared, withList ? tape : QList<QStringList>{});
+    if (!withList)
+        return;
+    t.tape.TapeNext();
+    QCOMPARE(t.engine.last(), u"speak:あんない1"_qs);
+}
+
+void TestTape::releasedWhileTheEngineIsMade()
+{
+    QSemaphore making;
+    Tape t;
+    t.slowMaking = &making;
+    t.tape.TapeInit();
+    making.release();
+    t.tape.TapeRelease();
+    // The engine made after all is not taken up, nor the group touched.
+    QTest::qWait(50);
+    QVERIFY(!t.tape.Engine());
+    QVERIFY(t.group.isEmpty());
 }
 
 void TestTape::readings_data()
@@ -401,7 +536,7 @@ void TestTape::readingFilesRouteWins()
     QVERIFY(
         Write(t.folder() + u"yomi.csv"_qs, u"緑町,みどりちょう\n港町,みなとまち\n"_qs.toUtf8()));
     QVERIFY(Write(t.folder() + u"31yomi.csv"_qs, Cp932(u"緑町,みどりまち\n"_qs)));
-    t.tape.TapeInit();
+    QVERIFY(t.init());
     t.load(Cp932(u"\"緑町、港町\",0,0\r\n"_qs), u"31"_qs);
     t.tape.TapeNext();
     QCOMPARE(t.engine.last(), u"speak:みどりまち、みなとまち"_qs);
@@ -409,6 +544,110 @@ void TestTape::readingFilesRouteWins()
     t.load(Cp932(u"\"緑町\",0,0\r\n"_qs), u"32"_qs);
     t.tape.TapeNext();
     QCOMPARE(t.engine.last(), u"speak:みどりちょう"_qs);
+}
+
+void TestTape::readingsAsBefore()
+{
+    QRandomGenerator g(4711);
+    for (int round = 0; round < 3000; ++round) {
+        const int letters = 2 + g.bounded(4);
+        QString list;
+        const int entries = 1 + g.bounded(round % 10 == 0 ? 200 : 12);
+        for (int e = 0; e < entries; ++e)
+            list += RandomText(g, 1 + g.bounded(6), letters) + u',' + u"<%1>"_qs.arg(e) + u'\n';
+        const ReadingList r = ReadingList::Parse(list.toUtf8());
+        const QString text = RandomText(g, g.bounded(120), letters + 1);
+        const QString want = ApplyOneByOne(r, text);
+        QCOMPARE(r.Apply(text), want);
+        // A copy shares what the first Apply built; a limit cuts the result.
+        const ReadingList copy = r;
+        const qsizetype limit = g.bounded(want.size() + 2);
+        QCOMPARE(copy.Apply(text, limit), want.left(limit));
+    }
+}
+
+void TestTape::readingsInLinearTime()
+{
+    // The most a list may hold, forms that overlap everywhere, against a
+    // text far longer than any entry: entry by entry, this took seconds.
+    QRandomGenerator g(815);
+    QSet<QString> forms;
+    while (forms.size() < kReadingMaxEntries)
+        forms.insert(RandomText(g, 2 + g.bounded(10), 6));
+    QString list;
+    for (const QString& f : forms)
+        list += f + u",よ\n"_qs;
+    const ReadingList r = ReadingList::Parse(list.toUtf8());
+    QCOMPARE(r.Entries().size(), kReadingMaxEntries);
+    // Mostly what no form starts with, so entry by entry every position
+    // went through the whole list.
+    QString text;
+    while (text.size() < 20000)
+        text += QString(g.bounded(1, 40), u'ん') + RandomText(g, 4, 6);
+    QElapsedTimer t;
+    t.start();
+    const QString spoken = r.Apply(text);
+    const qint64 ms = t.elapsed();
+    QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+    QVERIFY(spoken.count(u'よ') > 500);
+}
+
+void TestTape::sentenceCache_data()
+{
+    // Sentences of n samples in a cache of 6 samples. Steps: "+key n round
+    // drop" inserts (drop 1: may drop what the round marked), "?key round"
+    // finds; then which keys were refused and which are kept.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("refused"); // keys whose insert failed
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("least recently used goes")
+        << QStringList{u"+a 2 1 1"_qs, u"+b 2 1 1"_qs, u"+c 2 1 1"_qs, u"?a 1"_qs, u"+d 2 1 1"_qs}
+        << QString() << u"acd"_qs;
+    QTest::newRow("a round keeps its own")
+        << QStringList{u"+a 2 1 0"_qs, u"+b 2 2 0"_qs, u"+c 2 2 0"_qs, u"+d 2 2 0"_qs,
+                       u"+e 2 2 0"_qs}
+        << u"e"_qs << u"bcd"_qs;
+    QTest::newRow("found again, marked for the round")
+        << QStringList{u"+a 3 1 0"_qs, u"+b 3 1 0"_qs, u"?a 2"_qs, u"+c 3 2 0"_qs} << QString()
+        << u"ac"_qs;
+    QTest::newRow("a Speak may drop anything")
+        << QStringList{u"+a 3 2 0"_qs, u"+b 3 2 0"_qs, u"+c 4 2 1"_qs} << QString() << u"c"_qs;
+    QTest::newRow("larger than the whole cache")
+        << QStringList{u"+a 2 1 0"_qs, u"+b 7 2 1"_qs} << u"b"_qs << u"a"_qs;
+    QTest::newRow("same key again")
+        << QStringList{u"+a 4 1 0"_qs, u"+a 5 1 0"_qs} << QString() << u"a"_qs;
+}
+
+void TestTape::sentenceCache()
+{
+    QFETCH(QStringList, steps);
+    SpeechCache cache(6 * 2);
+    QString refused;
+    for (const QString& step : steps) {
+        const QStringList f = step.mid(1).split(u' ');
+        if (step.startsWith(u'?')) {
+            QVERIFY(cache.Find(f[0], f[1].toULongLong()));
+            continue;
+        }
+        auto pcm = std::make_shared<Pcm>();
+        pcm->rate = 1000;
+        pcm->channels = 1;
+        pcm->samples.assign(size_t(f[1].toInt()), 1000);
+        if (!cache.Insert(f[0], pcm, f[2].toULongLong(), f[3] == u"1"_qs))
+            refused += f[0];
+        QVERIFY(cache.Bytes() <= cache.Cap());
+    }
+    QTEST(refused, "refused");
+    QString kept;
+    qint64 bytes = 0;
+    for (const QString& key : {u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u"e"_qs}) {
+        if (cache.Contains(key)) {
+            kept += key;
+            bytes += SpeechCache::SizeOf(*cache.Find(key, 0));
+        }
+    }
+    QTEST(kept, "kept");
+    QCOMPARE(cache.Bytes(), bytes);
 }
 
 void TestTape::sentences_data()
