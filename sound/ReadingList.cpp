@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/ReadingList.h"
 
+#include "companion/RegularFile.h"
+
 #include "sound/TapeData.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <limits>
@@ -127,10 +127,8 @@ bool NextField(QStringView line, qsizetype& at, QString& field)
 
 QByteArray ReadCapped(const QString& path)
 {
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return {};
-    return f.read(kReadingMaxFileBytes);
+    // A regular file only: a pipe under the list's name never stalls.
+    return ltm4::ReadRegularFile(path, kReadingMaxFileBytes).bytes;
 }
 
 } // namespace

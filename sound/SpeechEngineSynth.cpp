@@ -22,10 +22,9 @@ constexpr auto kRoomPoll = std::chrono::milliseconds(20);
 // What changes the sound of a sentence; the volume is applied as it plays.
 QString SettingsKey(const VoiceSettings& v)
 {
+    // Filled in one pass: a voice file named with "%3" stays as it is.
     return QStringLiteral("%1\x1f%2\x1f%3\x1f%4\x1f")
-        .arg(v.engine, v.voice)
-        .arg(v.rate)
-        .arg(v.pitch);
+        .arg(v.engine, v.voice, QString::number(v.rate), QString::number(v.pitch));
 }
 
 QStringList SpokenSentences(const QString& text, const ReadingList* readings)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/mdlM_Tape.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
@@ -94,17 +93,11 @@ void mdlM_Tape::TapeLoad(const QString& folder, const QString& routeKey)
     }
 
     const QString name = FindTapeFile(folder, routeKey);
-    QFile file(name);
     TapeParseResult parsed;
-    if (!name.isEmpty() && file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.read(kTapeMaxFileBytes + 1);
-        if (file.error() == QFileDevice::NoError)
-            parsed = ParseTapeCsv(bytes);
-        else
-            parsed.error = file.errorString();
-    } else {
+    if (!name.isEmpty())
+        parsed = ReadTapeFile(name); // a regular file only: a pipe never stalls
+    else
         parsed.error = QStringLiteral("ファイルがありません");
-    }
     if (!parsed.ok()) {
         // No announcements for this route; not worth a message.
         if (m_hooks.SetGroup)
