@@ -729,13 +729,19 @@ void TestPlugin::warnings_data()
         << u"box x=150 y=0 w=51 h=10\ntext x=0 y=-1 w=10 h=10 value=a\n"
            "line x1=10 y1=10 x2=10 y2=101\nbarcode x=-5 y=0 w=200 h=10 type=itf value=1\n"_qs
         << QStringList{u"7:box は絵 (200 x 100 ピクセル) からはみ出しています"_qs,
-                       u"8:text は絵"_qs, u"9:line は絵"_qs, u"10:barcode は絵"_qs};
+                       u"8:text は絵 (200 x 100 ピクセル) からはみ出し"_qs,
+                       u"9:line は絵 (200 x 100 ピクセル) からはみ出し"_qs,
+                       u"10:barcode は絵 (200 x 100 ピクセル) からはみ出し"_qs};
     QTest::newRow("wholly off")
         << small
         << u"box x=200 y=0 w=10 h=10\ntext x=0 y=-10 w=10 h=10 value=a\n"
-           "line x1=0 y1=-5 x2=10 y2=-1\nline x1=-9 y1=0 x2=-1 y2=50\n"_qs
+           "line x1=0 y1=-5 x2=10 y2=-1\nline x1=-9 y1=0 x2=-1 y2=50\n"
+           "box x=-10 y=0 w=10 h=10\n"_qs
         << QStringList{u"7:box は絵 (200 x 100 ピクセル) の外にあり、描かれません"_qs,
-                       u"8:text は絵"_qs, u"9:line は絵"_qs, u"10:line は絵"_qs};
+                       u"8:text は絵 (200 x 100 ピクセル) の外にあり"_qs,
+                       u"9:line は絵 (200 x 100 ピクセル) の外にあり"_qs,
+                       u"10:line は絵 (200 x 100 ピクセル) の外にあり"_qs,
+                       u"11:box は絵 (200 x 100 ピクセル) の外にあり"_qs};
     // The sample's ten digits at their widest ordinary values: a five-digit
     // route makes eleven, 112 bars in Code 128, 117 in ITF (padded to twelve).
     const QString digits = u"value={route:4}{row:3}{ticket:3}\n"_qs;
