@@ -77,8 +77,9 @@ QByteArray MidB_ASCII(const QByteArray& text, qint32 start, qint32 count);
 QString GetOsInfo();
 
 // Ticket plugins (*.4SP), named by their path; the host keeps nothing
-// between calls. Non-zero when the file is a usable plugin, with info filled.
-qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info);
+// between calls. Non-zero when the file is a usable plugin, with info filled;
+// otherwise *refusal (when given) says why, with the line, as plgtool does.
+qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info, QString* refusal = nullptr);
 
 // Writes the plugin's notes into notesBox (a QPlainTextEdit, QTextEdit,
 // QLineEdit or QLabel).

@@ -28,12 +28,17 @@ std::optional<SeiriPlugin> load(const QString& path)
 
 } // namespace
 
-qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info)
+qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info, QString* refusal)
 {
-    const std::optional<SeiriPlugin> plugin = load(path);
-    if (!plugin)
+    if (path.isEmpty())
         return 0;
-    info = plugin->info;
+    const SeiriPluginResult read = ReadSeiriPluginFile(path);
+    if (!read.ok()) {
+        if (refusal)
+            *refusal = SeiriPluginErrorText(read);
+        return 0;
+    }
+    info = read.plugin->info;
     return 1;
 }
 

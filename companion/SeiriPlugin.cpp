@@ -420,6 +420,18 @@ Step<TicketItem> parseItem(QStringView line)
     if (item.kind == TicketItemKind::Barcode) {
         if (item.text.isEmpty() || !barcodeCanCarry(item.barcode, item.text))
             return R::fail(Error::BadText, QStringLiteral("value"));
+        // Refused now rather than drawn as nothing at the stop whose values
+        // make it too long: every placeholder is counted at its longest.
+        if (const std::optional<qsizetype> limit = BarcodeMaxChars(item.barcode)) {
+            const qsizetype longest = item.barcode == TicketBarcode::Itf
+                                          ? TicketTextMaxDigits(item.text)
+                                          : TicketTextMaxChars(item.text, {});
+            if (longest > *limit)
+                return R::fail(Error::BarcodeTooLong,
+                               QStringLiteral("value は最長 %1 文字、%2 は %3 文字まで")
+                                   .arg(QString::number(longest), BarcodeTypeName(item.barcode),
+                                        QString::number(*limit)));
+        }
     }
     return {std::move(item)};
 }
@@ -532,8 +544,6 @@ std::optional<SeiriPluginResult> Reader::infoLine(QStringView trimmed)
 
 std::optional<SeiriPluginResult> Reader::line(QStringView raw)
 {
-    if (raw.endsWith(u'\r'))
-        raw.chop(1);
     if (raw.size() > kPluginMaxLineChars)
         return fail(Error::LineTooLong);
     const QStringView trimmed = raw.trimmed();
@@ -606,6 +616,7 @@ std::optional<SeiriPluginResult> Reader::line(QStringView raw)
             return fail(item.failure.error, item.failure.detail);
         if (item.value->kind == TicketItemKind::Barcode && m_firstBarcodeLine == 0)
             m_firstBarcodeLine = m_line;
+        item.value->line = m_line;
         m_plugin.items << std::move(*item.value);
         return std::nullopt;
     }
@@ -625,15 +636,21 @@ SeiriPluginResult Reader::run(QByteArrayView bytes)
     const QString& text = decoded->first;
     m_plugin.utf8 = decoded->second;
 
+    // Lines end in LF, CR LF, or CR alone as old Mac editors write them.
+    const QStringView all(text);
     qsizetype from = 0;
-    while (from <= text.size()) {
-        qsizetype to = text.indexOf(u'\n', from);
-        if (to < 0)
-            to = text.size();
+    for (;;) {
+        qsizetype to = from;
+        while (to < all.size() && all[to] != u'\n' && all[to] != u'\r')
+            ++to;
         ++m_line;
-        if (auto failed = line(QStringView(text).mid(from, to - from)))
+        if (auto failed = line(all.mid(from, to - from)))
             return *failed;
+        if (to >= all.size())
+            break;
         from = to + 1;
+        if (all[to] == u'\r' && from < all.size() && all[from] == u'\n')
+            ++from;
     }
 
     m_line = 0;
@@ -670,6 +687,21 @@ SeiriPluginResult Reader::run(QByteArrayView bytes)
 }
 
 } // namespace
+
+std::optional<qsizetype> BarcodeMaxChars(TicketBarcode type)
+{
+    if (type == TicketBarcode::Codabar)
+        return std::nullopt;
+    return kBarcodeMaxChars;
+}
+
+QString BarcodeTypeName(TicketBarcode type)
+{
+    for (const auto& [name, t] : kBarcodes)
+        if (t == type)
+            return QString::fromUtf16(name);
+    return {};
+}
 
 SeiriPluginResult ReadSeiriPlugin(QByteArrayView bytes)
 {
@@ -713,8 +745,9 @@ QString SeiriPluginErrorText(const SeiriPluginResult& r)
         u"[end] がありません（ファイルが途中で切れています）",
         u"[end] の後に内容があります",
         u"描画に時間がかかりすぎます",
+        u"バーコードに入りきりません",
     };
-    static_assert(std::size(kReasons) == std::size_t(Error::TooCostly) + 1);
+    static_assert(std::size(kReasons) == std::size_t(Error::BarcodeTooLong) + 1);
     if (r.error == Error::None)
         return {};
     QString text = r.line > 0 ? QStringLiteral("%1行目: ").arg(r.line) : QString();

@@ -69,6 +69,7 @@ struct TicketItem {
     TicketVAlign valign = TicketVAlign::Middle;
     TicketBarcode barcode = TicketBarcode::Code128;
     TicketText text;
+    int line = 0; // where the file draws it, for messages about it
     friend bool operator==(const TicketItem&, const TicketItem&) = default;
 };
 
@@ -102,6 +103,7 @@ enum class SeiriPluginError {
     NoEnd,             // [end] missing: the file was cut short
     AfterEnd,          // something other than blank lines after [end]
     TooCostly,         // drawing it would take too long (TicketCost.h)
+    BarcodeTooLong,    // a barcode value longer than its symbology carries
 };
 
 struct SeiriPluginResult {
@@ -123,6 +125,15 @@ inline constexpr qsizetype kPluginMaxNoteLines = 64;
 inline constexpr qsizetype kPluginMaxTextChars = 200;
 inline constexpr qint32 kPluginMinPrevTwips = 15;
 inline constexpr qint32 kPluginMaxPrevTwips = 15000;
+
+// What a barcode's value may come to with its placeholders at their longest:
+// Code 128 and ITF carry at most 80 characters (ITF counts the 0 that pads an
+// odd digit count); Codabar has no limit of its own.
+inline constexpr qsizetype kBarcodeMaxChars = 80;
+std::optional<qsizetype> BarcodeMaxChars(TicketBarcode type);
+
+// The symbology's name as a plugin writes it ("code128").
+QString BarcodeTypeName(TicketBarcode type);
 
 SeiriPluginResult ReadSeiriPlugin(QByteArrayView bytes);
 

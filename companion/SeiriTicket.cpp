@@ -139,7 +139,7 @@ void drawBarcode(QPainter& p, const TicketItem& item, const QString& text)
     const int n = int(modules.size());
     // Whole pixels per module with room for a quiet zone of ten modules on
     // each side where the box allows; a box too narrow squeezes the bars.
-    constexpr int kQuiet = 10;
+    constexpr int kQuiet = kBarcodeQuietModules;
     const qreal unit =
         item.w >= n + 2 * kQuiet ? qreal(item.w / (n + 2 * kQuiet)) : qreal(item.w) / qreal(n);
     const qreal left = item.x + (item.w - unit * n) / 2.0;
@@ -201,7 +201,7 @@ void drawLine(QPainter& p, const TicketItem& item)
 } // namespace
 
 QString ExpandTicketText(const TicketText& text, const TicketValues& v,
-                         const QStringList& companies)
+                         const QStringList& companies, TicketTextUse use)
 {
     // Cut to the lengths the drawing's cost was reckoned with.
     const QString stopName = cut(v.stopName, kTicketMaxStopChars);
@@ -246,7 +246,12 @@ QString ExpandTicketText(const TicketText& text, const TicketValues& v,
             out += era ? era->first : QString();
             break;
         case TicketField::EraYear:
-            out += era ? padded(era->second, w) : QString();
+            // A printed first year is 元年, whatever the padding: "令和元年",
+            // never "令和01年".
+            if (era && era->second == 1 && use == TicketTextUse::Print)
+                out += u'元';
+            else
+                out += era ? padded(era->second, w) : QString();
             break;
         case TicketField::Hour:
             out += timePart(0, w);
@@ -333,7 +338,9 @@ void DrawSeiriTicket(QPainter& p, const SeiriPlugin& plugin, const TicketValues&
             drawText(p, item, ExpandTicketText(item.text, values, plugin.companies));
             break;
         case TicketItemKind::Barcode:
-            drawBarcode(p, item, ExpandTicketText(item.text, values, plugin.companies));
+            drawBarcode(
+                p, item,
+                ExpandTicketText(item.text, values, plugin.companies, TicketTextUse::Barcode));
             break;
         }
     }

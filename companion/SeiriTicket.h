@@ -25,11 +25,19 @@ struct TicketValues {
     qint16 corpIndex = -1; // the chosen company, -1 for none
 };
 
+// Where a ticket text goes: printed, the first year of an era reads 元 (令和元年);
+// in a barcode it stays the number 1.
+enum class TicketTextUse { Print, Barcode };
+
 // A ticket text with its placeholders filled in. A date or time part that
 // the texts given do not contain comes out empty. The stop name, date and time
 // are cut to the lengths of TicketCost.h.
 QString ExpandTicketText(const TicketText& text, const TicketValues& values,
-                         const QStringList& companies);
+                         const QStringList& companies, TicketTextUse use = TicketTextUse::Print);
+
+// The quiet zone a barcode keeps on each side, in bar widths, where its box
+// is wide enough.
+inline constexpr int kBarcodeQuietModules = 10;
 
 // The bars and spaces of a barcode, one entry per module (true = bar);
 // empty when the symbology cannot carry the text.

@@ -113,6 +113,35 @@ qsizetype TicketTextMaxChars(const TicketText& text, const QStringList& companie
     return n;
 }
 
+qsizetype TicketTextMaxDigits(const TicketText& text)
+{
+    qsizetype n = 0;
+    for (const TicketTextPart& part : text) {
+        switch (part.field) {
+        case TicketField::RouteNo:
+            n += std::max<qsizetype>(part.width, kRouteChars - 1);
+            break;
+        case TicketField::SeiriNo:
+        case TicketField::Row:
+            n += std::max<qsizetype>(part.width, kShortChars - 1);
+            break;
+        case TicketField::Year:
+        case TicketField::Month:
+        case TicketField::Day:
+        case TicketField::EraYear:
+        case TicketField::Hour:
+        case TicketField::Minute:
+        case TicketField::Second:
+            n += std::max<qsizetype>(part.width, kDatePartChars);
+            break;
+        default:
+            n += TicketTextMaxChars(TicketText{part}, {});
+            break;
+        }
+    }
+    return n;
+}
+
 qint64 TicketDrawCost(const SeiriPlugin& plugin)
 {
     const QRect picture(0, 0, plugin.info.PrevWidth / 15, plugin.info.PrevHeight / 15);

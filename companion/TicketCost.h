@@ -27,6 +27,10 @@ inline constexpr qint64 kTicketMaxDrawCost = 8000;
 // The most characters a ticket text can come to with any values.
 qsizetype TicketTextMaxChars(const TicketText& text, const QStringList& companies);
 
+// The most digits a text of digits and numbers can come to, a number without
+// its sign (a signed one cannot go into an ITF code at all).
+qsizetype TicketTextMaxDigits(const TicketText& text);
+
 // The estimated cost of drawing the plugin's ticket with the longest values.
 qint64 TicketDrawCost(const SeiriPlugin& plugin);
 

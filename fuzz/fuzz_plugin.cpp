@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const SeiriPluginResult res = ReadSeiriPlugin(bytes);
     if (!res.ok()) {
         Require(res.error != SeiriPluginError::None);
-        Require(res.line >= 0 && res.line <= bytes.count('\n') + 1);
+        // LF, CR LF and a lone CR each end a line.
+        Require(res.line >= 0 && res.line <= bytes.count('\n') + bytes.count('\r') + 1);
         return 0;
     }
     Require(res.error == SeiriPluginError::None);
@@ -53,6 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Require(info.CanBarcode == 1 && !item.text.isEmpty());
         const QString text = ExpandTicketText(item.text, extreme, p.companies);
         Require(text.size() <= TicketTextMaxChars(item.text, p.companies));
+        if (item.kind != TicketItemKind::Barcode)
+            continue;
+        // A barcode read in is never too long for its symbology, whatever
+        // the values (ITF counts digits: a sign it cannot carry anyway).
+        const QString bars =
+            ExpandTicketText(item.text, extreme, p.companies, TicketTextUse::Barcode);
+        if (item.barcode == TicketBarcode::Code128)
+            Require(bars.size() <= kBarcodeMaxChars);
+        if (item.barcode == TicketBarcode::Itf)
+            Require(bars.size() - bars.count(u'-') <= kBarcodeMaxChars);
     }
     return 0;
 }

@@ -22,7 +22,16 @@ int main(int argc, char** argv)
              << QByteArrayLiteral("4SP 1\n[info]\nPrevWidth=15\nPrevHeight=15\n[end]")
              << QByteArrayLiteral("4SP 1\n[draw]\ntext value=\"{stop\n[end]\n")
              << QByteArrayLiteral("4SP 1\n[draw]\ntext value=\"\\\n[end]\n")
-             << QByteArray(70000, 'x');
+             << QByteArray(70000, 'x')
+             // The sample with old Mac line ends, and barcodes at their limits.
+             << QByteArray(in.valid).replace('\n', '\r')
+             << QByteArrayLiteral(
+                    "4SP 1\n[info]\nPrevWidth=15\nPrevHeight=15\nCanBarcode=1\n[draw]\n"
+                    "barcode x=0 y=0 w=9 h=9 type=code128 "
+                    "value={date}{time}{date}{time}{ticket}ABCDEFGHIJ\n"
+                    "barcode x=0 y=0 w=9 h=9 type=itf "
+                    "value={route}{route}{route}{route}{route}{route}{route}{route}\n"
+                    "[end]\n");
     // Drawings at and over their cost: every item the widest text it may be.
     for (int items : {4, 5, 255}) {
         QByteArray heavy = "4SP 1\n[info]\nPrevWidth=15000\nPrevHeight=15000\n[draw]\n";

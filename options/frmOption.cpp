@@ -17,9 +17,9 @@
 #include "options/OptionPageSeiriPrev.h"
 #include "options/OptionPageSound.h"
 #include "options/OptionWidgets.h"
-#include "options/SelectorButton.h"
 #include "options/PlgInfoLines.h"
 #include "options/SeiriPrevHost.h"
+#include "options/SelectorButton.h"
 #include "options/VbCheckBox.h"
 #include "options/VbComboBox.h"
 
@@ -293,13 +293,13 @@ bool frmOption::ConfirmStorableTexts()
     return true;
 }
 
-qint32 frmOption::SetPlgin(const QString& fileName)
+qint32 frmOption::SetPlgin(const QString& fileName, QString* refusal)
 {
     if (fileName.isEmpty())
         return 0;
     ltm4::PlgInfo info;
     // A refused file leaves the list and the notes showing what they did.
-    if (ltm4::LT4_GetPlgInfo(fileName, info) == 0)
+    if (ltm4::LT4_GetPlgInfo(fileName, info, refusal) == 0)
         return 0;
     ltm4::LT4_SetPlgComment(fileName, txtPlginComment());
     List1()->clear();

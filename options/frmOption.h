@@ -77,8 +77,9 @@ public:
     void GetOptionInfo(SettingsRecord& rec) const;
     std::optional<OptionTransferFailure> SetOptionInfo(const SettingsRecord& rec);
 
-    // Loads a ticket plugin's description; non-zero on success.
-    qint32 SetPlgin(const QString& fileName);
+    // Loads a ticket plugin's description; non-zero on success. On failure
+    // *refusal (when given) says why the file is not a plugin.
+    qint32 SetPlgin(const QString& fileName, QString* refusal = nullptr);
 
     // The colour chooser's custom colours, kept in the settings file.
     const ltm4::CustColorTable& CustColors() const { return m_custColors; }

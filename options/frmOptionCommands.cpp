@@ -150,7 +150,8 @@ void frmOption::Command1_Click()
         previousIndex = companies->currentIndex();
         companies->clear();
     }
-    if (SetPlgin(path) != 0) {
+    QString refusal;
+    if (SetPlgin(path, &refusal) != 0) {
         txtSeiriPlgDir()->setText(path);
         return;
     }
@@ -158,8 +159,11 @@ void frmOption::Command1_Click()
         companies->addItems(previousNames);
         companies->setCurrentIndex(previousIndex);
     }
+    // The line and the reason below the message, so that the plugin's author
+    // knows what to mend without another tool.
     ltm4::MsgBox(this, QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
-                 ltm4::vbCritical + ltm4::vbOKOnly, QStringLiteral("プラグインロードエラー"));
+                 ltm4::vbCritical + ltm4::vbOKOnly, QStringLiteral("プラグインロードエラー"),
+                 refusal);
 }
 
 void frmOption::Command7_Click()

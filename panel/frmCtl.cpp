@@ -5,6 +5,7 @@
 #include "board/Form1.h"
 #include "companion/LTM4Res.h"
 #include "companion/MsgBox.h"
+#include "companion/SeiriPluginWarnings.h"
 #include "companion/SysClock.h"
 #include "companion/Twips.h"
 #include "options/VbCheckBox.h"
@@ -302,7 +303,10 @@ void frmCtl::buildPreviewPane()
     m_label4->setObjectName(QStringLiteral("Label4"));
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("picSeirikenPrev"));
-    m_preview->setGeometry(366, 22, 228, 190);
+    // The pane's room for the ticket inside its one-pixel sunken frame;
+    // plgtool warns of a plugin whose picture is larger.
+    m_preview->setGeometry(366, 22, ltm4::kSeiriPreviewPaneWidth + 2,
+                           ltm4::kSeiriPreviewPaneHeight + 2);
     m_preview->setFrameShape(QFrame::Panel);
     m_preview->setFrameShadow(QFrame::Sunken);
     m_preview->setAlignment(Qt::AlignLeft | Qt::AlignTop);

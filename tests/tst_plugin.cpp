@@ -8,12 +8,16 @@
 #include "companion/LTM4Res.h"
 #include "companion/PlgInfo.h"
 #include "companion/SeiriPlugin.h"
+#include "companion/SeiriPluginWarnings.h"
 #include "companion/SeiriTicket.h"
 #include "companion/TicketCost.h"
+#include "options/PlgInfoLines.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -103,10 +107,18 @@ private slots:
     void fileReading();
     void barcodes_data();
     void barcodes();
+    void barcodesAtTheirLongest_data();
+    void barcodesAtTheirLongest();
+    void codabarStartAndStop();
     void barcodeTheSymbologyCannotHold();
     void sampleTicket();
     void drawCost_data();
     void drawCost();
+    void warnings_data();
+    void warnings();
+    void plgtool_data();
+    void plgtool();
+    void documentedSample();
     void valuesAreCut();
     void worstCaseDrawsWithinAFrame_data();
     void worstCaseDrawsWithinAFrame();
@@ -146,8 +158,10 @@ void TestPlugin::everyField()
 
     using F = TicketField;
     QList<TicketItem> expected(6);
-    for (TicketItem& i : expected)
-        i.face = u"ＭＳ Ｐゴシック"_qs;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        expected[i].face = u"ＭＳ Ｐゴシック"_qs;
+        expected[i].line = 30 + int(i); // where [draw] writes it
+    }
     expected[0].color = 0xFFFFEE01;
     TicketItem& box = expected[1];
     box.kind = TicketItemKind::Box, box.x = -3, box.y = 4, box.w = 50, box.h = 60, box.pen = 0;
@@ -216,6 +230,10 @@ void TestPlugin::encodings_data()
     QTest::newRow("UTF-8") << text.toUtf8() << true;
     QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << true;
     QTest::newRow("CP932, CR LF") << ToCp932(crlf) << false;
+    // As old Mac editors save them: CR alone ends each line.
+    const QString cr = QString(text).replace(u"\n"_qs, u"\r"_qs);
+    QTest::newRow("UTF-8, CR only") << cr.toUtf8() << true;
+    QTest::newRow("CP932, CR only") << ToCp932(cr) << false;
 }
 
 void TestPlugin::encodings()
@@ -253,8 +271,15 @@ void TestPlugin::placeholders_data()
         << u"2025/03/05 8:07:09"_qs;
     QTest::newRow("date parts, fixed form")
         << u"{year}年{month}月{day}日"_qs << u"2025/03/05"_qs << 0 << three << u"2025年3月5日"_qs;
+    // The first year of an era is 元年, padded or not.
     QTest::newRow("Reiwa's first day")
-        << u"{era}{eyear:2}"_qs << u"05-01-2019"_qs << 0 << three << u"令和01"_qs;
+        << u"{era}{eyear:2}年"_qs << u"05-01-2019"_qs << 0 << three << u"令和元年"_qs;
+    QTest::newRow("Reiwa's second year")
+        << u"{era}{eyear:2}年"_qs << u"2020/01/01"_qs << 0 << three << u"令和02年"_qs;
+    QTest::newRow("Heisei's first year")
+        << u"{era}{eyear}年"_qs << u"12-31-1989"_qs << 0 << three << u"平成元年"_qs;
+    QTest::newRow("Showa's first days")
+        << u"{era}{eyear}年"_qs << u"1926/12/25"_qs << 0 << three << u"昭和元年"_qs;
     QTest::newRow("Heisei's last day")
         << u"{era}{eyear}"_qs << u"2019/04/30"_qs << 0 << three << u"平成31"_qs;
     QTest::newRow("Showa") << u"{era}{eyear}"_qs << u"01-07-1989"_qs << 0 << three << u"昭和64"_qs;
@@ -293,6 +318,12 @@ void TestPlugin::verdicts_data()
     };
     const auto draw = [](const QString& item) { return plugin(u"[draw]\n"_qs + item + u"\n"_qs); };
     row("no last line break", plugin({}).chopped(1), Error::None, 0);
+    const auto lineEnds = [](QByteArray b, const char* end) { return b.replace("\n", end); };
+    const QByteArray unknownOn5 = plugin({}, u"colour = 1\n"_qs);
+    row("CR only: the line counted", lineEnds(unknownOn5, "\r"), Error::UnknownKey, 5);
+    row("CR LF: one line end", lineEnds(unknownOn5, "\r\n"), Error::UnknownKey, 5);
+    row("blank lines, CR only", lineEnds(plugin({}, u"\n\ncolour = 1\n"_qs), "\r"),
+        Error::UnknownKey, 7);
 
     // The draw item is on line 6 of plugin().
     row("empty file", {}, Error::NoHeader, 0);
@@ -353,6 +384,26 @@ void TestPlugin::verdicts_data()
     row("date in ITF", barcode(u"type=itf value={date}"_qs), Error::BadText, 7);
     row("letter in ITF", barcode(u"type=itf value=A1"_qs), Error::BadText, 7);
     row("letter in Codabar", barcode(u"type=codabar value=1X"_qs), Error::BadText, 7);
+    // A to D are Codabar's start and stop characters, never in the value.
+    row("start character in Codabar", barcode(u"type=codabar value=A12A"_qs), Error::BadText, 7);
+    // What each symbology carries, with its placeholders at their longest:
+    // {date} and {time} 16, {ticket} 6 with its sign, {route} 10 digits in ITF.
+    const QString longest128 = u"{date}{time}{date}{time}{ticket}ABCDEFGHIJ"_qs; // 80
+    row("Code 128 at 80", barcode(u"type=code128 value="_qs + longest128), Error::None, 0);
+    row("Code 128 at 81", barcode(u"type=code128 value=K"_qs + longest128), Error::BarcodeTooLong,
+        7);
+    row("Code 128, 81 written", barcode(u"type=code128 value="_qs + QString(81, u'x')),
+        Error::BarcodeTooLong, 7);
+    const QString routes = u"{route}"_qs.repeated(8); // 80 digits without a sign
+    row("ITF, 80 digits", barcode(u"type=itf value="_qs + routes), Error::None, 0);
+    row("ITF, 79 digits padded to 80",
+        barcode(u"type=itf value="_qs + routes.chopped(7) + u"123456789"_qs), Error::None, 0);
+    row("ITF, 81 digits", barcode(u"type=itf value=1"_qs + routes), Error::BarcodeTooLong, 7);
+    row("ITF, a padding wider than the number",
+        barcode(u"type=itf value="_qs + routes.chopped(7) + u"{row:9}{ticket:9}"_qs),
+        Error::BarcodeTooLong, 7);
+    row("Codabar has no limit of its own", barcode(u"type=codabar value="_qs + QString(190, u'1')),
+        Error::None, 0);
     row("empty barcode", barcode(u"type=code128 value=\"\""_qs), Error::BadText, 7);
     row("company name too long", plugin(u"[companies]\n"_qs + QString(65, u'社') + u"\n"_qs),
         Error::BadText, 6);
@@ -410,6 +461,12 @@ void TestPlugin::errorText()
              u"6行目: [end] の後に内容があります"_qs);
     QCOMPARE(SeiriPluginErrorText(ReadSeiriPlugin(plugin({}).chopped(6))),
              u"[end] がありません（ファイルが途中で切れています）"_qs);
+    QCOMPARE(
+        SeiriPluginErrorText(ReadSeiriPlugin(
+            plugin(u"[draw]\nbarcode x=0 y=0 w=9 h=9 type=code128 value={time}{time}{time}{time}"
+                   u"{date}{route}{route}\n"_qs,
+                   u"CanBarcode = 1\n"_qs))),
+        u"7行目: バーコードに入りきりません（value は最長 102 文字、code128 は 80 文字まで）"_qs);
     QVERIFY(SeiriPluginErrorText(ReadSeiriPlugin(plugin({}))).isEmpty());
 }
 
@@ -429,25 +486,31 @@ void TestPlugin::barcodes_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("tmpl");
+    QTest::addColumn<QString>("date");
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("expected");
     const int code128 = int(ZXing::BarcodeFormat::Code128);
     const int itf = int(ZXing::BarcodeFormat::ITF);
     const int codabar = int(ZXing::BarcodeFormat::Codabar);
-    QTest::newRow("Code 128, date and time") << u"code128"_qs << u"R{route}-{date} {time}"_qs
+    const QString sys = u"03-05-2025"_qs;
+    QTest::newRow("Code 128, date and time") << u"code128"_qs << u"R{route}-{date} {time}"_qs << sys
                                              << code128 << u"R12-03-05-2025 08:07:09"_qs;
-    QTest::newRow("ITF") << u"itf"_qs << u"{route:4}{row:3}{ticket:3}"_qs << itf
+    QTest::newRow("ITF") << u"itf"_qs << u"{route:4}{row:3}{ticket:3}"_qs << sys << itf
                          << u"0012004003"_qs;
     QTest::newRow("ITF, odd digit count")
-        << u"itf"_qs << u"{row}{ticket}{route}0"_qs << itf << u"043120"_qs;
-    QTest::newRow("Codabar") << u"codabar"_qs << u"{year}/{month:2}/{day:2}-{ticket}"_qs << codabar
-                             << u"2025/03/05-3"_qs;
+        << u"itf"_qs << u"{row}{ticket}{route}0"_qs << sys << itf << u"043120"_qs;
+    QTest::newRow("Codabar") << u"codabar"_qs << u"{year}/{month:2}/{day:2}-{ticket}"_qs << sys
+                             << codabar << u"2025/03/05-3"_qs;
+    // A barcode carries the era's first year as the number, not as 元.
+    QTest::newRow("first year of an era")
+        << u"code128"_qs << u"R{eyear:2}{eyear}"_qs << u"05-01-2019"_qs << code128 << u"R011"_qs;
 }
 
 void TestPlugin::barcodes()
 {
     QFETCH(QString, type);
     QFETCH(QString, tmpl);
+    QFETCH(QString, date);
     QFETCH(int, format);
     QFETCH(QString, expected);
     const SeiriPluginResult r = ReadSeiriPlugin(
@@ -455,12 +518,80 @@ void TestPlugin::barcodes()
         "barcode x=10 y=10 w=380 h=60 type=%1 value=\"%2\"\n[end]\n"_qs.arg(type, tmpl)
             .toUtf8());
     QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
-    const QImage img = draw(*r.plugin, values());
+    const QImage img = draw(*r.plugin, values(date));
     QCOMPARE(decode(img, ZXing::BarcodeFormat(format)), expected);
     // Bars only inside the item's box.
     QImage blank = img;
     blank.fill(Qt::white);
     QVERIFY(QRect(10, 10, 380, 60).contains(difference(img, blank)));
+}
+
+void TestPlugin::barcodesAtTheirLongest_data()
+{
+    // Values a plugin at its symbology's limit is accepted with: at their
+    // longest, every one still draws bars that read back.
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("tmpl");
+    QTest::addColumn<bool>("negative"); // the numbers at their most negative
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("expected");
+    const QString d16 = QString(16, u'1');
+    const QString t16 = QString(16, u'2');
+    QTest::newRow("Code 128, 80 characters")
+        << u"code128"_qs << u"{date}{time}{date}{time}{ticket}ABCDEFGHIJ"_qs << true
+        << int(ZXing::BarcodeFormat::Code128) << d16 + t16 + d16 + t16 + u"-32768ABCDEFGHIJ"_qs;
+    QTest::newRow("ITF, 80 digits")
+        << u"itf"_qs << u"{route}"_qs.repeated(8) << false << int(ZXing::BarcodeFormat::ITF)
+        << u"2147483647"_qs.repeated(8);
+    QTest::newRow("ITF, 79 digits and its padding")
+        << u"itf"_qs << u"{route}"_qs.repeated(7) + u"{row:9}"_qs << false
+        << int(ZXing::BarcodeFormat::ITF)
+        << u"0"_qs + u"2147483647"_qs.repeated(7) + u"000032767"_qs;
+    QTest::newRow("Codabar, beyond 80 characters")
+        << u"codabar"_qs << u"{date}{time}{date}{time}{ticket}-$:/.+01234"_qs << true
+        << int(ZXing::BarcodeFormat::Codabar) << d16 + t16 + d16 + t16 + u"-32768-$:/.+01234"_qs;
+}
+
+void TestPlugin::barcodesAtTheirLongest()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, tmpl);
+    QFETCH(bool, negative);
+    QFETCH(int, format);
+    QFETCH(QString, expected);
+    const SeiriPluginResult r = ReadSeiriPlugin(
+        u"4SP 1\n[info]\nPrevWidth = 15000\nPrevHeight = 1500\nCanBarcode = 1\n[draw]\n"
+        "barcode x=0 y=10 w=1000 h=80 type=%1 value=\"%2\"\n[end]\n"_qs.arg(type, tmpl)
+            .toUtf8());
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    const TicketValues v{
+        {},
+        QString(30, u'1'),
+        QString(30, u'2'),
+        negative ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint32>::max(),
+        negative ? std::numeric_limits<qint16>::min() : std::numeric_limits<qint16>::max(),
+        std::numeric_limits<qint16>::max(),
+        -1};
+    QCOMPARE(decode(draw(*r.plugin, v), ZXing::BarcodeFormat(format)), expected);
+}
+
+void TestPlugin::codabarStartAndStop()
+{
+    // The bars begin and end with Codabar's start/stop character A, which a
+    // scanner set to pass them on sends around the value.
+    const SeiriPluginResult r =
+        ReadSeiriPlugin(plugin(u"[draw]\nbarcode x=0 y=0 w=200 h=40 type=codabar value=12-34\n"_qs,
+                               u"CanBarcode = 1\n"_qs));
+    QVERIFY(r.ok());
+    const QImage gray = draw(*r.plugin, values()).convertToFormat(QImage::Format_Grayscale8);
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::Codabar);
+    hints.setReturnCodabarStartEnd(true);
+    const ZXing::Result read =
+        ZXing::ReadBarcode(ZXing::ImageView(gray.constBits(), gray.width(), gray.height(),
+                                            ZXing::ImageFormat::Lum, int(gray.bytesPerLine())),
+                           hints);
+    QCOMPARE(QString::fromStdString(read.text()), u"A12-34A"_qs);
 }
 
 void TestPlugin::barcodeTheSymbologyCannotHold()
@@ -571,6 +702,215 @@ void TestPlugin::drawCost()
     const SeiriPluginResult r = ReadSeiriPlugin(plugin(body));
     QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
     QCOMPARE(TicketDrawCost(*r.plugin), cost);
+}
+
+void TestPlugin::warnings_data()
+{
+    // A picture (in twips) and items from line 7; each warning expected as
+    // "line:part of its text".
+    QTest::addColumn<QSize>("twips");
+    QTest::addColumn<QString>("items");
+    QTest::addColumn<QStringList>("expected");
+    const QSize small(3000, 1500); // 200 x 100 pixels
+    QTest::newRow("all on the picture")
+        << small
+        << u"box x=0 y=0 w=200 h=100\nline x1=0 y1=0 x2=200 y2=100\nline x1=0 y1=0 x2=200 y2=0\n"
+           "text x=199 y=99 w=1 h=1 value=a\nbox x=500 y=0 w=0 h=0\npaper color=#FFFFFF\n"_qs
+        << QStringList();
+    QTest::newRow("the pane's size") << QSize(3390, 2820) << QString() << QStringList();
+    QTest::newRow("wider than the pane")
+        << QSize(3405, 1500) << QString()
+        << QStringList{u"0:プレビューの絵 (227 x 100 ピクセル) が操作盤のプレビュー欄 (226 x 188 "
+                       u"ピクセル) より大きく"_qs};
+    QTest::newRow("taller than the pane")
+        << QSize(1500, 2835) << QString() << QStringList{u"0:(100 x 189 ピクセル)"_qs};
+    QTest::newRow("partly off")
+        << small
+        << u"box x=150 y=0 w=51 h=10\ntext x=0 y=-1 w=10 h=10 value=a\n"
+           "line x1=10 y1=10 x2=10 y2=101\nbarcode x=-5 y=0 w=200 h=10 type=itf value=1\n"_qs
+        << QStringList{u"7:box は絵 (200 x 100 ピクセル) からはみ出しています"_qs,
+                       u"8:text は絵 (200 x 100 ピクセル) からはみ出し"_qs,
+                       u"9:line は絵 (200 x 100 ピクセル) からはみ出し"_qs,
+                       u"10:barcode は絵 (200 x 100 ピクセル) からはみ出し"_qs};
+    QTest::newRow("wholly off")
+        << small
+        << u"box x=200 y=0 w=10 h=10\ntext x=0 y=-10 w=10 h=10 value=a\n"
+           "line x1=0 y1=-5 x2=10 y2=-1\nline x1=-9 y1=0 x2=-1 y2=50\n"
+           "box x=-10 y=0 w=10 h=10\n"_qs
+        << QStringList{u"7:box は絵 (200 x 100 ピクセル) の外にあり、描かれません"_qs,
+                       u"8:text は絵 (200 x 100 ピクセル) の外にあり"_qs,
+                       u"9:line は絵 (200 x 100 ピクセル) の外にあり"_qs,
+                       u"10:line は絵 (200 x 100 ピクセル) の外にあり"_qs,
+                       u"11:box は絵 (200 x 100 ピクセル) の外にあり"_qs};
+    // The sample's ten digits at their widest ordinary values: a five-digit
+    // route makes eleven, 112 bars in Code 128, 117 in ITF (padded to twelve).
+    const QString digits = u"value={route:4}{row:3}{ticket:3}\n"_qs;
+    QTest::newRow("barcode wide enough")
+        << small << u"barcode x=0 y=0 w=132 h=20 type=code128 "_qs + digits << QStringList();
+    QTest::newRow("barcode without its quiet zones")
+        << small << u"barcode x=0 y=0 w=131 h=20 type=code128 "_qs + digits
+        << QStringList{u"7:バーコードの枠の幅 131 ピクセルでは、値が最も長いとき (99999301150) の"
+                       u"バー 112 本の両側に余白"_qs};
+    QTest::newRow("barcode narrower than its bars")
+        << small << u"barcode x=0 y=0 w=116 h=20 type=itf "_qs + digits
+        << QStringList{u"7:バー 117 本より狭く、バーが 1 ピクセルより細くなって読み取れません。"
+                       u"幅を 137 ピクセル以上"_qs};
+}
+
+void TestPlugin::warnings()
+{
+    QFETCH(QSize, twips);
+    QFETCH(QString, items);
+    QFETCH(QStringList, expected);
+    const SeiriPluginResult r = ReadSeiriPlugin(
+        u"4SP 1\n[info]\nPrevWidth = %1\nPrevHeight = %2\nCanBarcode = 1\n[draw]\n%3[end]\n"_qs
+            .arg(twips.width())
+            .arg(twips.height())
+            .arg(items)
+            .toUtf8());
+    QVERIFY2(r.ok(), qPrintable(SeiriPluginErrorText(r)));
+    const QList<SeiriPluginWarning> found = SeiriPluginWarnings(*r.plugin);
+    QStringList shown;
+    for (const SeiriPluginWarning& w : found)
+        shown << QString::number(w.line) + u':' + w.text;
+    QCOMPARE(shown.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QString line = expected[i].section(u':', 0, 0);
+        QVERIFY2(shown[i].startsWith(line + u':') &&
+                     shown[i].contains(expected[i].mid(line.size() + 1)),
+                 qPrintable(shown[i]));
+    }
+    if (!found.isEmpty() && found.first().line > 0)
+        QCOMPARE(SeiriPluginWarningText(found.first()),
+                 u"%1行目: %2"_qs.arg(found.first().line).arg(found.first().text));
+}
+
+void TestPlugin::plgtool_data()
+{
+    // A command line ("$p" the plugin written from "file", "$o" a picture);
+    // the exit code and texts its output must hold.
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QStringList>("err");
+    const QString sample = u"<sample>"_qs;
+    QTest::newRow("check the sample")
+        << QStringList{u"check"_qs, u"$p"_qs} << sample << 0
+        << QStringList{u"プラグインです（UTF-8）"_qs,
+                       u"オプションの「上記プラグインのプロパティ」:"_qs}
+        << QStringList();
+    QTest::newRow("check with warnings")
+        << QStringList{u"check"_qs, u"$p"_qs}
+        << u"4SP 1\r[info]\rPrevWidth = 3000\rPrevHeight = 1500\r[draw]\r"
+           "box x=190 y=0 w=20 h=5\r[end]\r"_qs
+        << 0 << QStringList{u"  社名切り替え:---> 不可"_qs}
+        << QStringList{
+               u"p.4SP: 警告: 6行目: box は絵 (200 x 100 ピクセル) からはみ出しています"_qs};
+    QTest::newRow("check a refusal")
+        << QStringList{u"check"_qs, u"$p"_qs}
+        << u"4SP 1\n[info]\nPrevWidth = 3000\nPrevHeight = 1500\ncolour = 1\n[end]\n"_qs << 1
+        << QStringList() << QStringList{u"p.4SP: 5行目: 不明な項目名です（colour）"_qs};
+    QTest::newRow("check with one too many")
+        << QStringList{u"check"_qs, u"$p"_qs, u"extra"_qs} << sample << 2 << QStringList()
+        << QStringList{u"「extra」は使えません"_qs, u"使い方:"_qs};
+    QTest::newRow("draw") << QStringList{u"draw"_qs,      u"$p"_qs,       u"$o"_qs,
+                                         u"ticket=-5"_qs, u"stop=a=b"_qs, u"company=1"_qs}
+                          << sample << 0 << QStringList() << QStringList();
+    QTest::newRow("draw, a number it cannot take")
+        << QStringList{u"draw"_qs, u"$p"_qs, u"$o"_qs, u"route=1"_qs, u"ticket=40000"_qs} << sample
+        << 2 << QStringList()
+        << QStringList{u"「ticket=40000」は使えません: ticket は -32768 ～ 32767 の整数です"_qs};
+    QTest::newRow("draw, an unknown name")
+        << QStringList{u"draw"_qs, u"$p"_qs, u"$o"_qs, u"colour=1"_qs} << sample << 2
+        << QStringList()
+        << QStringList{u"「colour=1」は使えません: colour という項目はありません"_qs};
+    QTest::newRow("draw, no value")
+        << QStringList{u"draw"_qs, u"$p"_qs, u"$o"_qs, u"ticket"_qs} << sample << 2 << QStringList()
+        << QStringList{u"「ticket」は使えません: 項目=値 の形で"_qs};
+    QTest::newRow("an unknown command")
+        << QStringList{u"show"_qs, u"$p"_qs} << sample << 2 << QStringList()
+        << QStringList{u"「show」は使えません: コマンドは check か draw です"_qs};
+}
+
+void TestPlugin::plgtool()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, file);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, out);
+    QFETCH(QStringList, err);
+    QTemporaryDir dir;
+    QString plugin = QStringLiteral(RUTOMIA_SAMPLE_PLUGIN);
+    if (file != u"<sample>") {
+        plugin = dir.filePath(u"p.4SP"_qs);
+        QFile f(plugin);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file.toUtf8());
+    }
+    const QString picture = dir.filePath(u"out.png"_qs);
+    args.replaceInStrings(u"$p"_qs, plugin).replaceInStrings(u"$o"_qs, picture);
+    QProcess tool;
+    tool.start(QStringLiteral(PLGTOOL), args);
+    QVERIFY(tool.waitForFinished(60000));
+    const QString stdOut = QString::fromUtf8(tool.readAllStandardOutput());
+    const QString stdErr = QString::fromUtf8(tool.readAllStandardError());
+    QCOMPARE(tool.exitCode(), exitCode);
+    for (const QString& o : out)
+        QVERIFY2(stdOut.contains(o), qPrintable(stdOut));
+    for (const QString& e : err)
+        QVERIFY2(stdErr.contains(e), qPrintable(stdErr));
+    if (exitCode != 0 || args[0] != u"check")
+        return;
+    // The capability lines by the options page's own rule; the sample has
+    // nothing to warn of.
+    const SeiriPluginResult r = ReadSeiriPluginFile(plugin);
+    QVERIFY(r.ok());
+    for (const QString& line : PlgInfoLines(r.plugin->info))
+        QVERIFY2(stdOut.contains(u"\n  "_qs + line + u'\n'), qPrintable(line));
+    if (file == u"<sample>")
+        QVERIFY2(!stdErr.contains(u"警告"_qs), qPrintable(stdErr));
+}
+
+void TestPlugin::documentedSample()
+{
+    // The documentation's picture of the sample ticket is what the demo route
+    // shows: its barcode carries route, row and ticket number (4, 3 and 3
+    // digits), which must be the first demo stop's and the captions'.
+    const QString root = QStringLiteral(RUTOMIA_SOURCE_DIR);
+    const QImage picture(root + u"/docs/plugin-sample.png"_qs);
+    QVERIFY(!picture.isNull());
+    const QString carried = decode(picture, ZXing::BarcodeFormat::Code128);
+    QCOMPARE(carried.size(), 10);
+    const int route = carried.left(4).toInt();
+    const int row = carried.mid(4, 3).toInt();
+    const int ticket = carried.mid(7).toInt();
+
+    QFile demo(root + u"/data/demo/%1.csv"_qs.arg(route));
+    QVERIFY2(demo.open(QIODevice::ReadOnly), qPrintable(demo.fileName()));
+    QStringList stops;
+    for (const QByteArray& line : demo.readAll().split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#'))
+            stops << QString::fromUtf8(line);
+    QVERIFY(row >= 1 && row <= stops.size());
+    const QStringList stop = stops[row - 1].split(u',');
+    QCOMPARE(stop.value(1).toInt(), ticket);
+
+    const std::pair<const char16_t*, const char16_t*> captions[] = {
+        {u"/docs/plugin-format.md", u"ticket for the stop (\\S+), ticket (\\d+), route (\\d+)"},
+        {u"/docs/ja/format-4sp.md", u"停留所 (\\S+)、整理券 (\\d+)、系統 (\\d+)"},
+    };
+    for (const auto& [file, pattern] : captions) {
+        QFile doc(root + QString::fromUtf16(file));
+        QVERIFY(doc.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(doc.readAll()).simplified();
+        const QRegularExpressionMatch m =
+            QRegularExpression(QString::fromUtf16(pattern)).match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(QString::fromUtf16(file)));
+        QCOMPARE(m.captured(1), stop.value(0));
+        QCOMPARE(m.captured(2).toInt(), ticket);
+        QCOMPARE(m.captured(3).toInt(), route);
+    }
 }
 
 void TestPlugin::valuesAreCut()

@@ -154,6 +154,8 @@ private slots:
     void capabilityLines_data();
     void capabilityLines();
     void cancelOrRefusalKeepsThePreviousPlugin();
+    void refusalSaysWhy_data();
+    void refusalSaysWhy();
     void storedPluginAtSettingsLoad_data();
     void storedPluginAtSettingsLoad();
     void previewRedrawnAtEachUpdate();
@@ -248,6 +250,7 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     QCOMPARE(m.text, u"指定したファイルはプラグインでないか、内容が不正です"_qs);
     QCOMPARE(m.title, u"プラグインロードエラー"_qs);
     QCOMPARE(m.style, int(ltm4::vbCritical + ltm4::vbOKOnly));
+    QCOMPARE(m.detail, u"[end] がありません（ファイルが途中で切れています）"_qs);
     QCOMPARE(m.owner, &f.option);
     QCOMPARE(f.option.txtSeiriPlgDir()->text(), good);
     QCOMPARE(lines(f.option.List1()), before);
@@ -261,6 +264,63 @@ void TestSeiriPrev::cancelOrRefusalKeepsThePreviousPlugin()
     f.choose(other);
     QCOMPARE(f.option.txtPlginComment()->toPlainText(), u"別"_qs);
     QCOMPARE(f.option.List1()->count(), 6);
+}
+
+void TestSeiriPrev::refusalSaysWhy_data()
+{
+    // The file chosen ("<gone>": removed once chosen); what the message box
+    // tells below its text.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("a misspelt key")
+        << QByteArray("4SP 1\n[info]\nPrevWidth = 3000\nPrevHeight = 1800\ncolour = 1\n[end]\n")
+        << u"5行目: 不明な項目名です（colour）"_qs;
+    QTest::newRow("a section after [end]")
+        << QByteArray("4SP 1\r\n[info]\r\nPrevWidth = 3000\r\nPrevHeight = 1800\r\n[end]\r\n"
+                      "[draw]\r\n")
+        << u"6行目: [end] の後に内容があります"_qs;
+    QTest::newRow("a barcode too long")
+        << QByteArray("4SP 1\n[info]\nPrevWidth = 3000\nPrevHeight = 1800\nCanBarcode = 1\n"
+                      "[draw]\nbarcode x=0 y=0 w=9 h=9 type=itf value=") +
+               QByteArray(81, '1') + "\n[end]\n"
+        << u"7行目: バーコードに入りきりません（value は最長 81 文字、itf は 80 文字まで）"_qs;
+    QTest::newRow("not text")
+        << QByteArray("MZ\x90\0\x03", 5)
+        << u"テキストファイルではありません（UTF-8かShift_JISのテキストにしてく"
+           u"ださい）"_qs;
+    QTest::newRow("gone") << QByteArray("<gone>") << u"ファイルを開けません"_qs;
+}
+
+void TestSeiriPrev::refusalSaysWhy()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, detail);
+    Fixture f;
+    const QString path = f.dir.filePath(u"p.4SP"_qs);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    if (bytes == "<gone>") {
+        // Chosen in the dialog, then gone before it is read.
+        ltm4::SetModalHandler([&](QDialog& d) {
+            auto* fd = qobject_cast<QFileDialog*>(&d);
+            if (!fd)
+                return int(QDialog::Rejected);
+            fd->selectFile(path);
+            QFile::remove(path);
+            return int(QDialog::Accepted);
+        });
+        f.option.Command1()->click();
+        ltm4::SetModalHandler({});
+    } else {
+        f.choose(path);
+    }
+    QCOMPARE(f.messages.shown.size(), 1);
+    QCOMPARE(f.messages.shown.first().text,
+             u"指定したファイルはプラグインでないか、内容が不正です"_qs);
+    QCOMPARE(f.messages.shown.first().detail, detail);
+    QVERIFY(f.option.txtSeiriPlgDir()->text().isEmpty());
 }
 
 void TestSeiriPrev::storedPluginAtSettingsLoad_data()

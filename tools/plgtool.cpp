@@ -6,14 +6,17 @@
 //   plgtool draw plugin.4SP out.png [stop=名前] [ticket=N] [route=N] [row=N]
 //                [date=mm-dd-yyyy] [time=hh:mm:ss] [company=N]
 //
-// Exit code 0 on success, 1 for a file that is not a plugin, 2 for a wrong
-// command line.
+// check lists what the options page will show for the plugin and warns of
+// likely mistakes. Exit code 0 on success (warnings or not), 1 for a file that
+// is not a plugin, 2 for a wrong command line.
 
 #include "companion/PlgInfo.h"
 #include "companion/SaveSet.h"
 #include "companion/SeiriPlugin.h"
+#include "companion/SeiriPluginWarnings.h"
 #include "companion/SeiriTicket.h"
 #include "companion/TicketCost.h"
+#include "options/PlgInfoLines.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -35,17 +38,30 @@ void Say(FILE* to, const QString& text)
 {
     const QByteArray b = (text + u'\n').toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), to);
+    // Warnings and report stay in order when both go to one place.
+    std::fflush(to);
 }
+
+constexpr const char16_t* kDrawKeys = u"stop ticket route row date time company";
 
 int Usage()
 {
     Say(stderr, QStringLiteral(
                     "使い方:\n"
-                    "  plgtool check 整理券.4SP          プラグインとして読めるか調べます\n"
+                    "  plgtool check 整理券.4SP\n"
+                    "      プラグインとして読めるか調べ、オプションに出るプロパティと、\n"
+                    "      誤りと思われるところ (警告) を示します\n"
                     "  plgtool draw 整理券.4SP 出力.png [項目=値 ...]\n"
                     "      整理券を画像にします。項目: stop ticket route row date time company\n"
                     "      (例: stop=駅前 ticket=3 route=12 row=3 date=03-05-2025 time=08:15:00)"));
     return kUsage;
+}
+
+// Names the argument that cannot be used and why, before the usage.
+int Refuse(const QString& argument, const QString& why)
+{
+    Say(stderr, QStringLiteral("「%1」は使えません: %2").arg(argument, why));
+    return Usage();
 }
 
 std::optional<ltm4::SeiriPlugin> Load(const QString& path)
@@ -71,7 +87,39 @@ int Check(const QString& path)
                  QString::number(p->items.size()), QString::number(p->companies.size()),
                  QString::number(ltm4::TicketDrawCost(*p)),
                  QString::number(ltm4::kTicketMaxDrawCost)));
+    // The same lines, by the same rule, as the options page lists.
+    Say(stdout, QStringLiteral("オプションの「上記プラグインのプロパティ」:"));
+    for (const QString& line : PlgInfoLines(i))
+        Say(stdout, QStringLiteral("  ") + line);
+    for (const ltm4::SeiriPluginWarning& w : ltm4::SeiriPluginWarnings(*p))
+        Say(stderr, path + QStringLiteral(": 警告: ") + ltm4::SeiriPluginWarningText(w));
     return 0;
+}
+
+// Takes one key=value of the draw command; the reason when it cannot.
+QString SetValue(ltm4::TicketValues& v, const QString& key, const QString& value)
+{
+    bool ok = true;
+    if (key == u"stop") {
+        v.stopName = value;
+    } else if (key == u"date") {
+        v.dateText = value;
+    } else if (key == u"time") {
+        v.timeText = value;
+    } else if (key == u"route") {
+        v.routeNo = value.toInt(&ok);
+        if (!ok)
+            return QStringLiteral("route は -2147483648 ～ 2147483647 の整数です");
+    } else if (key == u"ticket" || key == u"row" || key == u"company") {
+        const qint16 n = value.toShort(&ok);
+        if (!ok)
+            return key + QStringLiteral(" は -32768 ～ 32767 の整数です");
+        (key == u"ticket" ? v.seiriNo : key == u"row" ? v.row : v.corpIndex) = n;
+    } else {
+        return QStringLiteral("%1 という項目はありません（項目: %2）")
+            .arg(key, QString::fromUtf16(kDrawKeys));
+    }
+    return {};
 }
 
 int Draw(const QString& path, const QString& out, const QStringList& args)
@@ -87,28 +135,10 @@ int Draw(const QString& path, const QString& out, const QStringList& args)
     for (const QString& a : args) {
         const qsizetype eq = a.indexOf(u'=');
         if (eq <= 0)
-            return Usage();
-        const QString key = a.left(eq);
-        const QString value = a.mid(eq + 1);
-        bool ok = true;
-        if (key == u"stop")
-            v.stopName = value;
-        else if (key == u"date")
-            v.dateText = value;
-        else if (key == u"time")
-            v.timeText = value;
-        else if (key == u"route")
-            v.routeNo = value.toInt(&ok);
-        else if (key == u"ticket")
-            v.seiriNo = value.toShort(&ok);
-        else if (key == u"row")
-            v.row = value.toShort(&ok);
-        else if (key == u"company")
-            v.corpIndex = value.toShort(&ok);
-        else
-            ok = false;
-        if (!ok)
-            return Usage();
+            return Refuse(a, QStringLiteral("項目=値 の形で書いてください（項目: %1）")
+                                 .arg(QString::fromUtf16(kDrawKeys)));
+        if (const QString why = SetValue(v, a.left(eq), a.mid(eq + 1)); !why.isEmpty())
+            return Refuse(a, why);
     }
     const std::optional<ltm4::SeiriPlugin> p = Load(path);
     if (!p)
@@ -148,5 +178,9 @@ int main(int argc, char** argv)
         return Check(args[1]);
     if (args.size() >= 3 && args[0] == u"draw")
         return Draw(args[1], args[2], args.mid(3));
+    if (args.size() > 2 && args[0] == u"check")
+        return Refuse(args[2], QStringLiteral("check にはプラグインのファイルを一つだけ渡します"));
+    if (!args.isEmpty() && args[0] != u"check" && args[0] != u"draw")
+        return Refuse(args[0], QStringLiteral("コマンドは check か draw です"));
     return Usage();
 }
