@@ -1,19 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ticket plugin host: every operation reads the plugin afresh from its
-// path, so a plugin edited on disk shows at the next board update.
+// path, so a plugin edited on disk shows at the next board update. The calls
+// that fill the options dialog's controls are in PlgHostControls.cpp.
 
 #include "companion/LTM4Res.h"
 
 #include "companion/SeiriPlugin.h"
 #include "companion/SeiriTicket.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 
 namespace ltm4 {
 
@@ -40,32 +35,6 @@ qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info, QString* refusal)
     }
     info = read.plugin->info;
     return 1;
-}
-
-void LT4_SetPlgComment(const QString& path, QWidget* notesBox)
-{
-    const std::optional<SeiriPlugin> plugin = load(path);
-    if (!plugin || !notesBox)
-        return;
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(notesBox))
-        plain->setPlainText(plugin->notes);
-    else if (auto* rich = qobject_cast<QTextEdit*>(notesBox))
-        rich->setPlainText(plugin->notes);
-    else if (auto* line = qobject_cast<QLineEdit*>(notesBox))
-        line->setText(plugin->notes);
-    else if (auto* label = qobject_cast<QLabel*>(notesBox))
-        label->setText(plugin->notes);
-}
-
-void LT4_SetCorpAddList(const QString& path, QWidget* companyList)
-{
-    const std::optional<SeiriPlugin> plugin = load(path);
-    if (!plugin || !companyList)
-        return;
-    if (auto* combo = qobject_cast<QComboBox*>(companyList))
-        combo->addItems(plugin->companies);
-    else if (auto* list = qobject_cast<QListWidget*>(companyList))
-        list->addItems(plugin->companies);
 }
 
 void LT4_DrawSeiriken(const QString& path, QPainter& dc, const QString& stopName,
