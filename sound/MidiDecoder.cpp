@@ -7,13 +7,16 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
 namespace {
 
-// Notes still sounding when the file ends ring out for up to this long.
-constexpr double kTailSeconds = 2.0;
+// Below this peak (about -54 dBFS) a block after the music is only the last
+// of the reverb.
+constexpr int kSilence = 64;
 
 // fluidsynth reports on stderr by default; a damaged file is no news there.
 void QuietLogs()
@@ -74,15 +77,15 @@ bool MidiDecoder::Begin(const std::atomic<bool>& stop)
 
 int MidiDecoder::Read(qint16* out, int maxFrames)
 {
-    if (!m_player || maxFrames <= 0)
+    // The player ends a grace period of two seconds after the last note has
+    // died away, for the reverb; it ends sooner here, once that is silent.
+    if (!m_player || maxFrames <= 0 || fluid_player_get_status(m_player) != FLUID_PLAYER_PLAYING)
         return 0;
-    if (fluid_player_get_status(m_player) != FLUID_PLAYER_PLAYING) {
-        if (m_tailFrames >= qint64(kTailSeconds * m_rate) ||
-            fluid_synth_get_active_voice_count(m_synth) == 0)
-            return 0;
-        m_tailFrames += maxFrames;
-    }
     if (fluid_synth_write_s16(m_synth, maxFrames, out, 0, 2, out, 1, 2) != FLUID_OK)
+        return 0;
+    if (fluid_player_get_current_tick(m_player) >= fluid_player_get_total_ticks(m_player) &&
+        fluid_synth_get_active_voice_count(m_synth) == 0 &&
+        std::all_of(out, out + 2 * maxFrames, [](qint16 v) { return std::abs(v) < kSilence; }))
         return 0;
     return maxFrames;
 }

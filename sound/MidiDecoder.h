@@ -28,5 +28,4 @@ private:
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
     fluid_player_t* m_player = nullptr;
-    qint64 m_tailFrames = 0; // rendered after the last event, while notes ring on
 };

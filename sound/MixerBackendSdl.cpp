@@ -240,12 +240,12 @@ std::shared_ptr<MixerBackendSdl::Source> MixerBackendSdl::probe(SoundFile& file,
 {
     // The decoders look at the content, not the name, so a file that is not
     // what its name says fails here rather than playing noise.
-    const QByteArray head = file.read(0, kWavHeadBytes);
+    const QByteArray head = file.read(0, 16);
     const bool riff = head.size() >= 12 && head.startsWith("RIFF");
     auto source = std::make_shared<Source>();
     double seconds = -1;
     if (riff && head.sliced(8, 4) == "WAVE") {
-        const WavInfo wav = ReadWavInfo(head, file.size());
+        const WavInfo wav = ReadWavInfo(file.read(0, kWavHeadBytes), file.size());
         if (!WavDecoder::CanPlay(wav, file.size()))
             return nullptr;
         seconds = wav.seconds;
@@ -253,11 +253,12 @@ std::shared_ptr<MixerBackendSdl::Source> MixerBackendSdl::probe(SoundFile& file,
     } else if (head.startsWith("MThd") || (riff && head.sliced(8, 4) == "RMID")) {
         if (file.size() > kMaxMidiFileBytes || SoundFont::Path().isEmpty())
             return nullptr;
-        const MidiInfo midi = ReadMidiInfo(file.read(0, kMaxMidiFileBytes));
+        const QByteArray bytes = file.read(0, kMaxMidiFileBytes);
+        const MidiInfo midi = ReadMidiInfo(bytes);
         if (!midi.ok())
             return nullptr;
         seconds = midi.seconds;
-        const QByteArray smf = midi.smf.toByteArray();
+        const QByteArray smf = midi.smf.size() == bytes.size() ? bytes : midi.smf.toByteArray();
         const int rate = m_format.rate;
         source->make = [smf, rate] { return std::make_unique<MidiDecoder>(smf, rate); };
     } else if (Mp3Decoder::LooksLikeMpeg(head)) {

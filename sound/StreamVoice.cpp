@@ -74,7 +74,7 @@ void StreamVoice::run()
     m_exited = true;
 }
 
-bool StreamVoice::decodeAll(SoundDecoder& decoder)
+void StreamVoice::decodeAll(SoundDecoder& decoder)
 {
     const int channels = m_options.channels;
     const size_t maxSamples = size_t(std::max<qint64>(0, m_options.maxFrames)) * size_t(channels);
@@ -150,7 +150,6 @@ bool StreamVoice::decodeAll(SoundDecoder& decoder)
     closeConverter(false);
     if (natural && keeping && m_keep)
         m_keep(std::move(whole));
-    return natural;
 }
 
 bool StreamVoice::push(const qint16* samples, size_t count)

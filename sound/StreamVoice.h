@@ -58,7 +58,7 @@ public:
 
 private:
     void run();
-    bool decodeAll(SoundDecoder& decoder);
+    void decodeAll(SoundDecoder& decoder);
     bool push(const qint16* samples, size_t count);
     void fill(qint16* out, size_t count);
 
