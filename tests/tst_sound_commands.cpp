@@ -365,9 +365,9 @@ void TestSoundCommands::midiLength_data()
 
     ok("four eighth notes at 120", MidiNotes(4), 1.0);
     ok("quarter note at 60", MidiFile(0, 480, {Hex("00FF51030F4240") + note480 + end}), 1.0);
-    // Tracks play together: the first track's change times the second's notes.
+    // Tracks play together: the second track's change times the first's notes.
     ok("tempo change in another track",
-       MidiFile(1, 480, {Hex("8360 FF51030F4240") + end, Hex("00903C64 8740 803C00") + end}),
+       MidiFile(1, 480, {Hex("00903C64 8740 803C00") + end, Hex("8360 FF51030F4240") + end}),
        0.5 + 1.0);
     // Running status, a system-exclusive message and a long text event.
     ok("running status, sysex, long meta",
