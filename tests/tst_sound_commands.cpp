@@ -11,11 +11,15 @@
 #include "sound/WavInfo.h"
 #include "sound/mdlSndAPI.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -25,6 +29,7 @@ class RecordingMixer final : public MixerBackend {
 public:
     QStringList calls;
     int length = 0;
+    int warmUps = 0;
     std::map<Voice, int> left; // questions until the sound has ended
 
     QString DriverName() const override { return u"recording"_qs; }
@@ -55,6 +60,7 @@ public:
         left.erase(v);
     }
     void SetPostMixTap(PostMixTap) override {}
+    void WarmUp() override { ++warmUps; }
 
 private:
     Voice next = 0;
@@ -116,6 +122,7 @@ private slots:
     void parse();
     void interpreterDevices();
     void blockingPlayWaitsForTheEnd();
+    void warmUpWaitsForNoMixer();
     void midiLength_data();
     void midiLength();
     void waveHeader_data();
@@ -299,6 +306,32 @@ void TestSoundCommands::blockingPlayWaitsForTheEnd()
     snd.SndPlay(file(u"w.wav"_qs), u"S2"_qs, 0, 0);
     QCOMPARE(waits.waits.size(), 7);
     QVERIFY(mixer.IsPlaying(1));
+}
+
+// The program asks for the warm-up after its first paint, perhaps while the
+// sound device is still opening: the warm-up then waits for the device,
+// the program does not.
+void TestSoundCommands::warmUpWaitsForNoMixer()
+{
+    std::promise<std::unique_ptr<MixerBackend>> opening;
+    MciInterpreter mci(opening.get_future());
+    auto owned = std::make_unique<RecordingMixer>();
+    RecordingMixer& mixer = *owned;
+    std::thread device([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        opening.set_value(std::move(owned));
+    });
+    QElapsedTimer clock;
+    clock.start();
+    mci.WarmUp();
+    QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+    device.join();
+    QCOMPARE(mixer.warmUps, 0);
+    mci.Backend();
+    QCOMPARE(mixer.warmUps, 1);
+    // Once it is open, at once.
+    mci.WarmUp();
+    QCOMPARE(mixer.warmUps, 2);
 }
 
 namespace {
