@@ -7,6 +7,10 @@
 
 #include <fluidsynth.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
@@ -42,6 +46,12 @@ MidiDecoder::~MidiDecoder()
         delete_fluid_synth(m_synth);
     if (m_settings)
         delete_fluid_settings(m_settings);
+#ifdef __GLIBC__
+    // A synthesiser is some ten thousand small blocks (presets, zones,
+    // voices); freed, they would stay with the program for good.
+    if (m_synth)
+        malloc_trim(0);
+#endif
 }
 
 bool MidiDecoder::Begin(const std::atomic<bool>& stop)

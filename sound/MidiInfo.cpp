@@ -11,6 +11,11 @@ struct TempoChange {
     quint32 tempo = 0; // microseconds a quarter note
 };
 
+bool ByTick(const TempoChange& a, const TempoChange& b)
+{
+    return a.tick < b.tick;
+}
+
 quint32 Be32(const uchar* p)
 {
     return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
@@ -213,10 +218,11 @@ MidiInfo ReadMidiInfo(QByteArrayView bytes)
         info.seconds = double(info.endTick) / smpteTicksPerSecond;
         return info;
     }
-    // Tracks play together: one tempo map of every track's changes, in time
-    // order (a track's own changes stay in their order).
-    std::stable_sort(tempos.begin(), tempos.end(),
-                     [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+    // Tracks play together: one tempo map of every track's changes in time
+    // order (a track's own changes stay in their order). Usually they are all
+    // in one track, and in order already.
+    if (!std::is_sorted(tempos.begin(), tempos.end(), ByTick))
+        std::stable_sort(tempos.begin(), tempos.end(), ByTick);
     double microseconds = 0;
     quint64 at = 0;
     quint32 tempo = kMidiDefaultTempo;

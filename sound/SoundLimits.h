@@ -10,10 +10,11 @@
 // to spare; beyond it a file is far more likely damaged or hostile than meant.
 inline constexpr double kMaxSoundSeconds = 30 * 60;
 
-// A standard MIDI file is read whole to measure it; 30 minutes of even a dense
-// arrangement is a few hundred kilobytes, and reading and measuring this cap
-// takes a few milliseconds.
-inline constexpr qint64 kMaxMidiFileBytes = 4 * 1024 * 1024;
+// A standard MIDI file is read whole to measure it, on the caller's thread;
+// 30 minutes of even a dense arrangement is a few hundred kilobytes, and
+// reading and measuring a file of this cap takes at most a few milliseconds
+// (4 ms for one made of nothing but tempo changes).
+inline constexpr qint64 kMaxMidiFileBytes = 1024 * 1024;
 
 // No one sound holds more decoded samples than this in memory at once.
 inline constexpr qint64 kMaxDecodedBytes = 64 * 1024 * 1024;

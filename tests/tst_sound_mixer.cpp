@@ -209,6 +209,9 @@ void TestSoundMixer::tooLongIsAFailedOpenAtOnce_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("MIDI, end 2^28 ticks away") << path(u"far.mid"_qs) << FarEndMidi();
     QTest::newRow("MIDI, one-hour note") << path(u"hour.mid"_qs) << HourNoteMidi();
+    // Not too long to play (two and a half minutes), but too large to measure
+    // on the caller's thread.
+    QTest::newRow("MIDI over 1 MB") << path(u"large.mid"_qs) << MidiNotes(150000, 1);
     QTest::newRow("MP3, 33 minutes at 8 kbps") << m_hostileMp3 << QByteArray();
 }
 
