@@ -30,7 +30,7 @@ qint16 ToS16(const uchar* p, WavEncoding encoding, int bytes)
     }
     switch (bytes) {
     case 1:
-        return qint16((int(p[0]) - 128) << 8);
+        return qint16((int(p[0]) - 128) * 256);
     case 2:
         return qint16(p[0] | p[1] << 8);
     default:
