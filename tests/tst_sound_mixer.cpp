@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <bit>
+
 namespace {
 
 // One frame at 60 Hz: no play may hold the caller longer (a play takes 1-3 ms
@@ -27,6 +29,58 @@ constexpr qint64 kFrameMs = 16 * 2;
 #else
 constexpr qint64 kFrameMs = 16;
 #endif
+
+// A wave file of a sine tone at amplitude 0.3 in any of the encodings the
+// mixer reads: "u8", "s16", "s24", "s32", "f32", "f64", "mulaw" (the
+// compressed one, which SDL decodes). Every channel carries the tone.
+QByteArray EncodedToneWav(const QString& encoding, int channels, int rate, double hz,
+                          double seconds)
+{
+    const auto le = [](quint64 v, int bytes) {
+        QByteArray b;
+        for (int i = 0; i < bytes; ++i)
+            b += char(v >> (8 * i));
+        return b;
+    };
+    const bool isFloat = encoding.startsWith(u'f');
+    const bool mulaw = encoding == u"mulaw";
+    const int bits = mulaw ? 8 : encoding.mid(1).toInt();
+    const int bytes = bits / 8;
+    QByteArray data;
+    const int frames = int(seconds * rate);
+    for (int i = 0; i < frames; ++i) {
+        const double v = 0.3 * std::sin(2 * std::numbers::pi * hz * i / rate);
+        QByteArray sample;
+        if (mulaw) {
+            // G.711: sign, then a logarithmic magnitude, all bits inverted.
+            const int magnitude = std::min(int(std::abs(v) * 32635) + 132, 32767);
+            int exponent = 7;
+            while (exponent > 0 && !(magnitude & (0x4000 >> (7 - exponent))))
+                --exponent;
+            const int mantissa = (magnitude >> (exponent + 3)) & 0x0F;
+            sample = le(quint8(~((v < 0 ? 0x80 : 0) | exponent << 4 | mantissa)), 1);
+        } else if (isFloat && bits == 32) {
+            sample = le(std::bit_cast<quint32>(float(v)), 4);
+        } else if (isFloat) {
+            sample = le(std::bit_cast<quint64>(v), 8);
+        } else if (bits == 8) {
+            sample = le(quint8(128 + std::lround(v * 127)), 1);
+        } else {
+            sample = le(quint64(qint64(std::lround(v * double((1LL << (bits - 1)) - 1)))), bytes);
+        }
+        for (int c = 0; c < channels; ++c)
+            data += sample;
+    }
+    const quint16 tag = mulaw ? 7 : isFloat ? 3 : 1;
+    const QByteArray fmt = le(tag, 2) + le(quint64(channels), 2) + le(quint64(rate), 4) +
+                           le(quint64(rate * channels * bytes), 4) +
+                           le(quint64(channels * bytes), 2) + le(quint64(bits), 2);
+    QByteArray chunks = "fmt " + le(quint64(fmt.size()), 4) + fmt;
+    if (mulaw)
+        chunks += "fact" + le(4, 4) + le(quint64(frames), 4);
+    chunks += "data" + le(quint64(data.size()), 4) + data;
+    return "RIFF" + le(quint64(4 + chunks.size()), 4) + "WAVE" + chunks;
+}
 
 } // namespace
 
@@ -66,6 +120,8 @@ private slots:
     void cleanupTestCase();
     void everyKindPlays_data();
     void everyKindPlays();
+    void everyWaveEncodingPlaysItsTone_data();
+    void everyWaveEncodingPlaysItsTone();
     void channelsOverlapAndANewSoundCutsTheOld();
     void blockingPlayLastsTheSound();
     void notAudioIsAFailedOpen_data();
@@ -149,6 +205,37 @@ void TestSoundMixer::everyKindPlays()
     m_snd->SndPlay(file, channel, 0, 0);
     QVERIFY(m_mci->IsOpen(u"517"_qs + channel));
     QTRY_VERIFY_WITH_TIMEOUT(loudNow(), 3000);
+}
+
+void TestSoundMixer::everyWaveEncodingPlaysItsTone_data()
+{
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("rate");
+    QTest::newRow("8-bit") << "u8" << 1 << 22050;
+    QTest::newRow("16-bit stereo") << "s16" << 2 << 44100;
+    QTest::newRow("24-bit") << "s24" << 1 << 48000;
+    QTest::newRow("32-bit, four channels") << "s32" << 4 << 48000;
+    QTest::newRow("32-bit float") << "f32" << 2 << 32000;
+    QTest::newRow("64-bit float") << "f64" << 1 << 48000;
+    QTest::newRow("mu-law") << "mulaw" << 1 << 8000;
+}
+
+// Each encoding as the tone it holds, at its level: bytes read in the wrong
+// order or scaled wrongly would be noise, or the tone too loud or too soft.
+void TestSoundMixer::everyWaveEncodingPlaysItsTone()
+{
+    QFETCH(QString, encoding);
+    QFETCH(int, channels);
+    QFETCH(int, rate);
+    const QString file = path(encoding + u".wav"_qs);
+    QVERIFY(WriteFile(file, EncodedToneWav(encoding, channels, rate, 700, 1.0)));
+    m_snd->SndPlay(file, u"S1"_qs, 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hears(700), 2000);
+    const double level = ToneLevel(lastMs(60), 700, m_rate);
+    QVERIFY2(level > 0.25 && level < 0.35, qPrintable(QString::number(level)));
+    QVERIFY2(LoudFrames(lastMs(60)) > 0 && Peak(lastMs(60)) < 0.36 * 32768,
+             qPrintable(QString::number(Peak(lastMs(60)))));
 }
 
 void TestSoundMixer::channelsOverlapAndANewSoundCutsTheOld()
