@@ -60,6 +60,10 @@ bool MidiDecoder::Begin(const std::atomic<bool>& stop)
     if (font.isEmpty() || stop || m_rate <= 0)
         return false;
     QuietLogs();
+    // fluidsynth sets up its tables on the first synthesiser made, unguarded
+    // against a second made at the same moment: one at a time.
+    static std::mutex making;
+    std::unique_lock lock(making);
     // Settings of its own: a synthesiser registers itself with its settings.
     m_settings = new_fluid_settings();
     if (!m_settings)
@@ -74,6 +78,7 @@ bool MidiDecoder::Begin(const std::atomic<bool>& stop)
     fluid_settings_setint(m_settings, "synth.lock-memory", 0);
     fluid_settings_setstr(m_settings, "player.timing-source", "sample");
     m_synth = new_fluid_synth(m_settings);
+    lock.unlock();
     if (!m_synth || stop)
         return false;
     if (fluid_synth_sfload(m_synth, QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
