@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -43,8 +44,15 @@ qint16 ToS16(const uchar* p, WavEncoding encoding, int bytes)
 
 bool WavDecoder::CanPlay(const WavInfo& info, qint64 fileSize)
 {
-    return info.ok() &&
-           (info.encoding != WavEncoding::Compressed || fileSize <= kMaxCompressedBytes);
+    if (!info.ok())
+        return false;
+    if (info.encoding != WavEncoding::Compressed)
+        return true;
+    // What SDL decodes: Microsoft and IMA ADPCM, A-law and mu-law.
+    constexpr quint16 kDecodable[] = {0x0002, 0x0011, 0x0006, 0x0007};
+    return fileSize <= kMaxCompressedBytes &&
+           std::find(std::begin(kDecodable), std::end(kDecodable), info.formatTag) !=
+               std::end(kDecodable);
 }
 
 WavDecoder::WavDecoder(QString path, WavInfo info) : m_path(std::move(path)), m_info(info) {}

@@ -276,6 +276,10 @@ void TestSoundMixer::notAudioIsAFailedOpen_data()
     QTest::newRow("text as MP3") << "text.mp3" << text;
     QTest::newRow("text as MIDI") << "text.mid" << text;
     QTest::newRow("MIDI header only") << "head.mid" << QByteArray("MThd");
+    // Format 0x55: MP3 frames in a wave file, which nothing here decodes.
+    QByteArray mp3InWave = EncodedToneWav(u"mulaw"_qs, 1, 8000, 700, 0.1);
+    mp3InWave[20] = 0x55;
+    QTest::newRow("MP3 inside a wave file") << "mp3.wav" << mp3InWave;
 }
 
 void TestSoundMixer::notAudioIsAFailedOpen()
