@@ -9,6 +9,7 @@
 #include "sound/SpeechEngines.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -16,6 +17,39 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+// Runs a function once, soon after the program's first paint (of whichever
+// widget comes first): what can wait, such as the MIDI soundfont, never
+// delays the windows' first appearance.
+class AfterFirstPaint final : public QObject {
+public:
+    AfterFirstPaint(QObject& owner, std::function<void()> run)
+        : QObject(&owner), m_run(std::move(run))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_run) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            QTimer::singleShot(0, this, [run = std::exchange(m_run, {}), this] {
+                run();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_run;
+};
+
+} // namespace
 
 Rutomia::Rutomia()
     : m_ini(m_windows.board, m_windows.option, m_windows.ctl),
@@ -163,6 +197,7 @@ void Rutomia::Start()
             m_windows.option.SetProp();
     };
     m_windows.board.Form_Load(steps);
+    new AfterFirstPaint(m_windows.board, [this] { m_mci.WarmUp(); });
     m_windows.board.show();
     m_windows.board.RestoreView();
     KeepWithinReach(m_windows.board);

@@ -17,8 +17,10 @@ packages=(
     libzxing-dev
     # faces of the digit cells, ticket numbers and stop-name dots
     fonts-dseg fonts-dejavu-core fonts-unifont fonts-ipafont-gothic fonts-ipafont-mincho
-    # sound: SDL2_mixer, a small General MIDI soundfont, lame for the MP3 test file
-    libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont lame
+    # sound: SDL2_mixer mixes the channels; every file streams on a channel of
+    # its own, MP3 decoded by libmpg123 and MIDI synthesised by fluidsynth with
+    # a small General MIDI soundfont; lame makes the MP3 test files
+    libsdl2-dev libsdl2-mixer-dev libmpg123-dev libfluidsynth-dev timgm6mb-soundfont lame
     # running and screenshots without a display; the monkey test
     xvfb xauth imagemagick xdotool python3 python3-xlib
     # two monitors on one virtual display (the guide's screenshots)

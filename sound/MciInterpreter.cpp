@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <chrono>
+
 namespace {
 
 QString Key(const QString& alias)
@@ -36,11 +38,24 @@ MciInterpreter::~MciInterpreter()
 
 MixerBackend& MciInterpreter::Backend()
 {
-    if (!m_backend && m_opening.valid())
+    if (!m_backend && m_opening.valid()) {
         m_backend = m_opening.get();
+        if (m_backend && m_warmUp)
+            m_backend->WarmUp();
+    }
     if (!m_backend)
         m_backend = std::make_unique<MixerBackendDummy>();
     return *m_backend;
+}
+
+void MciInterpreter::WarmUp()
+{
+    if (m_backend || !m_opening.valid() ||
+        m_opening.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        Backend().WarmUp();
+    } else {
+        m_warmUp = true;
+    }
 }
 
 bool MciInterpreter::IsOpen(const QString& alias) const

@@ -39,6 +39,10 @@ public:
     MixerBackend& Backend();
     bool IsOpen(const QString& alias) const;
 
+    // The mixer's warm-up (MixerBackend::WarmUp), without waiting for a
+    // mixer still opening: then it warms up as soon as it is open.
+    void WarmUp();
+
 private:
     std::future<std::unique_ptr<MixerBackend>> m_opening;
     std::unique_ptr<MixerBackend> m_backend;
@@ -46,4 +50,5 @@ private:
     // language does. The device type is not kept: the mixer tells the kind
     // of sound by its content.
     QHash<QString, MixerBackend::Voice> m_devices;
+    bool m_warmUp = false; // asked for while the mixer was still opening
 };

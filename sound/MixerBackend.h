@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The audio mixer behind the command interpreter. A voice is one decoded sound
-// on a mixer channel of its own, so voices play over each other; playing a
-// voice again starts it from the beginning. Create() picks what works: SDL's
+// The audio mixer behind the command interpreter. A voice is one sound file
+// on a mixer channel of its own, so voices play over each other whatever
+// their length; playing a voice again starts it from the beginning. Nothing
+// of it blocks the caller for long: opening reads a file's headers, playing
+// starts its decoding elsewhere. Create() picks what works: SDL's
 // mixer on the sound device, else on SDL's silent dummy driver, else the dummy
 // back end that plays nothing.
 //
@@ -46,8 +48,8 @@ public:
     virtual QString DriverName() const = 0;
     virtual Format OutputFormat() const = 0;
 
-    // Decodes a sound file into a new voice; kNoVoice when the file cannot be
-    // read or is no sound this mixer can decode.
+    // A sound file as a new voice; kNoVoice when the file cannot be read, is
+    // no sound this mixer can decode, or is too long to play.
     virtual Voice OpenFile(const QString& path) = 0;
     virtual void Play(Voice voice) = 0;
     virtual void Stop(Voice voice) = 0;
@@ -57,6 +59,11 @@ public:
 
     // An empty function removes the tap.
     virtual void SetPostMixTap(PostMixTap tap) = 0;
+
+    // Prepares, in the background, what the first sound of some kind needs
+    // (the MIDI soundfont), so that it does not wait for it. For after the
+    // program's first paint: returns at once, and later calls do nothing.
+    virtual void WarmUp() {}
 
     // Samples that play in the order appended, as soon as they are. Every
     // function may be called from any thread.

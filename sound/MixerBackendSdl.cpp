@@ -1,11 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/MixerBackendSdl.h"
 
-#include <QFile>
+#include "sound/MidiDecoder.h"
+#include "sound/MidiInfo.h"
+#include "sound/Mp3Decoder.h"
+#include "sound/SoundFile.h"
+#include "sound/SoundFont.h"
+#include "sound/SoundLimits.h"
+#include "sound/StreamVoice.h"
+#include "sound/WavDecoder.h"
+#include "sound/WavInfo.h"
+
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,28 +29,6 @@ std::mutex& ProcessLock()
     return m;
 }
 bool g_inUse = false;
-
-// Debian's General MIDI soundfonts, smallest first; used when SDL's own choice
-// (SDL_SOUNDFONTS, else its built-in default) names no file.
-constexpr const char* kSoundFonts[] = {
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf3/default-GM.sf3",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-};
-
-void ChooseSoundFont()
-{
-    const char* current = Mix_GetSoundFonts();
-    if (current && QFileInfo::exists(QFile::decodeName(current).section(u';', 0, 0)))
-        return;
-    for (const char* font : kSoundFonts) {
-        if (QFileInfo::exists(QFile::decodeName(font))) {
-            Mix_SetSoundFonts(font);
-            return;
-        }
-    }
-}
 
 bool OpenDevice()
 {
@@ -53,12 +43,9 @@ bool OpenDevice()
     return false;
 }
 
-// Compressed sounds above this size stream; about a minute of MP3.
-constexpr qint64 kCompressedWholeBytes = 2 * 1024 * 1024;
-// A wave file is already samples: decoding it whole costs only its own size.
-constexpr qint64 kWaveWholeBytes = 32 * 1024 * 1024;
-// MIDI is tiny for its length and slow to synthesise; a chime fits easily.
-constexpr qint64 kMidiWholeBytes = 32 * 1024;
+// Streamed sounds are cut off this long past their stated length (a MIDI
+// file's last notes ring on; an MP3's length may be an estimate).
+constexpr double kOverrunSeconds = 5;
 
 } // namespace
 
@@ -171,9 +158,6 @@ std::unique_ptr<MixerBackendSdl> MixerBackendSdl::Open()
             return nullptr;
         }
     }
-    Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID);
-    ChooseSoundFont();
-
     std::unique_ptr<MixerBackendSdl> b(new MixerBackendSdl);
     b->m_driver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
     int rate = 0;
@@ -181,9 +165,19 @@ std::unique_ptr<MixerBackendSdl> MixerBackendSdl::Open()
     int channels = 0;
     Mix_QuerySpec(&rate, &format, &channels);
     b->m_format = {rate, channels, kBufferFrames};
+    // A few mixer buffers of silence, so the loop costs little.
+    b->m_silenceBytes.assign(size_t(kBufferFrames) * 4 * size_t(channels) * sizeof(qint16), 0);
+    b->m_silence = Mix_QuickLoad_RAW(b->m_silenceBytes.data(), Uint32(b->m_silenceBytes.size()));
+    if (!b->m_silence) {
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return nullptr;
+    }
     g_inUse = true;
     return b;
 }
+
+MixerBackendSdl::MixerBackendSdl() = default;
 
 MixerBackendSdl::~MixerBackendSdl()
 {
@@ -191,6 +185,9 @@ MixerBackendSdl::~MixerBackendSdl()
     Mix_SetPostMix(nullptr, nullptr);
     for (Voice v = 0; v < Voice(m_slots.size()); ++v)
         Close(v);
+    // Every decoder thread was told to stop; each ends within a step.
+    m_retired.clear();
+    Mix_FreeChunk(m_silence);
     Mix_CloseAudio();
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -198,15 +195,6 @@ MixerBackendSdl::~MixerBackendSdl()
     if (SDL_WasInit(0) == 0)
         SDL_Quit();
     g_inUse = false;
-}
-
-bool MixerBackendSdl::Streams(const QByteArray& head, qint64 size)
-{
-    if (head.startsWith("RIFF"))
-        return size > kWaveWholeBytes;
-    if (head.startsWith("MThd"))
-        return size > kMidiWholeBytes;
-    return size > kCompressedWholeBytes;
 }
 
 MixerBackendSdl::Slot* MixerBackendSdl::slot(Voice voice)
@@ -232,46 +220,97 @@ int MixerBackendSdl::freeChannel() const
     }
 }
 
+int MixerBackendSdl::takeChannel() const
+{
+    const int channel = freeChannel();
+    if (Mix_AllocateChannels(-1) <= channel)
+        Mix_AllocateChannels(channel + 1);
+    return channel;
+}
+
+struct MixerBackendSdl::Source {
+    StreamVoice::MakeDecoder make;
+    DecodedCache::Key key;
+    qint64 keepSamples = 0; // 0 when the sound is too long to keep
+    double seconds = 0;
+};
+
+std::shared_ptr<MixerBackendSdl::Source> MixerBackendSdl::probe(SoundFile& file,
+                                                                const QString& path) const
+{
+    // The decoders look at the content, not the name, so a file that is not
+    // what its name says fails here rather than playing noise.
+    const QByteArray head = file.read(0, 16);
+    const bool riff = head.size() >= 12 && head.startsWith("RIFF");
+    auto source = std::make_shared<Source>();
+    double seconds = -1;
+    if (riff && head.sliced(8, 4) == "WAVE") {
+        const WavInfo wav = ReadWavInfo(file.read(0, kWavHeadBytes), file.size());
+        if (!WavDecoder::CanPlay(wav, file.size()))
+            return nullptr;
+        seconds = wav.seconds;
+        source->make = [path, wav] { return std::make_unique<WavDecoder>(path, wav); };
+    } else if (head.startsWith("MThd") || (riff && head.sliced(8, 4) == "RMID")) {
+        if (file.size() > kMaxMidiFileBytes || SoundFont::Path().isEmpty())
+            return nullptr;
+        const QByteArray bytes = file.read(0, kMaxMidiFileBytes);
+        const MidiInfo midi = ReadMidiInfo(bytes);
+        if (!midi.ok())
+            return nullptr;
+        seconds = midi.seconds;
+        const QByteArray smf = midi.smf.size() == bytes.size() ? bytes : midi.smf.toByteArray();
+        const int rate = m_format.rate;
+        source->make = [smf, rate] { return std::make_unique<MidiDecoder>(smf, rate); };
+    } else if (Mp3Decoder::LooksLikeMpeg(head)) {
+        seconds = Mp3Decoder::Probe(path);
+        source->make = [path] { return std::make_unique<Mp3Decoder>(path); };
+    }
+    if (!(seconds >= 0 && seconds <= kMaxSoundSeconds))
+        return nullptr;
+    source->seconds = seconds;
+    const double bytesPerSecond = double(m_format.rate) * m_format.channels * sizeof(qint16);
+    if ((seconds + kOverrunSeconds) * bytesPerSecond <= double(m_cache.MaxEntryBytes()))
+        source->keepSamples = m_cache.MaxEntryBytes() / qint64(sizeof(qint16));
+    return source;
+}
+
 MixerBackend::Voice MixerBackendSdl::OpenFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    reap();
+    SoundFile file(path);
+    if (!file.isOpen() || m_format.rate <= 0)
         return kNoVoice;
-    const QByteArray head = file.peek(4);
-    const qint64 size = file.size();
-    file.close();
-
+    const QFileInfo info(path);
+    const DecodedCache::Key key{info.canonicalFilePath(), file.size(),
+                                info.lastModified().toMSecsSinceEpoch()};
     Slot s;
     s.used = true;
-    SDL_RWops* rw = SDL_RWFromFile(QFile::encodeName(path).constData(), "rb");
-    if (!rw)
-        return kNoVoice;
-    // The music decoders look at the content, not the name, so a file that is
-    // not what its name says fails here rather than playing noise.
-    if (Streams(head, size))
-        s.music = Mix_LoadMUS_RW(rw, 1);
-    else
-        s.chunk = Mix_LoadWAV_RW(rw, 1);
-    if (!s.music && !s.chunk)
-        return kNoVoice;
-    if (s.chunk) {
-        s.channel = freeChannel();
-        if (Mix_AllocateChannels(-1) <= s.channel)
-            Mix_AllocateChannels(s.channel + 1);
+    if (DecodedCache::Samples kept = m_cache.Find(key)) {
+        s.chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(const_cast<qint16*>(kept->data())),
+                                    Uint32(kept->size() * sizeof(qint16)));
+        if (!s.chunk)
+            return kNoVoice;
+        s.samples = std::move(kept);
+    } else {
+        std::shared_ptr<Source> source = probe(file, path);
+        if (!source)
+            return kNoVoice;
+        source->key = key;
+        s.source = std::move(source);
     }
-
-    return addSlot(s);
+    s.channel = takeChannel();
+    return addSlot(std::move(s));
 }
 
 MixerBackend::Voice MixerBackendSdl::addSlot(Slot s)
 {
     for (Voice v = 0; v < Voice(m_slots.size()); ++v) {
         if (!m_slots[size_t(v)].used) {
-            m_slots[size_t(v)] = s;
+            m_slots[size_t(v)] = std::move(s);
             return v;
         }
     }
-    m_slots.push_back(s);
+    m_slots.push_back(std::move(s));
     return Voice(m_slots.size() - 1);
 }
 
@@ -286,17 +325,16 @@ std::shared_ptr<MixerBackend::PcmStream> MixerBackendSdl::OpenPcmStream()
     s.chunk = Mix_QuickLoad_RAW(silence.data(), Uint32(silence.size()));
     if (!s.chunk)
         return nullptr;
-    s.channel = freeChannel();
-    if (Mix_AllocateChannels(-1) <= s.channel)
-        Mix_AllocateChannels(s.channel + 1);
+    s.channel = takeChannel();
     if (Mix_RegisterEffect(s.channel, &SdlPcmStream::Effect, nullptr, s.stream.get()) == 0 ||
         Mix_PlayChannel(s.channel, s.chunk, -1) < 0) {
         Mix_UnregisterEffect(s.channel, &SdlPcmStream::Effect);
         Mix_FreeChunk(s.chunk);
         return nullptr;
     }
-    addSlot(s);
-    return s.stream;
+    std::shared_ptr<SdlPcmStream> stream = s.stream;
+    addSlot(std::move(s));
+    return stream;
 }
 
 void MixerBackendSdl::ClosePcmStream(const std::shared_ptr<PcmStream>& stream)
@@ -309,16 +347,67 @@ void MixerBackendSdl::ClosePcmStream(const std::shared_ptr<PcmStream>& stream)
     }
 }
 
+void MixerBackendSdl::playStream(Slot& s)
+{
+    stopStream(s);
+    StreamVoice::Options o;
+    o.rate = m_format.rate;
+    o.channels = m_format.channels;
+    o.mixerChannel = s.channel;
+    o.bufferFrames = kStreamBufferFrames;
+    o.maxFrames = qint64((s.source->seconds + kOverrunSeconds) * m_format.rate);
+    o.keepSamples = s.source->keepSamples;
+    DecodedCache* cache = &m_cache;
+    auto decoding = std::make_unique<StreamVoice>(
+        s.source->make, o, [cache, key = s.source->key](std::vector<qint16>&& whole) {
+            cache->Insert(key, std::move(whole));
+        });
+    // The channel first, then the thread: the thread halts the channel when
+    // the sound has ended, which must never come before it started.
+    if (Mix_PlayChannel(s.channel, m_silence, -1) < 0)
+        return;
+    if (Mix_RegisterEffect(s.channel, &StreamVoice::Effect, nullptr, decoding.get()) == 0) {
+        Mix_HaltChannel(s.channel);
+        return;
+    }
+    decoding->Start();
+    ++m_decodes;
+    s.decoding = std::move(decoding);
+}
+
+void MixerBackendSdl::stopStream(Slot& s)
+{
+    if (s.decoding) {
+        s.decoding->RequestStop();
+        retire(std::move(s.decoding));
+    }
+    // Halting a playing channel takes its effects away under the audio lock;
+    // a channel the thread already halted has none left but is cleared too.
+    Mix_HaltChannel(s.channel);
+    Mix_UnregisterAllEffects(s.channel);
+}
+
+void MixerBackendSdl::retire(std::unique_ptr<StreamVoice> decoding)
+{
+    if (decoding)
+        m_retired.push_back(std::move(decoding));
+}
+
+void MixerBackendSdl::reap()
+{
+    std::erase_if(m_retired, [](const std::unique_ptr<StreamVoice>& d) { return d->Exited(); });
+}
+
 void MixerBackendSdl::Play(Voice voice)
 {
     Slot* s = slot(voice);
     if (!s)
         return;
-    if (s->chunk) {
+    reap();
+    if (s->source)
+        playStream(*s);
+    else if (s->chunk)
         Mix_PlayChannel(s->channel, s->chunk, 0);
-    } else if (Mix_PlayMusic(s->music, 1) == 0) {
-        m_playingMusic = s->music;
-    }
 }
 
 void MixerBackendSdl::Stop(Voice voice)
@@ -326,12 +415,10 @@ void MixerBackendSdl::Stop(Voice voice)
     Slot* s = slot(voice);
     if (!s)
         return;
-    if (s->chunk) {
+    if (s->source)
+        stopStream(*s);
+    else if (s->chunk)
         Mix_HaltChannel(s->channel);
-    } else if (m_playingMusic == s->music) {
-        Mix_HaltMusic();
-        m_playingMusic = nullptr;
-    }
 }
 
 bool MixerBackendSdl::IsPlaying(Voice voice) const
@@ -339,9 +426,11 @@ bool MixerBackendSdl::IsPlaying(Voice voice) const
     const Slot* s = slot(voice);
     if (!s)
         return false;
+    if (s->source)
+        return s->decoding && !s->decoding->Finished();
     if (s->chunk)
         return Mix_Playing(s->channel) != 0 && Mix_GetChunk(s->channel) == s->chunk;
-    return m_playingMusic == s->music && Mix_PlayingMusic() != 0;
+    return false;
 }
 
 void MixerBackendSdl::Close(Voice voice)
@@ -357,11 +446,16 @@ void MixerBackendSdl::Close(Voice voice)
         s->stream->Shut();
     }
     Stop(voice);
+    // Freeing a chunk halts any channel still playing it.
     if (s->chunk)
         Mix_FreeChunk(s->chunk);
-    if (s->music)
-        Mix_FreeMusic(s->music);
     *s = Slot{};
+    reap();
+}
+
+void MixerBackendSdl::WarmUp()
+{
+    SoundFont::WarmUp();
 }
 
 void MixerBackendSdl::PostMix(void* self, unsigned char* stream, int len)

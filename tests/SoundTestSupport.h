@@ -9,7 +9,11 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -26,39 +30,110 @@ inline QByteArray SteadyToneWav(double hz, double seconds)
     return ToneWav(tone, seconds);
 }
 
-// A type-0 standard MIDI file: `notes` piano notes of `ticks` ticks each
-// (480 to the quarter note at 120 beats a minute).
-inline QByteArray MidiNotes(int notes, int ticks = 240, int key = 72)
+// A MIDI variable-length quantity.
+inline void AppendVarLen(QByteArray& b, quint32 v)
 {
-    const auto varLen = [](QByteArray& b, quint32 v) {
-        QByteArray tmp;
-        tmp.prepend(char(v & 0x7F));
-        while (v >>= 7)
-            tmp.prepend(char((v & 0x7F) | 0x80));
-        b += tmp;
-    };
-    QByteArray track = QByteArray::fromHex("00C000"); // piano
+    QByteArray tmp;
+    tmp.prepend(char(v & 0x7F));
+    while (v >>= 7)
+        tmp.prepend(char((v & 0x7F) | 0x80));
+    b += tmp;
+}
+
+inline QByteArray Be32(quint32 v)
+{
+    const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(b, 4);
+}
+
+// A standard MIDI file of the given track chunks' contents.
+inline QByteArray MidiFile(int format, int division, const QList<QByteArray>& tracks)
+{
+    const char head[6] = {0,
+                          char(format),
+                          char(tracks.size() >> 8),
+                          char(tracks.size()),
+                          char(division >> 8),
+                          char(division)};
+    QByteArray out = "MThd" + Be32(6) + QByteArray(head, 6);
+    for (const QByteArray& t : tracks)
+        out += "MTrk" + Be32(quint32(t.size())) + t;
+    return out;
+}
+
+// A type-0 standard MIDI file: `notes` notes of `ticks` ticks each (480 to
+// the quarter note at 120 beats a minute), alternating between key and a
+// major third above, played by a General MIDI program (0: piano).
+inline QByteArray MidiNotes(int notes, int ticks = 240, int key = 72, int program = 0)
+{
+    QByteArray track = QByteArray::fromHex("00C0") + char(program);
     for (int i = 0; i < notes; ++i) {
         const char k = char(key + (i % 2) * 4);
         const char on[] = {0, char(0x90), k, 100};
         track.append(on, 4);
-        varLen(track, quint32(ticks));
+        AppendVarLen(track, quint32(ticks));
         const char off[] = {char(0x80), k, 0};
         track.append(off, 3);
     }
     track += QByteArray::fromHex("00FF2F00");
-    const auto be32 = [](quint32 v) {
-        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(b, 4);
-    };
-    return QByteArray("MThd") + be32(6) + QByteArray::fromHex("0000 0001 01E0") + "MTrk" +
-           be32(quint32(track.size())) + track;
+    return MidiFile(0, 480, {track});
+}
+
+// Short MIDI files that would play for days or for an hour.
+inline QByteArray FarEndMidi()
+{
+    // 36 bytes: a note whose end is 2^28 - 1 ticks away.
+    return MidiFile(0, 480, {QByteArray::fromHex("00C000 00903C64 FFFFFF7F FF2F00")});
+}
+inline QByteArray HourNoteMidi()
+{
+    QByteArray track = QByteArray::fromHex("00C000 00903C64");
+    AppendVarLen(track, 3600 * 960);
+    return MidiFile(0, 480, {track + QByteArray::fromHex("803C00 00FF2F00")});
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A quiet steady tone at a rate of choice, for sounds that play together.
+inline QByteArray QuietToneWav(double hz, double seconds, int rate = 48000)
+{
+    const StruckTone tone[] = {{0.0, hz, 600.0, 0.15}};
+    return ToneWav(tone, seconds, rate);
+}
+
+// An MP3 of `repeats` copies of one lame encoding of `wav` at `kbps`: frames
+// that stand alone (--nores) and no length header (-t), so the copies join
+// into one longer stream whose length mpg123 reads from its frames. Empty
+// when lame is not installed.
+inline QByteArray RepeatedMp3(const QByteArray& wav, int kbps, int repeats)
+{
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.wav"));
+    const QString out = dir.filePath(QStringLiteral("out.mp3"));
+    if (lame.isEmpty() || !dir.isValid() || !WriteFile(in, wav) ||
+        QProcess::execute(lame, {QStringLiteral("--quiet"), QStringLiteral("-t"),
+                                 QStringLiteral("--nores"), QStringLiteral("-b"),
+                                 QString::number(kbps), in, out}) != 0)
+        return {};
+    QFile f(out);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().repeated(repeats) : QByteArray();
+}
+
+// The process's resident memory, in kilobytes (0 where unknown).
+inline qint64 ResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
 }
 
 // Keeps the left channel of every buffer leaving the mixer, with the time

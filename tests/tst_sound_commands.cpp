@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sound module's command strings, their reading, and the interpreter's
-// handling of devices, over a mixer that only records what it is asked.
+// handling of devices, over a mixer that only records what it is asked; and
+// the readers of sound file headers that decide what a file is and how long.
 
+#include "SoundTestSupport.h"
 #include "companion/SysWait.h"
 #include "sound/MciCommand.h"
 #include "sound/MciInterpreter.h"
+#include "sound/MidiInfo.h"
+#include "sound/WavInfo.h"
 #include "sound/mdlSndAPI.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -21,6 +29,7 @@ class RecordingMixer final : public MixerBackend {
 public:
     QStringList calls;
     int length = 0;
+    int warmUps = 0;
     std::map<Voice, int> left; // questions until the sound has ended
 
     QString DriverName() const override { return u"recording"_qs; }
@@ -51,6 +60,7 @@ public:
         left.erase(v);
     }
     void SetPostMixTap(PostMixTap) override {}
+    void WarmUp() override { ++warmUps; }
 
 private:
     Voice next = 0;
@@ -112,6 +122,11 @@ private slots:
     void parse();
     void interpreterDevices();
     void blockingPlayWaitsForTheEnd();
+    void warmUpWaitsForNoMixer();
+    void midiLength_data();
+    void midiLength();
+    void waveHeader_data();
+    void waveHeader();
 };
 
 // Every command SndPlay sends for a file, and the waits, in order; "%1" is
@@ -291,6 +306,220 @@ void TestSoundCommands::blockingPlayWaitsForTheEnd()
     snd.SndPlay(file(u"w.wav"_qs), u"S2"_qs, 0, 0);
     QCOMPARE(waits.waits.size(), 7);
     QVERIFY(mixer.IsPlaying(1));
+}
+
+// The program asks for the warm-up after its first paint, perhaps while the
+// sound device is still opening: the warm-up then waits for the device,
+// the program does not.
+void TestSoundCommands::warmUpWaitsForNoMixer()
+{
+    std::promise<std::unique_ptr<MixerBackend>> opening;
+    MciInterpreter mci(opening.get_future());
+    auto owned = std::make_unique<RecordingMixer>();
+    RecordingMixer& mixer = *owned;
+    std::thread device([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        opening.set_value(std::move(owned));
+    });
+    QElapsedTimer clock;
+    clock.start();
+    mci.WarmUp();
+    QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+    device.join();
+    QCOMPARE(mixer.warmUps, 0);
+    mci.Backend();
+    QCOMPARE(mixer.warmUps, 1);
+    // Once it is open, at once.
+    mci.WarmUp();
+    QCOMPARE(mixer.warmUps, 2);
+}
+
+namespace {
+
+QByteArray Hex(const char* hex)
+{
+    return QByteArray::fromHex(hex);
+}
+
+QByteArray Le32(quint32 v)
+{
+    const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    return QByteArray(b, 4);
+}
+
+QByteArray Le16(quint16 v)
+{
+    const char b[2] = {char(v), char(v >> 8)};
+    return QByteArray(b, 2);
+}
+
+// A RIFF chunk, padded to an even size.
+QByteArray Chunk(const char* id, const QByteArray& body)
+{
+    return id + Le32(quint32(body.size())) + body + (body.size() % 2 ? QByteArray(1, 0) : "");
+}
+
+QByteArray Riff(const char* form, const QByteArray& chunks)
+{
+    return "RIFF" + Le32(quint32(4 + chunks.size())) + form + chunks;
+}
+
+QByteArray Fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits, quint16 blockAlign,
+               quint32 byteRate)
+{
+    return Chunk("fmt ", Le16(tag) + Le16(channels) + Le32(rate) + Le32(byteRate) +
+                             Le16(blockAlign) + Le16(bits));
+}
+
+QByteArray Pcm(quint16 channels, quint32 rate, quint16 bits)
+{
+    const quint16 block = quint16(channels * bits / 8);
+    return Fmt(1, channels, rate, bits, block, rate * block);
+}
+
+} // namespace
+
+// Lengths through the tempo map, and what is not a MIDI file. A delta of
+// 480 ticks is 83 60, 960 is 87 40, 2500 is 93 44.
+void TestSoundCommands::midiLength_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<double>("seconds");
+
+    const auto ok = [](const char* name, const QByteArray& bytes, double seconds) {
+        QTest::newRow(name) << bytes << int(MidiError::None) << seconds;
+    };
+    const auto bad = [](const char* name, const QByteArray& bytes, MidiError error) {
+        QTest::newRow(name) << bytes << int(error) << 0.0;
+    };
+    const QByteArray end = Hex("00FF2F00");
+    const QByteArray note480 = Hex("00903C64 8360 803C00");
+
+    ok("four eighth notes at 120", MidiNotes(4), 1.0);
+    ok("quarter note at 60", MidiFile(0, 480, {Hex("00FF51030F4240") + note480 + end}), 1.0);
+    // Tracks play together: the second track's change times the first's notes.
+    ok("tempo change in another track",
+       MidiFile(1, 480, {Hex("00903C64 8740 803C00") + end, Hex("8360 FF51030F4240") + end}),
+       0.5 + 1.0);
+    // Running status, a system-exclusive message and a long text event.
+    ok("running status, sysex, long meta",
+       MidiFile(0, 480,
+                {Hex("00903C64 60 3C00 00F0037E7F09 00FF018148") + QByteArray(200, 'x') +
+                 Hex("8360 903E64 00 803E00") + end}),
+       (96 + 480) / 960.0);
+    ok("SMPTE 25 fps, 40 ticks a frame", MidiFile(0, 0xE728, {Hex("00903C64 9344 803C00") + end}),
+       2.5);
+    ok("RIFF RMID", Riff("RMID", Chunk("data", MidiNotes(4))), 1.0);
+    ok("chunk of another kind skipped",
+       MidiFile(0, 480, {note480 + end}).insert(14, "XFIH" + Be32(4) + "abcd"), 0.5);
+    ok("no end-of-track event", MidiFile(0, 480, {note480}), 0.5);
+    // Short files that would play for days or hours: their length is what
+    // the player refuses them by.
+    ok("end 2^28 ticks away", FarEndMidi(), double((1 << 28) - 1) / 960);
+    ok("one-hour note", HourNoteMidi(), 3600);
+
+    bad("text", "not a MIDI file at all", MidiError::NotMidi);
+    bad("header only", "MThd", MidiError::Truncated);
+    bad("track cut short", MidiNotes(4).chopped(1), MidiError::Truncated);
+    bad("meta longer than its track", MidiFile(0, 480, {Hex("00FF0140 41") + end}),
+        MidiError::Truncated);
+    bad("data byte with no status", MidiFile(0, 480, {Hex("003C64") + end}), MidiError::BadEvent);
+    bad("five-byte delta", MidiFile(0, 480, {Hex("8181818101 903C64") + end}), MidiError::BadEvent);
+    bad("system common message", MidiFile(0, 480, {Hex("00F2 0000") + end}), MidiError::BadEvent);
+    bad("division 0", MidiFile(0, 0, {end}), MidiError::BadHeader);
+    bad("SMPTE 23 fps", MidiFile(0, 0xE928, {end}), MidiError::BadHeader);
+    QByteArray twoCounted = MidiFile(0, 480, {end});
+    twoCounted[11] = 2;
+    bad("two tracks counted, one there", twoCounted, MidiError::MissingTrack);
+    bad("RIFF RMID without data", Riff("RMID", Chunk("LIST", "xy")), MidiError::NotMidi);
+}
+
+void TestSoundCommands::midiLength()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, error);
+    QFETCH(double, seconds);
+    const MidiInfo info = ReadMidiInfo(bytes);
+    QCOMPARE(int(info.error), error);
+    if (info.ok()) {
+        QVERIFY2(std::abs(info.seconds - seconds) < 1e-6 * std::max(1.0, seconds),
+                 qPrintable(QString::number(info.seconds)));
+        QVERIFY(!info.smf.isEmpty() && info.smf.startsWith("MThd"));
+    }
+}
+
+void TestSoundCommands::waveHeader_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<qint64>("fileSize"); // -1: the head is the whole file
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<qint64>("frames");
+    QTest::addColumn<double>("seconds");
+
+    const auto ok = [](const char* name, const QByteArray& head, qint64 fileSize,
+                       WavEncoding encoding, int channels, qint64 frames, double seconds) {
+        QTest::newRow(name) << head << fileSize << int(WavError::None) << int(encoding) << channels
+                            << frames << seconds;
+    };
+    const auto bad = [](const char* name, const QByteArray& head, WavError error) {
+        QTest::newRow(name) << head << qint64(-1) << int(error) << 0 << 0 << qint64(0) << 0.0;
+    };
+
+    ok("16-bit mono", QuietToneWav(440, 0.5), -1, WavEncoding::Pcm, 1, 24000, 0.5);
+    const QByteArray extensible =
+        Chunk("fmt ", Le16(0xFFFE) + Le16(2) + Le32(8000) + Le32(48000) + Le16(6) + Le16(24) +
+                          Le16(22) + Le16(24) + Le32(3) + Le16(1) + QByteArray(14, 'g'));
+    ok("24-bit stereo, extensible", Riff("WAVE", extensible + Chunk("data", QByteArray(6000, 0))),
+       -1, WavEncoding::Pcm, 2, 1000, 0.125);
+    ok("float stereo",
+       Riff("WAVE", Fmt(3, 2, 44100, 32, 8, 352800) + Chunk("data", QByteArray(8 * 4410, 0))), -1,
+       WavEncoding::Float, 2, 4410, 0.1);
+    // Only what the file holds counts, whatever the chunk claims.
+    const QByteArray claims = Riff("WAVE", Pcm(1, 8000, 16)) + "data" + Le32(1000000);
+    ok("data longer than the file", claims, claims.size() + 1600, WavEncoding::Pcm, 1, 800, 0.1);
+    ok("odd LIST chunk first",
+       Riff("WAVE", Chunk("LIST", "abc") + Pcm(1, 8000, 8) + Chunk("data", QByteArray(800, 0))), -1,
+       WavEncoding::Pcm, 1, 800, 0.1);
+    ok("mu-law timed by fact",
+       Riff("WAVE", Fmt(7, 1, 8000, 8, 1, 8000) + Chunk("fact", Le32(16000)) +
+                        Chunk("data", QByteArray(16000, 0))),
+       -1, WavEncoding::Compressed, 1, 16000, 2.0);
+    ok("ADPCM timed by byte rate",
+       Riff("WAVE", Fmt(2, 1, 22050, 4, 512, 11155) + Chunk("data", QByteArray(11155 * 3, 0))), -1,
+       WavEncoding::Compressed, 1, 22050 * 3, 3.0);
+
+    bad("RIFF but not WAVE", Riff("AVI ", Chunk("data", "xx")), WavError::NotWave);
+    bad("data before fmt", Riff("WAVE", Chunk("data", "xx") + Pcm(1, 8000, 16)),
+        WavError::BadFormat);
+    bad("no channels", Riff("WAVE", Fmt(1, 0, 8000, 16, 2, 16000) + Chunk("data", "xx")),
+        WavError::BadFormat);
+    bad("12-bit samples", Riff("WAVE", Fmt(1, 1, 8000, 12, 2, 16000) + Chunk("data", "xx")),
+        WavError::BadFormat);
+    bad("block not the sample size",
+        Riff("WAVE", Fmt(1, 2, 8000, 16, 2, 16000) + Chunk("data", "xx")), WavError::BadFormat);
+    bad("rate of 0", Riff("WAVE", Fmt(1, 1, 0, 16, 2, 0) + Chunk("data", "xx")),
+        WavError::BadFormat);
+    bad("fmt cut short", Riff("WAVE", Pcm(1, 8000, 16)).chopped(3), WavError::Truncated);
+    bad("no data chunk", Riff("WAVE", Pcm(1, 8000, 16)), WavError::Truncated);
+}
+
+void TestSoundCommands::waveHeader()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(qint64, fileSize);
+    const WavInfo info = ReadWavInfo(head, fileSize < 0 ? head.size() : fileSize);
+    QTEST(int(info.error), "error");
+    if (!info.ok())
+        return;
+    QTEST(int(info.encoding), "encoding");
+    QTEST(info.channels, "channels");
+    QTEST(info.frames, "frames");
+    QFETCH(double, seconds);
+    QVERIFY(std::abs(info.seconds - seconds) < 1e-9);
+    QVERIFY(info.dataOffset + info.dataBytes <= (fileSize < 0 ? head.size() : fileSize));
 }
 
 QTEST_GUILESS_MAIN(TestSoundCommands)
