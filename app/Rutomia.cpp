@@ -26,26 +26,36 @@ namespace {
 // Runs a function once, soon after the program's first paint (of whichever
 // widget comes first): what can wait, such as the MIDI soundfont, never
 // delays the windows' first appearance.
-class AfterFirstPaint final : public QObject {
+class RunAfterFirstPaint final : public QObject {
 public:
-    AfterFirstPaint(QObject& owner, std::function<void()> run)
+    RunAfterFirstPaint(QObject& owner, std::function<void()> run)
         : QObject(&owner), m_run(std::move(run))
     {
         QCoreApplication::instance()->installEventFilter(this);
+        // Where nothing is ever painted (a minimised start), not forever.
+        QTimer::singleShot(kLatestMs, this, [this] { runNow(); });
     }
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Paint && m_run) {
             QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(0, this, [run = std::exchange(m_run, {}), this] {
-                run();
-                deleteLater();
-            });
+            // After this paint has reached the screen.
+            QTimer::singleShot(0, this, [this] { runNow(); });
         }
         return false;
     }
 
 private:
+    static constexpr int kLatestMs = 2000;
+
+    void runNow()
+    {
+        QCoreApplication::instance()->removeEventFilter(this);
+        if (const std::function<void()> run = std::exchange(m_run, {}))
+            run();
+        deleteLater();
+    }
+
     std::function<void()> m_run;
 };
 
@@ -62,7 +72,9 @@ Rutomia::Rutomia()
                               qint16 delay) { m_snd.SndPlay(path, channel, sync, delay); };
     services.SndCloseAll = [this] { m_snd.SndCloseAll(); };
     services.SaveIni = [this] { m_ini.SaveIni(); };
-    services.TapeInit = [this] { m_tape.TapeInit(); };
+    // The panel's load leaves the announcements to AfterFirstPaint: the group
+    // shows its caption once the speech engine is known.
+    services.TapeInit = nullptr;
     services.TapeLoad = [this](const QString& folder, const QString& routeKey) {
         m_tape.TapeLoad(folder, routeKey);
     };
@@ -177,6 +189,13 @@ void Rutomia::KeepWithinReach(QWidget& window)
         window.move(place);
 }
 
+void Rutomia::AfterFirstPaint()
+{
+    m_mci.StartOpening();
+    m_mci.WarmUp();
+    m_tape.TapeInit();
+}
+
 void Rutomia::Start()
 {
     const bool hasSettings = !m_ini.LoadPath().isEmpty();
@@ -197,7 +216,7 @@ void Rutomia::Start()
             m_windows.option.SetProp();
     };
     m_windows.board.Form_Load(steps);
-    new AfterFirstPaint(m_windows.board, [this] { m_mci.WarmUp(); });
+    new RunAfterFirstPaint(m_windows.board, [this] { AfterFirstPaint(); });
     m_windows.board.show();
     m_windows.board.RestoreView();
     KeepWithinReach(m_windows.board);

@@ -27,6 +27,9 @@ public:
 
 private:
     void PlacePanel();
+    // What can wait until the windows are on screen: the audio device, the
+    // MIDI soundfont, the speech engine and its voices.
+    void AfterFirstPaint();
     // A saved place off every screen is moved just inside the nearest one.
     static void KeepWithinReach(QWidget& window);
     mdlM_Tape::Hooks TapeHooks();
@@ -36,8 +39,9 @@ private:
 
     BoardWindows m_windows;
     mdlIniIo m_ini;
-    // The audio device opens on a worker thread while the windows come up.
-    MciInterpreter m_mci{MixerBackend::CreateAsync()};
+    // The audio device opens on a worker thread once the windows are up
+    // (AfterFirstPaint), or on the spot for a sound asked for before then.
+    MciInterpreter m_mci{MciInterpreter::Opener(&MixerBackend::Create)};
     mdlSndAPI m_snd;
     // After the mixer: the speech engine plays on it and goes first. Read
     // before the tape's hooks are made: the engine is made with them.

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -27,6 +28,15 @@ MciInterpreter::MciInterpreter(std::future<std::unique_ptr<MixerBackend>> openin
 {
 }
 
+MciInterpreter::MciInterpreter(Opener opener) : m_opener(std::move(opener)) {}
+
+void MciInterpreter::StartOpening()
+{
+    if (m_backend || m_opening.valid() || !m_opener)
+        return;
+    m_opening = std::async(std::launch::async, std::exchange(m_opener, {}));
+}
+
 MciInterpreter::~MciInterpreter()
 {
     if (!m_backend && !m_opening.valid())
@@ -38,8 +48,8 @@ MciInterpreter::~MciInterpreter()
 
 MixerBackend& MciInterpreter::Backend()
 {
-    if (!m_backend && m_opening.valid()) {
-        m_backend = m_opening.get();
+    if (!m_backend && (m_opening.valid() || m_opener)) {
+        m_backend = m_opening.valid() ? m_opening.get() : std::exchange(m_opener, {})();
         if (m_backend && m_warmUp)
             m_backend->WarmUp();
     }
@@ -50,6 +60,10 @@ MixerBackend& MciInterpreter::Backend()
 
 void MciInterpreter::WarmUp()
 {
+    if (!m_backend && !m_opening.valid() && m_opener) {
+        m_warmUp = true; // when it is open
+        return;
+    }
     if (m_backend || !m_opening.valid() ||
         m_opening.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
         Backend().WarmUp();

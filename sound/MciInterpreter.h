@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QString>
 
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -31,7 +32,16 @@ public:
     // The mixer still opening on another thread: the first command that
     // needs it waits for it.
     explicit MciInterpreter(std::future<std::unique_ptr<MixerBackend>> opening);
+    // The mixer opened later: on a worker thread from StartOpening, or on the
+    // spot by the first command that needs it before then.
+    using Opener = std::function<std::unique_ptr<MixerBackend>()>;
+    explicit MciInterpreter(Opener opener);
     ~MciInterpreter();
+
+    // Starts opening the mixer on a worker thread, once.
+    void StartOpening();
+    // Whether the mixer is open or being opened.
+    bool OpeningStarted() const { return m_backend || m_opening.valid(); }
 
     int SendString(const QString& command);
     int Execute(const MciCommand& command);
@@ -44,6 +54,7 @@ public:
     void WarmUp();
 
 private:
+    Opener m_opener;
     std::future<std::unique_ptr<MixerBackend>> m_opening;
     std::unique_ptr<MixerBackend> m_backend;
     // Open devices by alias, compared without regard to letter case as the

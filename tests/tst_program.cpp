@@ -18,6 +18,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -35,6 +36,7 @@ class TestProgram : public QObject {
 private slots:
     void init();
     void firstStartWithoutSettings();
+    void slowPartsWaitForTheFirstPaint();
     void settingsSurviveARestart();
     void typedWaveDashFolderSurvivesARestart();
     void shortFileKeepsInitialValues();
@@ -93,6 +95,22 @@ void TestProgram::firstStartWithoutSettings()
     QCOMPARE(p->board().ChimeiCtl()->ScrollStartWait(), p->panel().HScroll1(1)->value());
     QCOMPARE(p->board().ChimeiCtl()->ForeColor(), p->options().Command9(1)->BackColor());
     QCOMPARE(p->board().ChimeiCtl()->BackColor(), p->options().Command9(0)->BackColor());
+}
+
+void TestProgram::slowPartsWaitForTheFirstPaint()
+{
+    MessageRecorder messages(ltm4::vbYes);
+    auto p = start();
+    // Started, not yet painted: no audio device, no speech engine, no voices
+    // searched on the way to the first paint.
+    QVERIFY(!p->mci().OpeningStarted());
+    QVERIFY(!p->tape().EngineKnown());
+    QVERIFY(QTest::qWaitForWindowExposed(&p->panel()));
+    QTRY_VERIFY(p->mci().OpeningStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(p->tape().EngineKnown(), 10000);
+    QCOMPARE(p->panel().grpM_Tape()->title(), p->tape().VoiceAvailable()
+                                                  ? QStringLiteral("音合使用可")
+                                                  : QStringLiteral("音合使用不可"));
 }
 
 void TestProgram::typedWaveDashFolderSurvivesARestart()
