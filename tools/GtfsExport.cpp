@@ -481,8 +481,10 @@ YomiMerge MergeYomiCsv(const QByteArray& existing, const QList<GtfsReading>& rea
         return out;
     }
     bool lossy = false;
-    const QByteArray cp932 = ltm4::ToCp932(added, &lossy);
-    out.bytes = lossy ? (text + added).toUtf8() : existing + cp932;
+    const QByteArray joined = existing + ltm4::ToCp932(added, &lossy);
+    // A file ending in half a character could take the line break as its other half.
+    const bool keepsLines = !lossy && ltm4::FromCp932(joined) == text + added;
+    out.bytes = keepsLines ? joined : (text + added).toUtf8();
     return out;
 }
 
