@@ -125,6 +125,7 @@ private slots:
     void poles();
     void welcome_data();
     void welcome();
+    void loopReadAsItsRoute();
     void serviceDays_data();
     void serviceDays();
     void mergeReadings_data();
@@ -427,6 +428,20 @@ void tst_Gtfs::welcome()
     QVERIFY(e.ok);
     QCOMPARE(e.tape.first().text, welcome);
     QCOMPARE(e.tape.size(), seq);
+}
+
+void tst_Gtfs::loopReadAsItsRoute()
+{
+    Tables t = BaseFeed();
+    t["trips.txt"] = "route_id,trip_id,trip_headsign\nR1,T1,温泉線\n";
+    t["translations.txt"] = "table_name,field_name,language,translation,record_id\n"
+                            "routes,route_long_name,ja-Hrkt,おんせんせん,R1\n"
+                            "routes,route_short_name,ja-Hrkt,さんじゅういち,R1\n";
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.tape.first().text,
+             QStringLiteral("ご乗車ありがとうございます。このバスは、温泉線です。"));
+    QCOMPARE(WriteYomiCsv(e.readings, {}), QByteArray("# 表記,読み\n温泉線,おんせんせん\n"));
 }
 
 void tst_Gtfs::serviceDays_data()
@@ -842,8 +857,6 @@ void tst_Gtfs::commandLine_data()
     QTest::newRow("list of an unknown route")
         << "list FEED --route R7" << 1 << "FEED: routes.txt: 路線 'R7' がありません"
         << "";
-    QTest::newRow("help") << "--help" << 0 << "使い方:"
-                          << "";
     QTest::newRow("forgotten value")
         << "export FEED --trip T1 --number 31 --out --force" << 2 << "--out のあとに値がありません"
         << "";

@@ -252,8 +252,13 @@ Heading HeadingOf(const GtfsFeed& feed, const GtfsTrip& trip, const QString& hea
         }
     }
     bool namesRoute = false;
-    for (const auto& r : std::as_const(routeNames))
-        namesRoute = namesRoute || (!sign.isEmpty() && r.first == sign);
+    for (const auto& [name, reading] : std::as_const(routeNames)) {
+        if (sign.isEmpty() || name != sign)
+            continue;
+        namesRoute = true;
+        if (signReading.isEmpty())
+            signReading = reading;
+    }
     const bool loopSign = sign.endsWith(QStringLiteral("循環")) ||
                           sign.endsWith(QStringLiteral("回り")) ||
                           sign.endsWith(QStringLiteral("まわり"));
@@ -352,7 +357,7 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
     if (!headsign.isEmpty() && !FirstNotCp932(headsign).isEmpty()) {
         const QString bad = FirstNotCp932(headsign);
         out.warnings << QStringLiteral("行先 '%1' の文字 '%2' (%3) はCP932で表せないため、"
-                                       "終点の名前で案内します")
+                                       "行先を使わずに案内します")
                             .arg(headsign, bad, CodePoint(bad));
         headsign.clear();
     }
