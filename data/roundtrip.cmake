@@ -5,7 +5,7 @@
 #   cmake -DHY3TOOL=<exe> -DSOURCE_DIR=<dir> -DWORK_DIR=<dir> -P roundtrip.cmake
 
 file(REMOVE_RECURSE "${WORK_DIR}")
-file(MAKE_DIRECTORY "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}/again")
 file(GLOB sources "${SOURCE_DIR}/*.csv")
 list(FILTER sources EXCLUDE REGEX "(tp|yomi)\\.csv$")
 if(NOT sources)
@@ -23,7 +23,8 @@ foreach(csv IN LISTS sources)
     get_filename_component(name "${csv}" NAME_WE)
     set(first "${WORK_DIR}/${name}.hy3")
     set(back "${WORK_DIR}/${name}.decoded.csv")
-    set(second "${WORK_DIR}/${name}.again.hy3")
+    # Named as the panel loads it: hy3tool warns about any other name.
+    set(second "${WORK_DIR}/again/${name}.hy3")
     run(encode "${csv}" "${first}")
     run(decode "${first}" "${back}")
     run(encode "${back}" "${second}")

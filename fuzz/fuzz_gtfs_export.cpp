@@ -5,7 +5,10 @@
 // write are read back by the program's own readers. Whatever the feed's names
 // hold (quotes, commas, "%1"), a trip that exports must give fare data, an
 // announcement list and a reading list that the program accepts whole and
-// that say what the export meant.
+// that say what the export meant. A part after the tables is a reading list
+// the user already has: merged with the export's, every one of its readings
+// must stay as the program read it, and every written form of the export
+// must be read.
 
 #include "fuzz/FuzzCheck.h"
 #include "panel/FareData.h"
@@ -15,11 +18,34 @@
 #include "tools/GtfsFeed.h"
 #include "tools/GtfsSource.h"
 
+#include <QHash>
+
 #include <cstdint>
+#include <optional>
 
 namespace {
 
 constexpr int kTripsTried = 4;
+
+void CheckMerged(const GtfsExport& e, const QByteArray& existing)
+{
+    const YomiMerge m = MergeYomiCsv(existing, e.readings, QStringLiteral("%1"));
+    // Lists kept whole: a range-for over a temporary's member would outlive it.
+    const ReadingList old = ReadingList::Parse(existing);
+    const ReadingList merged = ReadingList::Parse(m.bytes);
+    QHash<QString, QString> before;
+    for (const ReadingList::Entry& entry : old.Entries())
+        before.insert(entry.written, entry.reading);
+    QHash<QString, QString> after;
+    for (const ReadingList::Entry& entry : merged.Entries())
+        after.insert(entry.written, entry.reading);
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        Require(after.value(it.key()) == it.value());
+    for (const GtfsReading& r : e.readings)
+        Require(after.contains(r.written));
+    Require(m.added + m.kept <= e.readings.size());
+    Require(m.added > 0 || m.bytes == existing);
+}
 
 void CheckWritten(const GtfsExport& e)
 {
@@ -58,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const QStringList names = GtfsTableNames();
     GtfsFiles files;
+    std::optional<QByteArray> existingReadings;
     if (bytes.startsWith("PK")) {
         GtfsLimits limits;
         limits.maxTableBytes = 1 << 20;
@@ -70,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QList<QByteArray> parts = bytes.split('\0');
         for (qsizetype i = 0; i < parts.size() && i < names.size(); ++i)
             files.tables.insert(names[i], parts[i]);
+        if (parts.size() > names.size())
+            existingReadings = parts[names.size()];
     }
     const GtfsFeedResult feed = LoadGtfsFeed(files);
     if (!feed.ok)
@@ -79,8 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (tried++ >= kTripsTried)
             break;
         const GtfsExport e = ExportGtfsTrip(feed.feed, trip.id);
-        if (e.ok)
+        if (e.ok) {
             CheckWritten(e);
+            if (existingReadings)
+                CheckMerged(e, *existingReadings);
+        }
     }
     return 0;
 }

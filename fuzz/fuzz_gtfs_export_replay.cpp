@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The export round trip as an ordinary test: damaged feeds made from one whose
-// names hold what text formatting and CSV trip over, or the files named on the
-// command line.
+// names hold what text formatting and CSV trip over (and a reading list the
+// user already has, after the tables), or the files named on the command line.
 
 #include "fuzz/ReplayDriver.h"
 
@@ -27,6 +27,10 @@ QList<QByteArray> Tables()
         "stops,stop_name,ja-Hrkt,\"だい%1,のりば\",S1,\n"
         "stops,stop_name,ja-Hrkt,\"\"\"かど\"\"\",S3,\n"
         "stops,stop_name,ja-Hrkt,# こうえん,S4,\n",
+        "service_id,monday,tuesday,wednesday,thursday,friday,saturday,sunday\nW,1,1,1,1,1,0,0\n",
+        "service_id,date,exception_type\nW,20240429,2\n",
+        // The user's reading list: one entry of the export's, read otherwise.
+        "# 表記,読み\r\n\"北,南 角\",きたみなみかど\r\n第%1乗り場,だいいちのりば",
     };
 }
 

@@ -4,6 +4,7 @@
 
 #include "companion/LTM4Res.h"
 #include "panel/FareData.h"
+#include "sound/ReadingList.h"
 #include "sound/TapeData.h"
 #include "tests/FileLimit.h"
 #include "tests/ZipSupport.h"
@@ -119,6 +120,16 @@ private slots:
     void csvForms();
     void fareRules_data();
     void fareRules();
+    void fareHeaders_data();
+    void fareHeaders();
+    void poles();
+    void welcome_data();
+    void welcome();
+    void loopReadAsItsRoute();
+    void serviceDays_data();
+    void serviceDays();
+    void mergeReadings_data();
+    void mergeReadings();
     void announcements();
     void announcementsKeepPercentSigns();
     void readings_data();
@@ -127,11 +138,14 @@ private slots:
     void errors();
     void zipLimits_data();
     void zipLimits();
+    void folderTableLimit_data();
+    void folderTableLimit();
     void listAndPick();
     void commandLine_data();
     void commandLine();
     void toolFiles_data();
     void toolFiles();
+    void forceKeepsTheUsersReadings();
 };
 
 void tst_Gtfs::sources_data()
@@ -209,6 +223,13 @@ void tst_Gtfs::fareRules_data()
     QTest::newRow("route rule wins over one without")
         << attrs << generic + "D,R1,Z1,Z4\nD,R2,Z2,Z4\nD,,,\n"
         << QList<int>{300, 200, 160, 300} << QList<int>{160, 300} << QString();
+    // Even a rule naming fewer zones, or none, as long as it names the route.
+    QTest::newRow("route flat fare beats a general zone pair")
+        << attrs << generic + "D,R1,,\n"
+        << QList<int>{300, 300, 300, 300} << QList<int>{300, 300} << QString();
+    QTest::newRow("route rule naming one zone beats a general pair")
+        << attrs << generic + "D,R1,Z1,\n"
+        << QList<int>{300, 200, 160, 0} << QList<int>{300, 0} << QString();
     QTest::newRow("zone pair beats the flat fare")
         << attrs << head + "B,R1,,\nD,R1,Z1,Z4\n"
         << QList<int>{300, 200, 200, 200} << QList<int>{200, 200} << QString();
@@ -267,6 +288,262 @@ void tst_Gtfs::fareRules()
     QStringList fareWarnings = e.warnings;
     fareWarnings.removeIf([](const QString& w) { return w.startsWith(QStringLiteral("読み")); });
     QCOMPARE(fareWarnings.join(u'|'), warning);
+}
+
+void tst_Gtfs::fareHeaders_data()
+{
+    QTest::addColumn<QByteArray>("attributes");
+    QTest::addColumn<QByteArray>("rules");
+    QTest::addColumn<QString>("warning"); // the feed's warning
+    const QByteArray attrs = "fare_id,price\nA,160\n";
+    const QString dropped = "見出しが読めないため運賃を使いません。運賃はすべて0になります ";
+    QTest::newRow("stray tab") << attrs << QByteArray("fare_id\troute_id,origin_id\nA\tR1,Z1\n")
+                               << "fare_rules.txt:1: " + dropped +
+                                      "(列 fare_id がありません。見つかった見出し: "
+                                      "fare_id<タブ>route_id,origin_id)";
+    // Read without its origin_id, every rule would price every pair.
+    QTest::newRow("misspelt column")
+        << attrs << QByteArray("fare_id,route_id,orgin_id,destination_id\nA,R1,Z1,Z2\n")
+        << "fare_rules.txt:1: " + dropped +
+               "(わからない列 'orgin_id' があります。見つかった見出し: "
+               "fare_id,route_id,orgin_id,destination_id)";
+    QTest::newRow("empty rules") << attrs << QByteArray()
+                                 << "fare_rules.txt: " + dropped +
+                                        "(列 fare_id がありません。見つかった見出し: なし)";
+    QTest::newRow("misspelt price")
+        << QByteArray("fare_id,prise\nA,160\n") << QByteArray("fare_id\nA\n")
+        << "fare_attributes.txt:1: " + dropped +
+               "(列 price がありません。見つかった見出し: fare_id,prise)";
+}
+
+void tst_Gtfs::fareHeaders()
+{
+    QFETCH(QByteArray, attributes);
+    QFETCH(QByteArray, rules);
+    QFETCH(QString, warning);
+    Tables t = BaseFeed();
+    t["fare_attributes.txt"] = attributes;
+    t["fare_rules.txt"] = rules;
+    // The stops and trips are still read: the fares are what is left out.
+    const GtfsFeedResult loaded = LoadGtfsFeed(Files(t));
+    QVERIFY2(loaded.ok, qPrintable(loaded.error.message));
+    QCOMPARE(loaded.feed.warnings, QStringList{warning});
+    const GtfsExport e = ExportGtfsTrip(loaded.feed, QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.records.size(), 4);
+    for (const StopRecord& r : e.records)
+        QVERIFY(std::all_of(r.Fare.begin(), r.Fare.end(), [](qint16 f) { return f == 0; }));
+    QVERIFY(e.warnings.contains(u"運賃の表の見出しが読めないため、運賃はすべて0です"_qs));
+}
+
+void tst_Gtfs::poles()
+{
+    Tables t = BaseFeed();
+    // 駅前 and 富岸 are stations with poles; S3's station is missing from the feed.
+    t["stops.txt"] = "stop_id,stop_name,zone_id,location_type,parent_station\n"
+                     "ST1,駅前,,1,\nS1,駅前 1番のりば,Z1,0,ST1\n"
+                     "ST2,富岸,Z2,1,\nS2,大学行バスのりば,,,ST2\n"
+                     "S3,バスおりば下,Z3,0,ST9\nS4,温泉,Z4,,\n";
+    t["translations.txt"] = "table_name,field_name,language,translation,record_id\n"
+                            "stops,stop_name,ja-Hrkt,とんけし,ST2\n"
+                            "stops,stop_name,ja-Hrkt,だいがくゆきばすのりば,S2\n";
+    const GtfsFeed feed = Load(t);
+    QCOMPARE(feed.warnings.size(), 1);
+    const QString& w = feed.warnings.first();
+    QVERIFY2(w.startsWith(u"stops.txt:6: "_qs) && w.contains(u"'S3'"_qs) &&
+                 w.contains(u"'ST9'"_qs) && w.contains(u"'バスおりば下'"_qs),
+             qPrintable(w));
+    const GtfsExport e = ExportGtfsTrip(feed, QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QStringList names;
+    for (const StopRecord& r : e.records)
+        names << r.StopName;
+    QCOMPARE(names, (QStringList{"駅前", "富岸", "バスおりば下", "温泉"}));
+    // 富岸's pole has no zone of its own: its station's applies.
+    QCOMPARE(e.records[1].Fare[1], qint16(160));
+    QCOMPARE(e.tape[1].text, QStringLiteral("次は、富岸です。"));
+    // Read as the station, not as the platform's description.
+    QCOMPARE(e.readings.size(), 1);
+    QCOMPARE(e.readings.first().written, QStringLiteral("富岸"));
+    QCOMPARE(e.readings.first().reading, QStringLiteral("とんけし"));
+}
+
+void tst_Gtfs::welcome_data()
+{
+    QTest::addColumn<QByteArray>("stops"); // stop_ids of the trip
+    QTest::addColumn<QByteArray>("headsign");
+    QTest::addColumn<QByteArray>("routeNames"); // short,long
+    QTest::addColumn<QString>("welcome");
+    const QString to = "ご乗車ありがとうございます。このバスは%1行きです。";
+    const QString loop = "ご乗車ありがとうございます。このバスは、%1です。";
+    QTest::newRow("headsign") << QByteArray("S1 S2 S4") << QByteArray("温泉")
+                              << QByteArray("31,温泉線") << to.arg("温泉");
+    QTest::newRow("headsign with 行") << QByteArray("S1 S2 S4") << QByteArray("温泉行")
+                                      << QByteArray("31,温泉線") << to.arg("温泉");
+    QTest::newRow("headsign with 行き") << QByteArray("S1 S2 S4") << QByteArray("温泉行き")
+                                        << QByteArray("31,温泉線") << to.arg("温泉");
+    QTest::newRow("last stop") << QByteArray("S1 S2 S4") << QByteArray() << QByteArray("31,温泉線")
+                               << to.arg("温泉");
+    QTest::newRow("loop named by its headsign")
+        << QByteArray("S1 S2 S3 S1") << QByteArray("こみちオレンジルート")
+        << QByteArray("31,温泉線") << loop.arg("こみちオレンジルート");
+    QTest::newRow("headsign naming the route") << QByteArray("S1 S2 S4") << QByteArray("温泉線")
+                                               << QByteArray("31,温泉線") << loop.arg("温泉線");
+    QTest::newRow("headsign naming the route's number")
+        << QByteArray("S1 S2 S4") << QByteArray("31") << QByteArray("31,") << loop.arg("31系統");
+    QTest::newRow("circular headsign") << QByteArray("S1 S4") << QByteArray("市内循環")
+                                       << QByteArray("31,温泉線") << loop.arg("市内循環");
+    QTest::newRow("loop without headsign")
+        << QByteArray("S1 S2 S1") << QByteArray() << QByteArray("31,温泉線") << loop.arg("温泉線");
+    QTest::newRow("loop headsign naming where it begins")
+        << QByteArray("S1 S2 S1") << QByteArray("駅前") << QByteArray("31,温泉線")
+        << loop.arg("温泉線");
+    QTest::newRow("loop by number only")
+        << QByteArray("S1 S2 S1") << QByteArray() << QByteArray("31,") << loop.arg("31系統");
+    QTest::newRow("loop without names")
+        << QByteArray("S1 S2 S1") << QByteArray() << QByteArray(",") << loop.arg("駅前循環");
+    // Where a loop turns is where it goes.
+    QTest::newRow("loop turning at its headsign")
+        << QByteArray("S1 S3 S1") << QByteArray("市役所前") << QByteArray("31,温泉線")
+        << to.arg("市役所前");
+    QTest::newRow("loop headsign with 行") << QByteArray("S1 S3 S1") << QByteArray("駅前行")
+                                           << QByteArray("31,温泉線") << to.arg("駅前");
+}
+
+void tst_Gtfs::welcome()
+{
+    QFETCH(QByteArray, stops);
+    QFETCH(QByteArray, headsign);
+    QFETCH(QByteArray, routeNames);
+    QFETCH(QString, welcome);
+    Tables t = BaseFeed();
+    t["routes.txt"] = "route_id,route_short_name,route_long_name\nR1," + routeNames + "\n";
+    t["trips.txt"] = "route_id,trip_id,trip_headsign\nR1,T1," + headsign + "\n";
+    QByteArray times = "trip_id,stop_id,stop_sequence\n";
+    int seq = 0;
+    for (const QByteArray& stop : stops.split(' '))
+        times += "T1," + stop + "," + QByteArray::number(++seq) + "\n";
+    t["stop_times.txt"] = times;
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.tape.first().text, welcome);
+    QCOMPARE(e.tape.size(), seq);
+}
+
+void tst_Gtfs::loopReadAsItsRoute()
+{
+    Tables t = BaseFeed();
+    t["trips.txt"] = "route_id,trip_id,trip_headsign\nR1,T1,温泉線\n";
+    t["translations.txt"] = "table_name,field_name,language,translation,record_id\n"
+                            "routes,route_long_name,ja-Hrkt,おんせんせん,R1\n"
+                            "routes,route_short_name,ja-Hrkt,さんじゅういち,R1\n";
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.tape.first().text,
+             QStringLiteral("ご乗車ありがとうございます。このバスは、温泉線です。"));
+    QCOMPARE(WriteYomiCsv(e.readings, {}), QByteArray("# 表記,読み\n温泉線,おんせんせん\n"));
+}
+
+void tst_Gtfs::serviceDays_data()
+{
+    QTest::addColumn<QByteArray>("calendar"); // "-": no table
+    QTest::addColumn<QByteArray>("dates");    // "-": no table
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("days");
+    QTest::addColumn<QString>("warning");
+    const QByteArray head = "service_id,monday,tuesday,wednesday,thursday,friday,saturday,sunday,"
+                            "start_date,end_date\n";
+    const QByteArray datesHead = "service_id,date,exception_type\n";
+    const QByteArray calendar = head + "W,1,1,1,1,1,0,0,20240401,20250331\n"
+                                       "H,0,0,0,0,0,1,1,20240401,20250331\n"
+                                       "O,1,0,1,0,1,0,0,20240401,20250331\n"
+                                       "A,1,1,1,1,1,1,1,20240401,20250331\n";
+    const QByteArray dates = datesHead + "H,20240429,1\nW,20240429,2\nW,20240503,2\nX,20240815,1\n"
+                                         "X,20240816,1\n";
+    QTest::newRow("weekdays") << calendar << dates << "W"
+                              << "月～金 -2日" << QString();
+    QTest::newRow("weekends") << calendar << dates << "H"
+                              << "土日 +1日" << QString();
+    QTest::newRow("some days") << calendar << QByteArray("-") << "O"
+                               << "月水金" << QString();
+    QTest::newRow("every day") << calendar << dates << "A"
+                               << "毎日" << QString();
+    QTest::newRow("dates only") << calendar << dates << "X"
+                                << "指定日 2日" << QString();
+    QTest::newRow("unknown service") << calendar << dates << "Z"
+                                     << "不明" << QString();
+    QTest::newRow("no calendar") << QByteArray("-") << QByteArray("-") << "W"
+                                 << "-" << QString();
+    QTest::newRow("broken header")
+        << QByteArray("service_id,mon,tue\nW,1,1\n") << dates << "W"
+        << "-"
+        << "calendar.txt:1: 列 monday がありません (運行日は表示しません)";
+}
+
+void tst_Gtfs::serviceDays()
+{
+    QFETCH(QByteArray, calendar);
+    QFETCH(QByteArray, dates);
+    QFETCH(QString, service);
+    QFETCH(QString, days);
+    QFETCH(QString, warning);
+    Tables t = BaseFeed();
+    if (calendar != "-")
+        t["calendar.txt"] = calendar;
+    if (dates != "-")
+        t["calendar_dates.txt"] = dates;
+    const GtfsFeedResult loaded = LoadGtfsFeed(Files(t));
+    QVERIFY(loaded.ok);
+    QCOMPARE(GtfsServiceDays(loaded.feed, service), days);
+    QCOMPARE(loaded.feed.warnings.join(u'|'), warning);
+    QCOMPARE(loaded.feed.trips.first().serviceId, QStringLiteral("W"));
+}
+
+void tst_Gtfs::mergeReadings_data()
+{
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QByteArray>("merged");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<int>("added");
+    // The feed's readings, in every row: 富岸 とんけし, 温泉 おんせん, 駅前 えきまえ.
+    const QByteArray added = "# GTFS から追加 (系統31)\n温泉,おんせん\n";
+    const QByteArray users = "# 表記,読み (系統31)\n富岸,とみきし\n# 自分で直した\n駅前,えきまえ\n";
+    QTest::newRow("the user's reading wins") << users << users + added << 1 << 1;
+    const QByteArray all = users + added;
+    QTest::newRow("nothing new") << all << all << 1 << 0;
+    QTest::newRow("CRLF without a last line break")
+        << QByteArray("富岸,とみきし\r\n駅前,えきまえ")
+        << QByteArray(
+               "富岸,とみきし\r\n駅前,えきまえ\r\n# GTFS から追加 (系統31)\r\n温泉,おんせん\r\n")
+        << 1 << 1;
+    QTest::newRow("BOM") << "\xEF\xBB\xBF" + users << "\xEF\xBB\xBF" + users + added << 1 << 1;
+    QTest::newRow("CP932 stays CP932") << ltm4::ToCp932(u"富岸,とみきし\n駅前,えきまえ\n"_qs)
+                                       << ltm4::ToCp932(u"富岸,とみきし\n駅前,えきまえ\n"_qs) +
+                                              ltm4::ToCp932(QString::fromUtf8(added))
+                                       << 1 << 1;
+    QTest::newRow("empty") << QByteArray()
+                           << QByteArray("# GTFS から追加 (系統31)\n富岸,とんけし\n温泉,おんせん\n"
+                                         "駅前,えきまえ\n")
+                           << 0 << 3;
+}
+
+void tst_Gtfs::mergeReadings()
+{
+    QFETCH(QByteArray, existing);
+    QFETCH(QByteArray, merged);
+    QFETCH(int, kept);
+    QFETCH(int, added);
+    const QList<GtfsReading> fromFeed{
+        {u"富岸"_qs, u"とんけし"_qs}, {u"温泉"_qs, u"おんせん"_qs}, {u"駅前"_qs, u"えきまえ"_qs}};
+    const YomiMerge m = MergeYomiCsv(existing, fromFeed, QStringLiteral("(系統31)"));
+    QCOMPARE(m.bytes, merged);
+    QCOMPARE(m.kept, kept);
+    QCOMPARE(m.added, added);
+    // The program reads every written form once, the user's reading first.
+    const ReadingList read = ReadingList::Parse(m.bytes);
+    QCOMPARE(read.Entries().size(), 3);
+    QCOMPARE(read.Apply(u"富岸"_qs), existing.isEmpty() ? u"とんけし"_qs : u"とみきし"_qs);
+    QCOMPARE(read.Apply(u"温泉"_qs), u"おんせん"_qs);
 }
 
 void tst_Gtfs::announcements()
@@ -485,12 +762,43 @@ void tst_Gtfs::zipLimits()
              QStringLiteral("feed.zip: ") + message);
 }
 
+void tst_Gtfs::folderTableLimit_data()
+{
+    QTest::addColumn<int>("over"); // bytes the largest table has beyond the limit
+    QTest::newRow("at the limit") << 0;
+    QTest::newRow("one byte over") << 1;
+}
+
+void tst_Gtfs::folderTableLimit()
+{
+    QFETCH(int, over);
+    Tables t = BaseFeed();
+    t["stop_times.txt"] += QByteArray(4096, '\n'); // now the largest table
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("feed"));
+    QVERIFY(WriteFolder(folder, t));
+    const qint64 size = t["stop_times.txt"].size();
+    const GtfsFiles files =
+        ReadGtfsFolder(folder, GtfsTableNames(), GtfsLimits{.maxTableBytes = size - over});
+    if (over == 0) {
+        QVERIFY2(files.ok, qPrintable(files.error.message));
+        QCOMPARE(files.tables.value("stop_times.txt"), t["stop_times.txt"]);
+    } else {
+        // Never a table cut short, which would lose its last trips quietly.
+        QVERIFY(!files.ok);
+        QCOMPARE(files.error.file, QStringLiteral("stop_times.txt"));
+        QVERIFY(files.error.message.startsWith(u"大きすぎます"_qs));
+    }
+}
+
 void tst_Gtfs::listAndPick()
 {
     Tables t = BaseFeed();
-    t["trips.txt"] += "R1,W,T4,温泉,0\nR9,W,T5,,0\n";
+    // T6 has no times; T7 counts its stops from 0.
+    t["trips.txt"] += "R1,W,T4,温泉,0\nR9,W,T5,,0\nR1,W,T6,,0\nR1,W,T7,,0\n";
     t["stop_times.txt"] += "T4,25:10:00,25:10:00,S1,1\nT4,25:20:00,25:20:00,S4,2\n"
-                           "T5,x,x,S1,1\n";
+                           "T5,x,x,S1,1\nT6,,,S1,1\nT6,,,S3,2\n"
+                           "T7,06:00:00,06:00:00,S2,0\nT7,06:10:00,06:10:00,S3,1\n";
     const GtfsFeed feed = Load(t);
     QHash<QString, GtfsTripSummary> sums;
     GtfsError e;
@@ -498,6 +806,14 @@ void tst_Gtfs::listAndPick()
     QCOMPARE(sums["T1"].stops, 4);
     QCOMPARE(sums["T1"].firstDeparture, QStringLiteral("08:00:00"));
     QCOMPARE(sums["T3"].firstDeparture, QStringLiteral("07:00:00")); // arrival when no departure
+    QCOMPARE(sums["T1"].lastStopId, QStringLiteral("S4")); // stop_sequence 40, not the last line
+    QCOMPARE(sums["T7"].firstSequence, 0);
+    QCOMPARE(sums["T7"].firstDeparture, QStringLiteral("06:00:00"));
+    QCOMPARE(sums["T6"].stops, 2);
+    QList<GtfsTripStop> stops;
+    QVERIFY(GtfsTripStops(feed, QStringLiteral("T7"), stops, e));
+    QCOMPARE(stops.size(), 2);
+    QCOMPARE(stops.first().stopId, QStringLiteral("S2"));
     const QList<GtfsRouteTrips> routes = ListGtfsRoutes(feed, sums);
     QStringList seen;
     for (const GtfsRouteTrips& r : routes) {
@@ -505,10 +821,12 @@ void tst_Gtfs::listAndPick()
         for (const GtfsTrip* trip : r.trips)
             seen << trip->id;
     }
-    // By direction, then departure (25:10 after 08:00); a route only trips.txt names comes last.
-    QCOMPARE(seen, (QStringList{"R1", "T3", "T1", "T4", "T2", "R2", "R9", "T5"}));
+    // By direction, then departure (25:10 after 08:00, no time last); a route
+    // only trips.txt names comes last.
+    QCOMPARE(seen, (QStringList{"R1", "T7", "T3", "T1", "T4", "T6", "T2", "R2", "R9", "T5"}));
 
-    QCOMPARE(PickGtfsTrip(feed, sums, QStringLiteral("R1"), QString(), e), QStringLiteral("T3"));
+    QCOMPARE(PickGtfsTrip(feed, sums, QStringLiteral("R1"), QString(), e), QStringLiteral("T7"));
+    QCOMPARE(FindGtfsRoute(feed, QStringLiteral("R9"), e), QStringLiteral("R9"));
     QCOMPARE(PickGtfsTrip(feed, sums, QStringLiteral("31"), QStringLiteral("1"), e),
              QStringLiteral("T2"));
     QVERIFY(PickGtfsTrip(feed, sums, QStringLiteral("R2"), QString(), e).isEmpty());
@@ -526,20 +844,40 @@ void tst_Gtfs::commandLine_data()
     QTest::addColumn<QString>("args"); // "FEED" and "OUT" stand for the folders
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output"); // expected in stdout + stderr
+    QTest::addColumn<QString>("absent"); // not in stdout + stderr; empty for none
     QTest::newRow("list") << "list FEED" << 0
-                          << "  便 T1  行先 温泉行  方向 0  停留所 4  始発 08:00:00";
+                          << "  便 T1  行先 温泉行  方向 0  停留所 4  始発 08:00:00  運行日 - (W)"
+                          << "行先 -";
+    QTest::newRow("list gives the last stop without a headsign")
+        << "list FEED" << 0 << "  便 T3  行先 温泉  方向 0  停留所 2  始発 07:00:00"
+        << "";
+    QTest::newRow("list of a route by its number")
+        << "list FEED --route 32" << 0 << "路線 R2  32  -\n"
+        << "便 T1";
+    QTest::newRow("list of an unknown route")
+        << "list FEED --route R7" << 1 << "FEED: routes.txt: 路線 'R7' がありません"
+        << "";
+    QTest::newRow("forgotten value")
+        << "export FEED --trip T1 --number 31 --out --force" << 2 << "--out のあとに値がありません"
+        << "";
     QTest::newRow("export by route")
         << "export FEED --route R1 --direction 0 --number 0031 --out OUT" << 0
-        << "便 T3 (始発 07:00:00) を使います";
+        << "便 T3 (始発 07:00:00) を使います"
+        << "";
     QTest::newRow("export by trip")
-        << "export FEED --trip T1 --number 31 --out OUT" << 0 << "OUT/31tp.csv: 放送 4 件";
+        << "export FEED --trip T1 --number 31 --out OUT" << 0 << "OUT/31tp.csv: 放送 4 件"
+        << "";
     QTest::newRow("unknown route")
-        << "export FEED --route R7 --number 31" << 1 << "FEED: routes.txt: 路線 'R7' がありません";
+        << "export FEED --route R7 --number 31" << 1 << "FEED: routes.txt: 路線 'R7' がありません"
+        << "";
     QTest::newRow("bad number") << "export FEED --trip T1 --number 123456" << 2
-                                << "系統番号 (--number) は1～5桁の数字で指定してください";
+                                << "系統番号 (--number) は1～5桁の数字で指定してください"
+                                << "";
     QTest::newRow("trip and route") << "export FEED --trip T1 --route R1 --number 1" << 2
-                                    << "--trip か --route のどちらか一つを指定してください";
-    QTest::newRow("no such feed") << "list FEED/none" << 1 << "FEED/none: 見つかりません";
+                                    << "--trip か --route のどちらか一つを指定してください"
+                                    << "";
+    QTest::newRow("no such feed") << "list FEED/none" << 1 << "FEED/none: 見つかりません"
+                                  << "";
 }
 
 void tst_Gtfs::commandLine()
@@ -547,10 +885,14 @@ void tst_Gtfs::commandLine()
     QFETCH(QString, args);
     QFETCH(int, exitCode);
     QFETCH(QString, output);
+    QFETCH(QString, absent);
     QTemporaryDir dir;
     const QString feed = dir.filePath(QStringLiteral("feed"));
     const QString out = dir.filePath(QStringLiteral("out"));
-    QVERIFY(WriteFolder(feed, BaseFeed()));
+    Tables t = BaseFeed();
+    t["trips.txt"].replace("R1,W,T2,駅前,1\n", "R1,W,T2,駅前,1\nR2,W,T8,,0\n");
+    t["stop_times.txt"] += "T8,10:00:00,10:00:00,S2,1\nT8,10:10:00,10:10:00,S3,2\n";
+    QVERIFY(WriteFolder(feed, t));
     QStringList words = args.split(u' ');
     for (QString& a : words)
         a.replace(QLatin1String("FEED"), feed).replace(QLatin1String("OUT"), out);
@@ -562,6 +904,7 @@ void tst_Gtfs::commandLine()
     QString expected = output;
     expected.replace(QLatin1String("FEED"), feed).replace(QLatin1String("OUT"), out);
     QVERIFY2(text.contains(expected), qPrintable(text));
+    QVERIFY2(absent.isEmpty() || !text.contains(absent), qPrintable(text));
     if (exitCode == 0 && args.startsWith(u"export"))
         QVERIFY(QFile::exists(out + QStringLiteral("/31.hy3")));
 }
@@ -587,11 +930,15 @@ void tst_Gtfs::toolFiles_data()
         << QStringList{u"OUT/31.hy3: 書き込めません (2490 バイトのうち 512 バイトしか"_qs,
                        u"File too large)。元のファイルはそのままです"_qs};
     QTest::newRow("gtfs export on a full disk")
-        << "limited: gtfs export FEED --trip T1 --number 31 --out OUT" << 3
+        << "limited: gtfs export FEED --trip T1 --number 31 --out OUT --force" << 3
         << QStringList{u"OUT/31.hy3: 書き込めません ("_qs,
                        u"File too large)。どのファイルも書き換えていません"_qs};
-    QTest::newRow("gtfs export beside a folder named 31tp.csv")
+    // What an earlier export wrote may hold the user's edits.
+    QTest::newRow("gtfs export over earlier files")
         << "gtfs export FEED --trip T1 --number 31 --out OUT" << 3
+        << QStringList{u"OUT/31.hy3、OUT/31yomi.csv がすでにあります。"_qs, u"--force"_qs};
+    QTest::newRow("gtfs export beside a folder named 31tp.csv")
+        << "gtfs export FEED --trip T1 --number 31 --out OUT --force" << 3
         << QStringList{u"OUT/31tp.csv: 書き込めません (同じ名前のフォルダーがあります)。"
                        u"どのファイルも書き換えていません"_qs};
 }
@@ -664,6 +1011,36 @@ void tst_Gtfs::toolFiles()
     QCOMPARE(Contents(out + QStringLiteral("/31.hy3")), oldFares);
     QCOMPARE(Contents(out + QStringLiteral("/31yomi.csv")), oldReadings);
     QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{u"31.hy3"_qs, u"31yomi.csv"_qs}));
+}
+
+void tst_Gtfs::forceKeepsTheUsersReadings()
+{
+    QTemporaryDir dir;
+    const QString feed = dir.filePath(QStringLiteral("feed"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(WriteFolder(feed, BaseFeed()));
+    QVERIFY(QDir().mkpath(out));
+    const QByteArray oldFares = EncodeFareFile(kBaseRows.mid(0, 2)).bytes;
+    const QByteArray users = "# 表記,読み\n富岸,とみきし\n# 自分で直した\n";
+    QVERIFY(WriteFile(out + QStringLiteral("/31.hy3"), oldFares));
+    QVERIFY(WriteFile(out + QStringLiteral("/31yomi.csv"), users));
+    QProcess p;
+    p.start(QStringLiteral(HY3TOOL), {u"gtfs"_qs, u"export"_qs, feed, u"--trip"_qs, u"T1"_qs,
+                                      u"--number"_qs, u"31"_qs, u"--force"_qs, u"--out"_qs, out});
+    QVERIFY(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(text.contains(u"読み 1 件を書き足しました (同じ表記の 1 件は前の読みのまま)"_qs),
+             qPrintable(text));
+    // The replaced files are kept; the announcement list was new and has none.
+    QCOMPARE(Contents(out + QStringLiteral("/31.hy3.bak")), oldFares);
+    QCOMPARE(Contents(out + QStringLiteral("/31yomi.csv.bak")), users);
+    QVERIFY(!QFile::exists(out + QStringLiteral("/31tp.csv.bak")));
+    QCOMPARE(ParseFareFile(Contents(out + QStringLiteral("/31.hy3"))).records, kBaseRows);
+    const QByteArray merged = Contents(out + QStringLiteral("/31yomi.csv"));
+    QVERIFY(merged.startsWith(users));
+    const ReadingList read = ReadingList::Parse(merged);
+    QCOMPARE(read.Apply(u"富岸から駅前"_qs), u"とみきしからえきまえ"_qs);
 }
 
 QTEST_GUILESS_MAIN(tst_Gtfs)

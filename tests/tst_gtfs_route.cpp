@@ -93,8 +93,9 @@ void tst_GtfsRoute::exportedRouteRunsOnThePanel()
     QVERIFY(feed.ok);
     const GtfsExport data = ExportGtfsTrip(feed.feed, QStringLiteral("T1"));
     QVERIFY(data.ok && data.warnings.isEmpty());
-    QString error;
-    QVERIFY2(SaveGtfsExport(f.dir.path(), QStringLiteral("31"), data, error), qPrintable(error));
+    const GtfsSaveResult saved =
+        SaveGtfsExport(f.dir.path(), QStringLiteral("31"), data, GtfsSaveMode::NewFilesOnly);
+    QVERIFY2(saved.ok, qPrintable(saved.error));
     keyRoute(f.ctl, QStringLiteral("31"));
     QVERIFY(f.messages.shown.isEmpty());
     QCOMPARE(f.ctl.Route().DataCount, 5);

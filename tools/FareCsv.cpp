@@ -286,9 +286,49 @@ void CheckFare(const Field& f, qint16 fare, QList<FareCsvError>& warnings)
                                         "されます)")
                              .arg(fare)});
     else if (fare * 2 > kLargestShownFare)
-        warnings.append({f.line, f.column,
-                         QStringLiteral("運賃 %1 は深夜料金(2倍)にすると4桁の表示に収まりません")
-                             .arg(fare)});
+        warnings.append(
+            {f.line, f.column,
+             QStringLiteral("運賃 %1 は深夜料金(2倍)にすると4桁の表示に収まりません").arg(fare)});
+}
+
+bool IsFullWidthComma(QChar c)
+{
+    return c == u'，' || c == u'、';
+}
+
+bool IsAnyDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９');
+}
+
+// What an error on this line probably comes from, or empty. The field the
+// error names is the one looked at, so a name that rightly holds "、" gives
+// no hint for a fault elsewhere.
+QString SlipHint(const QList<Field>& fields, const FareCsvError& error, bool firstStop)
+{
+    if (fields.isEmpty())
+        return {};
+    const Field& f = error.column >= 1 && error.column <= fields.size() ? fields[error.column - 1]
+                                                                        : fields.last();
+    if (f.text.contains(u'\t'))
+        return QStringLiteral("タブで区切られているようです。項目の区切りは半角の「,」です"
+                              " (表計算ソフトでは「CSV (コンマ区切り)」で保存します)");
+    for (QChar c : f.text)
+        if (IsFullWidthComma(c))
+            return QStringLiteral("全角の「%1」で区切っていませんか。項目の区切りは半角の「,」です")
+                .arg(c);
+    const bool fullWidthDigit = std::any_of(f.text.begin(), f.text.end(), [](QChar c) {
+        return (c >= u'０' && c <= u'９') || c == u'－' || c == u'ー';
+    });
+    if (fullWidthDigit && error.column >= 2)
+        return QStringLiteral("全角の数字や記号があります。数は半角で書きます");
+    const bool digit =
+        std::any_of(f.text.begin(), f.text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    // A header names the ticket column with a word where the number belongs.
+    if (firstStop && error.column == 2 && !digit && !f.text.trimmed().isEmpty())
+        return QStringLiteral("1行目は見出しですか。見出しの行は先頭に「#」を付けると注釈として"
+                              "読み飛ばします");
+    return {};
 }
 
 bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error,
@@ -310,6 +350,15 @@ bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error,
         return false;
     }
     rec.StopName = name.text;
+    for (qsizetype i = 0; i + 1 < name.text.size(); ++i) {
+        if (IsFullWidthComma(name.text[i]) && IsAnyDigit(name.text[i + 1])) {
+            warnings.append({name.line, 1,
+                             QStringLiteral("停留所名 '%1' に全角の「%2」と数があります "
+                                            "(項目の区切りは半角の「,」です)")
+                                 .arg(name.text, name.text[i])});
+            break;
+        }
+    }
 
     if (fields.size() < 2 || fields[1].text.trimmed().isEmpty()) {
         const Field& at = fields.size() < 2 ? fields[0] : fields[1];
@@ -336,8 +385,8 @@ bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error,
         }
         if (empty) {
             if (i < lastFilled)
-                warnings.append({f.line, f.column,
-                                 QStringLiteral("運賃の欄が空です (0として書きます)")});
+                warnings.append(
+                    {f.line, f.column, QStringLiteral("運賃の欄が空です (0として書きます)")});
             continue;
         }
         if (!ParseNumber(f, rec.Fare[size_t(i - 1)], error))
@@ -382,6 +431,7 @@ FareCsvResult ParseFareCsv(const QByteArray& bytes)
         StopRecord rec;
         if (!ToRecord(fields, rec, res.error, res.warnings)) {
             res.ok = false;
+            res.error.hint = SlipHint(fields, res.error, res.records.isEmpty());
             return res;
         }
         if (const auto seen = ticketLines.constFind(rec.SeiriNo); seen != ticketLines.cend())
@@ -431,7 +481,11 @@ QString FormatFareCsvError(const QString& fileName, const FareCsvError& error)
     QString s = fileName + u':' + QString::number(error.line) + QLatin1String(": ");
     if (error.column > 0)
         s += QString::number(error.column) + QStringLiteral("列目: ");
-    return s + error.message;
+    s += error.message;
+    if (!error.hint.isEmpty())
+        s += u'\n' + fileName + u':' + QString::number(error.line) + QStringLiteral(": ヒント: ") +
+             error.hint;
+    return s;
 }
 
 QString FormatFareCsvWarning(const QString& fileName, const FareCsvError& warning)
@@ -457,4 +511,33 @@ bool SplitCsv(const QByteArray& bytes, bool hashComments,
         return false;
     }
     return true;
+}
+
+QString FareFileNameProblem(const QString& fileName)
+{
+    const QString suffix = QStringLiteral(".hy3");
+    if (!fileName.endsWith(suffix, Qt::CaseInsensitive))
+        return QStringLiteral("名前が .hy3 で終わらないため、系統の運賃データとして読み込まれません"
+                              " (例: 12.hy3)");
+    if (!fileName.endsWith(suffix))
+        return QStringLiteral("拡張子が小文字の .hy3 でないため、系統の運賃データとして読み込まれ"
+                              "ません (例: 12.hy3)");
+    const QString stem = fileName.chopped(suffix.size());
+    const bool digits = !stem.isEmpty() && std::all_of(stem.begin(), stem.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!digits)
+        return QStringLiteral("系統番号でない名前のため、系統の運賃データとして読み込まれません。"
+                              "名前は系統番号 (0～99999、先頭に0を付けない) と .hy3 にします"
+                              " (例: 12.hy3)");
+    const QString key = RouteKey(stem);
+    if (key.size() > 5)
+        return QStringLiteral("系統番号は5桁 (0～99999) までのため、系統の運賃データとして読み込"
+                              "まれません");
+    if (key != stem)
+        return QStringLiteral(
+                   "系統番号の先頭に0があるため、系統の運賃データとして読み込まれません。"
+                   "系統 %1 なら %1.hy3 にします")
+            .arg(key);
+    return {};
 }

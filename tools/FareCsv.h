@@ -16,7 +16,11 @@
 //   bytes.
 // - Slips that may be deliberate are warnings, not errors: an empty field
 //   between fares, a ticket number used twice, a negative fare other than -1,
-//   a fare the four-digit cells cannot show (also when doubled late at night).
+//   a fare the four-digit cells cannot show (also when doubled late at night),
+//   a name with a full-width comma before a number ("駅前，1").
+// - An error caused by an everyday slip carries a hint at what was meant: a
+//   tab-separated file, full-width commas (、，) or digits, a header line
+//   without "#".
 
 #include "panel/FareData.h"
 
@@ -30,6 +34,7 @@ struct FareCsvError {
     int line = 0;   // 1-based line where the bad field (or the stop) begins
     int column = 0; // 1-based field: 1 name, 2 ticket number, 3.. fares; 0 = whole line
     QString message;
+    QString hint = {}; // what was probably meant; empty when nothing is known
 };
 
 struct FareCsvResult {
@@ -58,8 +63,14 @@ struct CsvField {
 bool SplitCsv(const QByteArray& bytes, bool hashComments,
               const std::function<bool(const QList<CsvField>&)>& row, FareCsvError& error);
 
-// "<file>:<line>: <column>列目: <message>", without the column part for 0.
+// "<file>:<line>: <column>列目: <message>", without the column part for 0,
+// and a second line "<file>:<line>: ヒント: <hint>" when there is a hint.
 QString FormatFareCsvError(const QString& fileName, const FareCsvError& error);
 
 // The same for a warning: "<file>:<line>: <column>列目: 警告: <message>".
 QString FormatFareCsvWarning(const QString& fileName, const FareCsvError& warning);
+
+// Why the control panel would never load a fare data file of this name (it
+// looks for the route number, 0 to 99999 without leading zeros, and ".hy3");
+// empty when it would.
+QString FareFileNameProblem(const QString& fileName);

@@ -9,6 +9,7 @@ struct GtfsError {
     QString file; // the table ("stops.txt"), empty for the feed as a whole
     int line = 0; // 1-based line in that table, 0 when no line is to blame
     QString message;
+    bool header = false; // the table's header lacks a column it needs
 };
 
 // "<feed>: <file>:<line>: <message>", leaving out what the error does not name.

@@ -4,8 +4,15 @@
 #include "companion/LTM4Res.h"
 #include "companion/SaveSet.h"
 
+#include "companion/RegularFile.h"
+#include "sound/ReadingList.h"
+
 #include <QDir>
+#include <QFileInfo>
 #include <QSet>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -94,6 +101,10 @@ void FillFares(const GtfsFeed& feed, const QString& routeId, const QList<const G
     if (!feed.missingFareTables.isEmpty()) {
         out.warnings << QStringLiteral("運賃の表 (%1) がないため、運賃はすべて0です")
                             .arg(feed.missingFareTables.join(QStringLiteral("、")));
+        return;
+    }
+    if (feed.faresUnreadable) {
+        out.warnings << QStringLiteral("運賃の表の見出しが読めないため、運賃はすべて0です");
         return;
     }
     // The rules that can apply to the route, by the zones they name ("" for any).
@@ -189,13 +200,83 @@ void FillFares(const GtfsFeed& feed, const QString& routeId, const QList<const G
     }
 }
 
-// "登別温泉行き" and "登別温泉行" both announce as "登別温泉行き".
-QString Destination(const QString& headsign)
+bool IsDigits(const QString& text)
 {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// What the welcome calls the trip: where it goes ("温泉" of 温泉行き) or,
+// for a loop, the loop's own name, which takes no 行き.
+struct Heading {
+    QString name; // as spoken
+    bool loop = false;
+    QString reading; // of name as a whole, when the feed gives one
+};
+
+Heading HeadingOf(const GtfsFeed& feed, const GtfsTrip& trip, const QString& headsign,
+                  const QStringList& names)
+{
+    QStringList spoken;
+    for (const QString& name : names)
+        spoken << Spoken(name);
+    const QString first = spoken.first();
+    const QString last = spoken.last();
+    const QString sign = Spoken(headsign);
+    QString signReading = feed.readingOfHeadsign.value(trip.id);
+    if (signReading.isEmpty())
+        signReading = feed.readingOfText.value(trip.headsign);
+
+    // "登別温泉行き" and "登別温泉行" both announce as "登別温泉行き".
     for (const QString& suffix : {QStringLiteral("行き"), QStringLiteral("行")})
-        if (headsign.endsWith(suffix) && headsign.size() > suffix.size())
-            return headsign.chopped(suffix.size());
-    return headsign;
+        if (sign.endsWith(suffix) && sign.size() > suffix.size())
+            return {sign.chopped(suffix.size()), false, {}};
+    // A loop's headsign may name the stop where it turns: it goes there.
+    if (!sign.isEmpty() && sign != first && spoken.mid(1).contains(sign))
+        return {sign, false, signReading};
+
+    QList<std::pair<QString, QString>> routeNames; // name, reading
+    if (const auto at = feed.routeById.constFind(trip.routeId); at != feed.routeById.cend()) {
+        const GtfsRoute& route = feed.routes[*at];
+        const std::pair<QString, QString> fields[] = {
+            {route.longName, QStringLiteral("route_long_name")},
+            {route.shortName, QStringLiteral("route_short_name")}};
+        for (const auto& [raw, field] : fields) {
+            const QString name = Spoken(OneLine(raw));
+            if (name.isEmpty() || !FirstNotCp932(name).isEmpty())
+                continue;
+            QString reading = feed.readingOfRoute.value(trip.routeId + u'/' + field);
+            if (reading.isEmpty())
+                reading = feed.readingOfText.value(raw);
+            routeNames.append({Cp932Form(name), reading});
+        }
+    }
+    bool namesRoute = false;
+    for (const auto& [name, reading] : std::as_const(routeNames)) {
+        if (sign.isEmpty() || name != sign)
+            continue;
+        namesRoute = true;
+        if (signReading.isEmpty())
+            signReading = reading;
+    }
+    const bool loopSign = sign.endsWith(QStringLiteral("循環")) ||
+                          sign.endsWith(QStringLiteral("回り")) ||
+                          sign.endsWith(QStringLiteral("まわり"));
+    if (first == last || namesRoute || loopSign) {
+        // A headsign that only names where the loop begins and ends says nothing.
+        Heading loop{first + QStringLiteral("循環"), true, {}};
+        if (!sign.isEmpty() && sign != first)
+            loop = {sign, true, signReading};
+        else if (!routeNames.isEmpty())
+            loop = {routeNames.first().first, true, routeNames.first().second};
+        // "31" alone is no name to announce.
+        if (IsDigits(loop.name))
+            loop = {loop.name + QStringLiteral("系統"), true, {}};
+        return loop;
+    }
+    if (sign.isEmpty())
+        return {last, false, {}};
+    return {sign, false, signReading};
 }
 
 void AddReading(GtfsExport& out, QSet<QString>& seen, const QString& written,
@@ -276,15 +357,17 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
     if (!headsign.isEmpty() && !FirstNotCp932(headsign).isEmpty()) {
         const QString bad = FirstNotCp932(headsign);
         out.warnings << QStringLiteral("行先 '%1' の文字 '%2' (%3) はCP932で表せないため、"
-                                       "終点の名前で案内します")
+                                       "行先を使わずに案内します")
                             .arg(headsign, bad, CodePoint(bad));
         headsign.clear();
     }
     headsign = Cp932Form(headsign);
-    const QString destination = Destination(Spoken(headsign.isEmpty() ? names.last() : headsign));
+    const Heading heading = HeadingOf(feed, trip, headsign, names);
     out.tape << GtfsTapeLine{
-        QStringLiteral("ご乗車ありがとうございます。このバスは%1行きです。").arg(destination), 0,
-        0};
+        (heading.loop ? QStringLiteral("ご乗車ありがとうございます。このバスは、%1です。")
+                      : QStringLiteral("ご乗車ありがとうございます。このバスは%1行きです。"))
+            .arg(heading.name),
+        0, 0};
     for (qsizetype k = 1; k < n; ++k) {
         const QString text =
             k + 1 < n ? QStringLiteral("次は、%1です。") : QStringLiteral("次は、終点、%1です。");
@@ -299,7 +382,9 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
     QStringList unread;
     for (qsizetype k = 0; k < n; ++k) {
         const GtfsStop& stop = *stops[k];
-        QString reading = feed.readingOfStop.value(stop.id);
+        // A pole under a station is read as the station it is named after.
+        QString reading =
+            feed.readingOfStop.value(stop.stationId.isEmpty() ? stop.id : stop.stationId);
         if (reading.isEmpty())
             reading = feed.readingOfText.value(stop.name);
         const QString written = Spoken(names[k]);
@@ -310,13 +395,7 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
         }
         AddReading(out, seen, written, reading);
     }
-    // The headsign is spoken as written only when nothing was cut from it.
-    if (!headsign.isEmpty() && destination == Spoken(headsign)) {
-        QString reading = feed.readingOfHeadsign.value(trip.id);
-        if (reading.isEmpty())
-            reading = feed.readingOfText.value(trip.headsign);
-        AddReading(out, seen, destination, reading);
-    }
+    AddReading(out, seen, heading.name, heading.reading);
     if (!unread.isEmpty())
         out.warnings << QStringLiteral("読み (ja-Hrkt) のない停留所があります: %1")
                             .arg(unread.join(QStringLiteral("、")));
@@ -358,35 +437,120 @@ QByteArray WriteYomiCsv(const QList<GtfsReading>& readings, const QString& comme
     return text.toUtf8();
 }
 
-bool SaveGtfsExport(const QString& folder, const QString& routeKey, const GtfsExport& data,
-                    QString& error)
+YomiMerge MergeYomiCsv(const QByteArray& existing, const QList<GtfsReading>& readings,
+                       const QString& comment)
 {
-    const QDir dir(folder);
-    if (!dir.mkpath(QStringLiteral("."))) {
-        error = folder + QStringLiteral(": フォルダを作れません");
-        return false;
+    YomiMerge out;
+    QHash<QString, QString> had;
+    const ReadingList list = ReadingList::Parse(existing);
+    for (const ReadingList::Entry& e : list.Entries())
+        had.insert(e.written, e.reading);
+    QList<GtfsReading> fresh;
+    for (const GtfsReading& r : readings) {
+        const auto at = had.constFind(r.written);
+        if (at == had.cend())
+            fresh << r;
+        else if (*at != r.reading)
+            ++out.kept;
     }
+    out.added = int(fresh.size());
+    out.bytes = existing;
+    if (fresh.isEmpty())
+        return out;
+
+    // The user's bytes stay as they are; what is added follows their line
+    // ends and their encoding, and a CP932 list that cannot hold the new
+    // readings becomes UTF-8 as a whole (the reader takes either).
+    QByteArrayView body(existing);
+    const bool bom = body.startsWith("\xEF\xBB\xBF");
+    if (bom)
+        body = body.sliced(3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(body);
+    const bool isUtf8 = !utf8.hasError();
+    if (!isUtf8)
+        text = ltm4::FromCp932(body.toByteArray());
+    const QString newline =
+        text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString added;
+    if (!text.isEmpty() && !text.endsWith(u'\n'))
+        added += newline;
+    added += QStringLiteral("# GTFS から追加");
+    if (!comment.isEmpty())
+        added += u' ' + OneLine(comment);
+    added += newline;
+    for (const GtfsReading& r : std::as_const(fresh))
+        added += YomiField(r.written) + u',' + YomiField(r.reading) + newline;
+    if (isUtf8) {
+        out.bytes += added.toUtf8();
+        return out;
+    }
+    bool lossy = false;
+    const QByteArray joined = existing + ltm4::ToCp932(added, &lossy);
+    // A file ending in half a character could take the line break as its other half.
+    const bool keepsLines = !lossy && ltm4::FromCp932(joined) == text + added;
+    out.bytes = keepsLines ? joined : (text + added).toUtf8();
+    return out;
+}
+
+GtfsSaveResult SaveGtfsExport(const QString& folder, const QString& routeKey,
+                              const GtfsExport& data, GtfsSaveMode mode)
+{
+    GtfsSaveResult result;
+    auto fail = [&result](const QString& error) {
+        result.ok = false;
+        result.error = error;
+        return result;
+    };
+    const QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral(".")))
+        return fail(folder + QStringLiteral(": フォルダを作れません"));
     const FareEncodeResult fares = EncodeFareFile(data.records);
-    if (!fares.ok() || fares.lossy) {
-        error = QStringLiteral("運賃データにできません (レコード %1)")
-                    .arg(fares.ok() ? fares.firstLossyRecord : fares.errorRecord);
-        return false;
+    if (!fares.ok() || fares.lossy)
+        return fail(QStringLiteral("運賃データにできません (レコード %1)")
+                        .arg(fares.ok() ? fares.firstLossyRecord : fares.errorRecord));
+    const QString hy3 = dir.filePath(routeKey + QStringLiteral(".hy3"));
+    const QString tape = dir.filePath(routeKey + QStringLiteral("tp.csv"));
+    const QString yomi = dir.filePath(routeKey + QStringLiteral("yomi.csv"));
+    for (const QString& path : {hy3, tape, yomi}) {
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink())
+            result.existing << path;
+    }
+    // What the user may have edited is never replaced unasked.
+    if (mode == GtfsSaveMode::NewFilesOnly && !result.existing.isEmpty())
+        return fail(result.existing.join(QStringLiteral("、")) +
+                    QStringLiteral(" がすでにあります"));
+
+    const QString comment = QStringLiteral("(系統%1)").arg(routeKey);
+    QByteArray readings = WriteYomiCsv(data.readings, comment);
+    if (result.existing.contains(yomi)) {
+        const ltm4::FileBytes old = ltm4::ReadRegularFile(yomi, kReadingMaxFileBytes);
+        if (!old.ok())
+            return fail(yomi + QStringLiteral(": 読み込めません (") + old.reason +
+                        QStringLiteral(")。どのファイルも書き換えていません"));
+        if (old.truncated)
+            return fail(yomi + QStringLiteral(": 大きすぎて読みを引き継げません (上限 %1 バイト)。"
+                                              "どのファイルも書き換えていません")
+                                   .arg(kReadingMaxFileBytes));
+        const YomiMerge merged = MergeYomiCsv(old.bytes, data.readings, comment);
+        readings = merged.bytes;
+        result.readingsKept = merged.kept;
+        result.readingsAdded = merged.added;
+        result.readingsMerged = true;
     }
     const QList<std::pair<QString, QByteArray>> files{
-        {routeKey + QStringLiteral(".hy3"), fares.bytes},
-        {routeKey + QStringLiteral("tp.csv"), WriteTapeCsv(data.tape)},
-        {routeKey + QStringLiteral("yomi.csv"),
-         WriteYomiCsv(data.readings, QStringLiteral("(系統%1)").arg(routeKey))},
-    };
+        {hy3, fares.bytes}, {tape, WriteTapeCsv(data.tape)}, {yomi, readings}};
     // All three or none: an announcement list from another export beside
     // these fares would step the board wrongly.
     ltm4::SaveSet set;
     bool staged = true;
-    for (const auto& [name, bytes] : files)
-        staged = staged && set.add(dir.filePath(name), bytes);
+    for (const auto& [path, bytes] : files)
+        staged = staged && set.add(path, bytes,
+                                   result.existing.contains(path) ? path + QStringLiteral(".bak")
+                                                                  : QString());
     if (staged && set.commit())
-        return true;
-    error = set.errorFile() + QStringLiteral(": 書き込めません (") + set.errorReason() +
-            QStringLiteral(")。どのファイルも書き換えていません");
-    return false;
+        return result;
+    return fail(set.errorFile() + QStringLiteral(": 書き込めません (") + set.errorReason() +
+                QStringLiteral(")。どのファイルも書き換えていません"));
 }

@@ -21,6 +21,15 @@
 // welcome, which does not step, and then one "次は" entry with step flag 1
 // for every stop from the second on; after entry t (t >= 2) the board shows
 // row t, the stop that entry names.
+//
+// The welcome names where the bus goes: "このバスは温泉行きです。" from a
+// headsign ("温泉" or "温泉行" or "温泉行き") or, without one, from the last
+// stop. A loop has no such place: a trip that ends where it began, or whose
+// headsign names its route or ends in 循環 / 回り, is welcomed by the loop's
+// name without 行き ("このバスは、こみちオレンジルートです。"): its headsign,
+// else the route's name, else the first stop's name with 循環. A loop's
+// headsign that names one of its later stops is where it turns, and is
+// announced with 行き.
 
 #include "panel/FareData.h"
 #include "tools/GtfsFeed.h"
@@ -64,8 +73,35 @@ QByteArray WriteTapeCsv(const QList<GtfsTapeLine>& tape);
 // UTF-8 without BOM, LF.
 QByteArray WriteYomiCsv(const QList<GtfsReading>& readings, const QString& comment);
 
+// A reading list the user already has, with those of readings it lacks
+// added at its end under a comment line. Its own entries win where both name
+// the same written form; its other entries, comments and bytes stay as they
+// are.
+struct YomiMerge {
+    QByteArray bytes;
+    int kept = 0;  // readings left out: the list reads the same written form otherwise
+    int added = 0; // readings added
+};
+YomiMerge MergeYomiCsv(const QByteArray& existing, const QList<GtfsReading>& readings,
+                       const QString& comment);
+
+enum class GtfsSaveMode {
+    NewFilesOnly, // refuse when any of the files is there
+    Replace,      // replace them, keeping each as <name>.bak; merge the reading list
+};
+
+struct GtfsSaveResult {
+    bool ok = true;
+    QString error;        // names the file at fault
+    QStringList existing; // the files that were there (paths)
+    bool readingsMerged = false;
+    int readingsKept = 0;
+    int readingsAdded = 0;
+};
+
 // Writes <key>.hy3, <key>tp.csv and <key>yomi.csv into folder (made when
 // missing): all three whole, or none of them (the old files stay as they
-// were). False with a message naming the file at fault.
-bool SaveGtfsExport(const QString& folder, const QString& routeKey, const GtfsExport& data,
-                    QString& error);
+// were). With Replace, an existing <key>yomi.csv is merged (MergeYomiCsv)
+// rather than overwritten.
+GtfsSaveResult SaveGtfsExport(const QString& folder, const QString& routeKey,
+                              const GtfsExport& data, GtfsSaveMode mode);

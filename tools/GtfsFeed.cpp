@@ -15,6 +15,17 @@ const QString kStopTimes = QStringLiteral("stop_times.txt");
 const QString kFareAttributes = QStringLiteral("fare_attributes.txt");
 const QString kFareRules = QStringLiteral("fare_rules.txt");
 const QString kTranslations = QStringLiteral("translations.txt");
+const QString kCalendar = QStringLiteral("calendar.txt");
+const QString kCalendarDates = QStringLiteral("calendar_dates.txt");
+
+// Warnings of one kind beyond this many are summed up in one line.
+constexpr int kWarningsOfAKind = 20;
+
+// "table:line", or the table alone when no line is to blame.
+QString Where(const GtfsError& e)
+{
+    return e.line > 0 ? e.file + u':' + QString::number(e.line) : e.file;
+}
 
 bool IsReadingLanguage(const QString& lang)
 {
@@ -28,11 +39,51 @@ bool Duplicate(GtfsError& error, const QString& file, int line, const QString& w
     return false;
 }
 
+struct PoleLink {
+    qsizetype pole;
+    QString parent;
+    int line;
+};
+
+// Poles go by their station's name; see GtfsFeed.h.
+void LinkPoles(GtfsFeed& feed, const QList<PoleLink>& links)
+{
+    int unknown = 0;
+    for (const PoleLink& link : links) {
+        GtfsStop& pole = feed.stops[link.pole];
+        const auto at = feed.stopById.constFind(link.parent);
+        if (at == feed.stopById.cend()) {
+            if (unknown++ < kWarningsOfAKind)
+                feed.warnings << QStringLiteral("%1:%2: 標柱 '%3' の parent_station '%4' が "
+                                                "stops.txt にないため、標柱の名前 '%5' を使います")
+                                     .arg(kStops, QString::number(link.line), pole.id, link.parent,
+                                          pole.ownName);
+            continue;
+        }
+        const GtfsStop& station = feed.stops[*at];
+        if (station.ownName.trimmed().isEmpty())
+            continue;
+        pole.name = station.ownName;
+        pole.stationId = station.id;
+        if (pole.zone.isEmpty())
+            pole.zone = station.zone;
+    }
+    if (unknown > kWarningsOfAKind)
+        feed.warnings << QStringLiteral("%1: parent_station が見つからない標柱がほかに %2 あります")
+                             .arg(kStops, QString::number(unknown - kWarningsOfAKind));
+}
+
 bool LoadStops(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
 {
-    enum { Id, Name, Zone };
-    return ReadGtfsTable(
-        bytes, kStops, {{"stop_id", true}, {"stop_name", true}, {"zone_id"}},
+    enum { Id, Name, Zone, LocationType, Parent };
+    QList<PoleLink> links;
+    const bool ok = ReadGtfsTable(
+        bytes, kStops,
+        {{"stop_id", true},
+         {"stop_name", true},
+         {"zone_id"},
+         {"location_type"},
+         {"parent_station"}},
         [&](const GtfsRow& r) {
             const QString id = r[Id];
             if (id.isEmpty()) {
@@ -41,11 +92,20 @@ bool LoadStops(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
             }
             if (feed.stopById.contains(id))
                 return Duplicate(error, kStops, r.line(), QStringLiteral("stop_id"), id);
+            // Only a stop or pole takes its station's name; entrances and
+            // the stations themselves keep theirs.
+            const QString type = r[LocationType];
+            const QString parent = r[Parent];
+            if (!parent.isEmpty() && parent != id && (type.isEmpty() || type == QLatin1String("0")))
+                links << PoleLink{feed.stops.size(), parent, r.line()};
             feed.stopById.insert(id, feed.stops.size());
-            feed.stops << GtfsStop{id, r[Name], r[Zone]};
+            feed.stops << GtfsStop{id, r[Name], r[Zone], r[Name], {}};
             return true;
         },
         error);
+    if (ok)
+        LinkPoles(feed, links);
+    return ok;
 }
 
 bool LoadRoutes(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
@@ -70,9 +130,14 @@ bool LoadRoutes(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
 
 bool LoadTrips(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
 {
-    enum { Route, Trip, Headsign, Direction };
+    enum { Route, Trip, Headsign, Direction, Service };
     return ReadGtfsTable(
-        bytes, kTrips, {{"route_id", true}, {"trip_id", true}, {"trip_headsign"}, {"direction_id"}},
+        bytes, kTrips,
+        {{"route_id", true},
+         {"trip_id", true},
+         {"trip_headsign"},
+         {"direction_id"},
+         {"service_id"}},
         [&](const GtfsRow& r) {
             const QString id = r[Trip];
             // A trip without a name could be neither listed nor chosen.
@@ -83,7 +148,7 @@ bool LoadTrips(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
             if (feed.tripById.contains(id))
                 return Duplicate(error, kTrips, r.line(), QStringLiteral("trip_id"), id);
             feed.tripById.insert(id, feed.trips.size());
-            feed.trips << GtfsTrip{id, r[Route], r[Headsign], r[Direction]};
+            feed.trips << GtfsTrip{id, r[Route], r[Headsign], r[Direction], r[Service]};
             return true;
         },
         error);
@@ -107,7 +172,7 @@ bool ParsePrice(const QString& text, int& yen)
     return true;
 }
 
-bool LoadFares(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
+bool LoadFares(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error, QStringList& header)
 {
     enum { Id, Price };
     return ReadGtfsTable(
@@ -131,13 +196,13 @@ bool LoadFares(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
             feed.farePrice.insert(id, yen);
             return true;
         },
-        error);
+        error, &header);
 }
 
-bool LoadFareRules(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
+bool LoadFareRules(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error, QStringList& header)
 {
     enum { Id, Route, Origin, Destination, Contains };
-    return ReadGtfsTable(
+    const bool ok = ReadGtfsTable(
         bytes, kFareRules,
         {{"fare_id", true}, {"route_id"}, {"origin_id"}, {"destination_id"}, {"contains_id"}},
         [&](const GtfsRow& r) {
@@ -145,7 +210,34 @@ bool LoadFareRules(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
                                            r[Destination], r[Contains], r.line()};
             return true;
         },
-        error);
+        error, &header);
+    if (!ok)
+        return false;
+    // A rule read without one of its columns (a misspelt origin_id, two
+    // names joined by a tab) would price every pair wrongly: such a header
+    // is as unreadable as one without fare_id.
+    static const QStringList known{"fare_id", "route_id", "origin_id", "destination_id",
+                                   "contains_id"};
+    for (const QString& name : std::as_const(header)) {
+        const QString trimmed = name.trimmed();
+        if (!trimmed.isEmpty() && !known.contains(trimmed)) {
+            error = {kFareRules, 1, QStringLiteral("わからない列 '%1' があります").arg(name), true};
+            return false;
+        }
+    }
+    return true;
+}
+
+// Fares are left out, with a warning that shows the header as it was found.
+void DropFares(GtfsFeed& feed, const GtfsError& e, const QStringList& header)
+{
+    feed.faresUnreadable = true;
+    feed.farePrice.clear();
+    feed.fareRules.clear();
+    feed.warnings << QStringLiteral("%1: 見出しが読めないため運賃を使いません。運賃はすべて0に"
+                                    "なります (%2。見つかった見出し: %3)")
+                         .arg(Where(e), e.message,
+                              header.isEmpty() ? QStringLiteral("なし") : ShowGtfsHeader(header));
 }
 
 bool LoadTranslations(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
@@ -197,6 +289,8 @@ bool LoadTranslations(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
                 keep(feed.readingOfStop, r[RecordId], r[Translation]);
             else if (table == QLatin1String("trips") && field == QLatin1String("trip_headsign"))
                 keep(feed.readingOfHeadsign, r[RecordId], r[Translation]);
+            else if (table == QLatin1String("routes") && !r[RecordId].isEmpty())
+                keep(feed.readingOfRoute, r[RecordId] + u'/' + field, r[Translation]);
             keep(feed.readingOfText, r[FieldValue], r[Translation]);
             return true;
         },
@@ -205,11 +299,117 @@ bool LoadTranslations(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
     return ok;
 }
 
+bool LoadCalendar(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
+{
+    enum { Id, Mon, Tue, Wed, Thu, Fri, Sat, Sun };
+    return ReadGtfsTable(
+        bytes, kCalendar,
+        {{"service_id", true},
+         {"monday", true},
+         {"tuesday", true},
+         {"wednesday", true},
+         {"thursday", true},
+         {"friday", true},
+         {"saturday", true},
+         {"sunday", true}},
+        [&](const GtfsRow& r) {
+            GtfsService& s = feed.services[r[Id]];
+            if (s.inCalendar)
+                return true;
+            s.inCalendar = true;
+            for (int day = Mon; day <= Sun; ++day)
+                if (r[day] == QLatin1String("1"))
+                    s.weekdays |= quint8(1 << (day - Mon));
+            return true;
+        },
+        error);
+}
+
+bool LoadCalendarDates(const QByteArray& bytes, GtfsFeed& feed, GtfsError& error)
+{
+    enum { Id, Date, Exception };
+    return ReadGtfsTable(
+        bytes, kCalendarDates, {{"service_id", true}, {"date", true}, {"exception_type", true}},
+        [&](const GtfsRow& r) {
+            const QString type = r[Exception];
+            if (type == QLatin1String("1"))
+                ++feed.services[r[Id]].added;
+            else if (type == QLatin1String("2"))
+                ++feed.services[r[Id]].removed;
+            return true;
+        },
+        error);
+}
+
+// Service days only help to choose a trip: a fault leaves them unknown.
+void LoadServices(const GtfsFiles& files, GtfsFeed& feed)
+{
+    bool any = false;
+    for (const QString& table : {kCalendar, kCalendarDates}) {
+        if (!files.tables.contains(table))
+            continue;
+        any = true;
+        GtfsError e;
+        const bool ok = table == kCalendar ? LoadCalendar(files.tables[table], feed, e)
+                                           : LoadCalendarDates(files.tables[table], feed, e);
+        if (!ok) {
+            feed.services.clear();
+            feed.warnings
+                << QStringLiteral("%1: %2 (運行日は表示しません)").arg(Where(e), e.message);
+            return;
+        }
+    }
+    feed.hasCalendar = any;
+}
+
 } // namespace
 
 QStringList GtfsTableNames()
 {
-    return {kStops, kRoutes, kTrips, kStopTimes, kFareAttributes, kFareRules, kTranslations};
+    // New tables go at the end: the fuzzers' seeds name tables by position.
+    return {kStops,     kRoutes,       kTrips,    kStopTimes,    kFareAttributes,
+            kFareRules, kTranslations, kCalendar, kCalendarDates};
+}
+
+QString GtfsServiceDays(const GtfsFeed& feed, const QString& serviceId)
+{
+    if (!feed.hasCalendar)
+        return QStringLiteral("-");
+    const auto at = feed.services.constFind(serviceId);
+    if (at == feed.services.cend())
+        return QStringLiteral("不明");
+    const GtfsService& s = *at;
+    if (!s.inCalendar)
+        return QStringLiteral("指定日 %1日").arg(s.added);
+    QString days;
+    switch (s.weekdays) {
+    case 0x7F:
+        days = QStringLiteral("毎日");
+        break;
+    case 0x1F:
+        days = QStringLiteral("月～金");
+        break;
+    case 0x3F:
+        days = QStringLiteral("月～土");
+        break;
+    case 0x60:
+        days = QStringLiteral("土日");
+        break;
+    case 0:
+        days = QStringLiteral("なし");
+        break;
+    default: {
+        const QString names = QStringLiteral("月火水木金土日");
+        for (int day = 0; day < 7; ++day)
+            if (s.weekdays & (1 << day))
+                days += names[day];
+    }
+    }
+    if (s.added > 0)
+        days += QStringLiteral(" +%1日").arg(s.added);
+    if (s.removed > 0)
+        days += QStringLiteral(" -%1日").arg(s.removed);
+    return days;
 }
 
 GtfsFeedResult LoadGtfsFeed(const GtfsFiles& files)
@@ -231,12 +431,22 @@ GtfsFeedResult LoadGtfsFeed(const GtfsFiles& files)
     for (const QString& table : {kFareAttributes, kFareRules})
         if (!files.tables.contains(table))
             feed.missingFareTables << table;
-    if (feed.missingFareTables.isEmpty() && (!LoadFares(files.tables[kFareAttributes], feed, e) ||
-                                             !LoadFareRules(files.tables[kFareRules], feed, e)))
-        return fail(e);
+    if (feed.missingFareTables.isEmpty()) {
+        // A fare table that cannot be placed is no reason to refuse the
+        // stops and trips: the feed goes on without fares, as one without
+        // fare tables does. A fault in a row still names its line.
+        QStringList header;
+        if (!LoadFares(files.tables[kFareAttributes], feed, e, header) ||
+            !LoadFareRules(files.tables[kFareRules], feed, e, header)) {
+            if (!e.header)
+                return fail(e);
+            DropFares(feed, e, header);
+        }
+    }
     if (files.tables.contains(kTranslations) &&
         !LoadTranslations(files.tables[kTranslations], feed, e))
         return fail(e);
+    LoadServices(files, feed);
     feed.stopTimes = files.tables[kStopTimes];
     return res;
 }
@@ -319,6 +529,10 @@ bool SummariseGtfsTrips(const GtfsFeed& feed, QHash<QString, GtfsTripSummary>& s
                 sum.firstSequence = s.sequence;
                 sum.firstDeparture = s.departure;
             }
+            if (sum.stops == 0 || s.sequence > sum.lastSequence) {
+                sum.lastSequence = s.sequence;
+                sum.lastStopId = s.stopId;
+            }
             ++sum.stops;
             return true;
         },
@@ -386,28 +600,37 @@ QList<GtfsRouteTrips> ListGtfsRoutes(const GtfsFeed& feed,
     return out;
 }
 
+QString FindGtfsRoute(const GtfsFeed& feed, const QString& route, GtfsError& error)
+{
+    if (!route.isEmpty() && feed.routeById.contains(route))
+        return route;
+    QStringList byName;
+    for (const GtfsRoute& r : feed.routes)
+        if (!route.isEmpty() && r.shortName == route)
+            byName << r.id;
+    if (byName.size() > 1) {
+        error = {kRoutes, 0,
+                 QStringLiteral("路線番号 '%1' の路線が複数あります (route_id: %2)。"
+                                "route_id で指定してください")
+                     .arg(route, byName.join(QStringLiteral("、")))};
+        return {};
+    }
+    if (!byName.isEmpty())
+        return byName.first();
+    // A route that only trips.txt names is listed too, so it can be chosen.
+    for (const GtfsTrip& t : feed.trips)
+        if (!route.isEmpty() && t.routeId == route)
+            return route;
+    error = {kRoutes, 0, QStringLiteral("路線 '%1' がありません").arg(route)};
+    return {};
+}
+
 QString PickGtfsTrip(const GtfsFeed& feed, const QHash<QString, GtfsTripSummary>& summaries,
                      const QString& route, const QString& direction, GtfsError& error)
 {
-    QString routeId = route;
-    if (!feed.routeById.contains(route)) {
-        QStringList byName;
-        for (const GtfsRoute& r : feed.routes)
-            if (r.shortName == route)
-                byName << r.id;
-        if (byName.size() > 1) {
-            error = {kRoutes, 0,
-                     QStringLiteral("路線番号 '%1' の路線が複数あります (route_id: %2)。"
-                                    "route_id で指定してください")
-                         .arg(route, byName.join(QStringLiteral("、")))};
-            return {};
-        }
-        if (byName.isEmpty()) {
-            error = {kRoutes, 0, QStringLiteral("路線 '%1' がありません").arg(route)};
-            return {};
-        }
-        routeId = byName.first();
-    }
+    const QString routeId = FindGtfsRoute(feed, route, error);
+    if (routeId.isEmpty())
+        return {};
     const GtfsTrip* best = nullptr;
     for (const GtfsTrip& t : feed.trips) {
         if (t.routeId != routeId || (!direction.isEmpty() && t.direction != direction) ||

@@ -27,24 +27,30 @@ const char* MissingColumn(std::initializer_list<GtfsColumn> columns, const QList
 
 bool ReadGtfsTable(const QByteArray& bytes, const QString& file,
                    std::initializer_list<GtfsColumn> columns,
-                   const std::function<bool(const GtfsRow&)>& row, GtfsError& error)
+                   const std::function<bool(const GtfsRow&)>& row, GtfsError& error,
+                   QStringList* header)
 {
     QList<int> map;
-    bool header = true;
+    bool atHeader = true;
     bool stopped = false;
     auto missing = [&](const char* name, int line) {
-        error = {file, line, QStringLiteral("列 %1 がありません").arg(QLatin1String(name))};
+        error = {file, line, QStringLiteral("列 %1 がありません").arg(QLatin1String(name)), true};
         stopped = true;
         return false;
     };
+    if (header)
+        header->clear();
     auto onLine = [&](const QList<CsvField>& fields) {
-        if (!header) {
+        if (!atHeader) {
             if (row(GtfsRow(map, fields)))
                 return true;
             stopped = true;
             return false;
         }
-        header = false;
+        atHeader = false;
+        if (header)
+            for (const CsvField& f : fields)
+                *header << f.text;
         for (const GtfsColumn& c : columns) {
             int at = -1;
             for (qsizetype i = 0; i < fields.size() && at < 0; ++i)
@@ -65,10 +71,18 @@ bool ReadGtfsTable(const QByteArray& bytes, const QString& file,
         return false;
     }
     // An empty table has no header, so it lacks every column.
-    if (header) {
+    if (atHeader) {
         map.fill(-1, qsizetype(columns.size()));
         if (const char* name = MissingColumn(columns, map))
             return missing(name, 0);
     }
     return true;
+}
+
+QString ShowGtfsHeader(const QStringList& header)
+{
+    QString shown = header.join(u',');
+    shown.replace(u'\t', QStringLiteral("<タブ>"));
+    shown.replace(u'\r', QStringLiteral("<CR>"));
+    return shown;
 }

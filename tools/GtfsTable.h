@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <initializer_list>
@@ -38,8 +39,13 @@ private:
 };
 
 // Calls row for every data line; row returns false to stop after setting
-// error. False when a required column is missing, on a quoting fault, or when
-// row stopped.
+// error. False when a required column is missing (error.header is then set),
+// on a quoting fault, or when row stopped. header, when given, gets the
+// header's fields as written.
 bool ReadGtfsTable(const QByteArray& bytes, const QString& file,
                    std::initializer_list<GtfsColumn> columns,
-                   const std::function<bool(const GtfsRow&)>& row, GtfsError& error);
+                   const std::function<bool(const GtfsRow&)>& row, GtfsError& error,
+                   QStringList* header = nullptr);
+
+// A header's fields as one line for messages, with tabs made visible.
+QString ShowGtfsHeader(const QStringList& header);

@@ -7,6 +7,7 @@
 #include "tools/ToolOutput.h"
 
 #include <QDir>
+#include <QHash>
 #include <QStringList>
 
 #include <cstdio>
@@ -17,24 +18,28 @@ using hy3tool::kBadInput;
 using hy3tool::kUsage;
 using hy3tool::Say;
 
+const QString kUsageText = QStringLiteral(
+    "使い方:\n"
+    "  hy3tool gtfs list フィード [--route 路線]\n"
+    "      路線と便(route_id、路線名、行先、方向、停留所数、始発時刻、運行日)を表示します\n"
+    "      (--route でその路線だけ)\n"
+    "  hy3tool gtfs export フィード --trip 便 --number 系統番号 [--out フォルダ] [--force]\n"
+    "  hy3tool gtfs export フィード --route 路線 [--direction 方向] --number 系統番号"
+    " [--out フォルダ] [--force]\n"
+    "      便の停留所・運賃・放送・読みを <系統番号>.hy3、<系統番号>tp.csv、"
+    "<系統番号>yomi.csv に書きます\n"
+    "      (--route は route_id か路線番号。その方向の最も早い便を使います)\n"
+    "      すでにあるファイルは --force のときだけ置き換え、前のファイルを .bak に残します。\n"
+    "      <系統番号>yomi.csv は置き換えずに、ない読みだけを書き足します\n"
+    "\n"
+    "フィードはGTFS-JP(標準的なバス情報フォーマット)の .zip かフォルダ。\n"
+    "系統番号は1～5桁の数字、フォルダを省くと今のフォルダに書きます。");
+
 int Usage(const QString& problem = {})
 {
     if (!problem.isEmpty())
         Say(stderr, problem);
-    Say(stderr,
-        QStringLiteral(
-            "使い方:\n"
-            "  hy3tool gtfs list フィード\n"
-            "      路線と便(route_id、路線名、行先、方向、停留所数、始発時刻)を表示します\n"
-            "  hy3tool gtfs export フィード --trip 便 --number 系統番号 [--out フォルダ]\n"
-            "  hy3tool gtfs export フィード --route 路線 [--direction 方向] --number 系統番号"
-            " [--out フォルダ]\n"
-            "      便の停留所・運賃・放送・読みを <系統番号>.hy3、<系統番号>tp.csv、"
-            "<系統番号>yomi.csv に書きます\n"
-            "      (--route は route_id か路線番号。その方向の最も早い便を使います)\n"
-            "\n"
-            "フィードはGTFS-JP(標準的なバス情報フォーマット)の .zip かフォルダ。\n"
-            "系統番号は1～5桁の数字、フォルダを省くと今のフォルダに書きます。"));
+    Say(stderr, kUsageText);
     return kUsage;
 }
 
@@ -51,6 +56,8 @@ bool Load(const QString& path, GtfsFeed& feed)
         return false;
     }
     feed = std::move(loaded.feed);
+    for (const QString& w : std::as_const(feed.warnings))
+        Say(stderr, QStringLiteral("%1: 警告: %2").arg(path, w));
     return true;
 }
 
@@ -59,26 +66,72 @@ QString OrDash(const QString& text)
     return text.isEmpty() ? QStringLiteral("-") : text;
 }
 
-int List(const QString& path)
+// Options as "--key value" pairs and flags; false after saying what is wrong.
+bool ParseOptions(const QStringList& options, const QStringList& keys, const QStringList& flags,
+                  QHash<QString, QString>& values, int& exitCode)
 {
+    for (qsizetype i = 0; i < options.size(); ++i) {
+        const QString& key = options[i];
+        if (flags.contains(key)) {
+            values.insert(key, QStringLiteral("1"));
+            continue;
+        }
+        if (!keys.contains(key)) {
+            exitCode = Usage(QStringLiteral("'%1' はわかりません").arg(key));
+            return false;
+        }
+        // "--out --force" is a forgotten value, not a folder named --force.
+        if (i + 1 >= options.size() || options[i + 1].startsWith(QLatin1String("--"))) {
+            exitCode = Usage(QStringLiteral("%1 のあとに値がありません").arg(key));
+            return false;
+        }
+        values.insert(key, options[++i]);
+    }
+    return true;
+}
+
+int List(const QString& path, const QStringList& options)
+{
+    QHash<QString, QString> values;
+    int exitCode = 0;
+    if (!ParseOptions(options, {QStringLiteral("--route")}, {}, values, exitCode))
+        return exitCode;
     GtfsFeed feed;
     if (!Load(path, feed))
         return kBadInput;
-    QHash<QString, GtfsTripSummary> summaries;
     GtfsError e;
+    QString routeId;
+    if (values.contains(QStringLiteral("--route")) &&
+        (routeId = FindGtfsRoute(feed, values.value(QStringLiteral("--route")), e)).isEmpty()) {
+        Say(stderr, FormatGtfsError(path, e));
+        return kBadInput;
+    }
+    QHash<QString, GtfsTripSummary> summaries;
     if (!SummariseGtfsTrips(feed, summaries, e)) {
         Say(stderr, FormatGtfsError(path, e));
         return kBadInput;
     }
     QString out;
     for (const GtfsRouteTrips& r : ListGtfsRoutes(feed, summaries)) {
+        if (!routeId.isEmpty() && r.route.id != routeId)
+            continue;
         out += QStringLiteral("路線 %1  %2  %3\n")
                    .arg(r.route.id, OrDash(r.route.shortName), OrDash(r.route.longName));
         for (const GtfsTrip* t : r.trips) {
             const GtfsTripSummary s = summaries.value(t->id);
-            out += QStringLiteral("  便 %1  行先 %2  方向 %3  停留所 %4  始発 %5\n")
-                       .arg(t->id, OrDash(t->headsign), OrDash(t->direction),
-                            QString::number(s.stops), OrDash(s.firstDeparture));
+            // Without a headsign the bus goes to its last stop, as the export announces.
+            QString heading = t->headsign;
+            if (heading.isEmpty()) {
+                if (const auto at = feed.stopById.constFind(s.lastStopId);
+                    at != feed.stopById.cend())
+                    heading = feed.stops[*at].name;
+            }
+            QString days = GtfsServiceDays(feed, t->serviceId);
+            if (!t->serviceId.isEmpty())
+                days += QStringLiteral(" (%1)").arg(t->serviceId);
+            out += QStringLiteral("  便 %1  行先 %2  方向 %3  停留所 %4  始発 %5  運行日 %6\n")
+                       .arg(t->id, OrDash(heading), OrDash(t->direction), QString::number(s.stops),
+                            OrDash(s.firstDeparture), days);
         }
     }
     const QByteArray b = out.toUtf8();
@@ -88,25 +141,20 @@ int List(const QString& path)
 
 int Export(const QString& path, const QStringList& options)
 {
-    QString trip, route, direction, number, folder = QStringLiteral(".");
-    for (qsizetype i = 0; i < options.size(); i += 2) {
-        const QString& key = options[i];
-        if (i + 1 >= options.size())
-            return Usage(QStringLiteral("%1 のあとに値がありません").arg(key));
-        const QString& value = options[i + 1];
-        if (key == QLatin1String("--trip"))
-            trip = value;
-        else if (key == QLatin1String("--route"))
-            route = value;
-        else if (key == QLatin1String("--direction"))
-            direction = value;
-        else if (key == QLatin1String("--number"))
-            number = value;
-        else if (key == QLatin1String("--out"))
-            folder = value;
-        else
-            return Usage(QStringLiteral("'%1' はわかりません").arg(key));
-    }
+    QHash<QString, QString> values;
+    int exitCode = 0;
+    if (!ParseOptions(options,
+                      {QStringLiteral("--trip"), QStringLiteral("--route"),
+                       QStringLiteral("--direction"), QStringLiteral("--number"),
+                       QStringLiteral("--out")},
+                      {QStringLiteral("--force")}, values, exitCode))
+        return exitCode;
+    QString trip = values.value(QStringLiteral("--trip"));
+    const QString route = values.value(QStringLiteral("--route"));
+    const QString direction = values.value(QStringLiteral("--direction"));
+    const QString number = values.value(QStringLiteral("--number"));
+    const QString folder = values.value(QStringLiteral("--out"), QStringLiteral("."));
+    const bool force = values.contains(QStringLiteral("--force"));
     if (trip.isEmpty() == route.isEmpty())
         return Usage(QStringLiteral("--trip か --route のどちらか一つを指定してください"));
     if (!direction.isEmpty() && route.isEmpty())
@@ -139,19 +187,51 @@ int Export(const QString& path, const QStringList& options)
     for (const QString& w : data.warnings)
         Say(stderr, QStringLiteral("%1: 警告: %2").arg(path, w));
     const QString key = RouteKey(number);
-    QString error;
-    if (!SaveGtfsExport(folder, key, data, error)) {
-        Say(stderr, error);
+    const GtfsSaveResult saved = SaveGtfsExport(
+        folder, key, data, force ? GtfsSaveMode::Replace : GtfsSaveMode::NewFilesOnly);
+    if (!saved.ok) {
+        if (!force && !saved.existing.isEmpty())
+            Say(stderr,
+                saved.error + QStringLiteral("。どのファイルも書き換えていません。置き換えるときは "
+                                             "--force を付けてください (前のファイルは .bak に"
+                                             "残り、yomi.csv に書き足した読みは引き継がれます)"));
+        else
+            Say(stderr, saved.error);
         return hy3tool::kCannotWrite;
     }
     const QDir dir(folder);
-    Say(stdout,
-        QStringLiteral("%1: 停留所 %2 (整理券番号 1～%2)\n%3: 放送 %4 件\n%5: 読み %6 件")
-            .arg(dir.filePath(key + QStringLiteral(".hy3")), QString::number(data.records.size()),
-                 dir.filePath(key + QStringLiteral("tp.csv")), QString::number(data.tape.size()),
-                 dir.filePath(key + QStringLiteral("yomi.csv")),
-                 QString::number(data.readings.size())));
+    QString readings = QStringLiteral("%1: 読み %2 件")
+                           .arg(dir.filePath(key + QStringLiteral("yomi.csv")))
+                           .arg(data.readings.size());
+    if (saved.readingsMerged) {
+        const QString yomi = dir.filePath(key + QStringLiteral("yomi.csv"));
+        readings = saved.readingsAdded > 0
+                       ? QStringLiteral("%1: 前の読みリストに読み %2 件を書き足しました")
+                             .arg(yomi)
+                             .arg(saved.readingsAdded)
+                       : QStringLiteral("%1: 前の読みリストに足す読みはありません").arg(yomi);
+        if (saved.readingsKept > 0)
+            readings +=
+                QStringLiteral(" (同じ表記の %1 件は前の読みのまま)").arg(saved.readingsKept);
+    }
+    Say(stdout, QStringLiteral("%1: 停留所 %2 (整理券番号 1～%2)\n%3: 放送 %4 件\n")
+                        .arg(dir.filePath(key + QStringLiteral(".hy3")),
+                             QString::number(data.records.size()),
+                             dir.filePath(key + QStringLiteral("tp.csv")),
+                             QString::number(data.tape.size())) +
+                    readings);
+    if (!saved.existing.isEmpty()) {
+        QStringList kept;
+        for (const QString& p : saved.existing)
+            kept << p + QStringLiteral(".bak");
+        Say(stdout, QStringLiteral("前のファイルを残しました: ") + kept.join(QStringLiteral("、")));
+    }
     return 0;
+}
+
+bool AsksForHelp(const QStringList& args)
+{
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
 
 } // namespace
@@ -161,8 +241,12 @@ int GtfsCommand(int argc, char** argv)
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.size() == 2 && args[0] == QLatin1String("list"))
-        return List(args[1]);
+    if (AsksForHelp(args)) {
+        Say(stdout, kUsageText);
+        return 0;
+    }
+    if (args.size() >= 2 && args[0] == QLatin1String("list"))
+        return List(args[1], args.mid(2));
     if (args.size() >= 2 && args[0] == QLatin1String("export"))
         return Export(args[1], args.mid(2));
     return Usage();

@@ -3,8 +3,9 @@
 // control panel loads.
 //
 //   hy3tool encode in.csv out.hy3
-//   hy3tool decode in.hy3 out.csv
-//   hy3tool gtfs list|export ...   (GtfsTool.h)
+//   hy3tool decode in.hy3 out.csv     ("-" for standard output)
+//   hy3tool gtfs list|export ...      (GtfsTool.h)
+//   hy3tool --help
 //
 // Exit code 0 on success, 1 for bad input, 2 for a wrong command line, 3 when
 // an output file could not be written (the old one is then as it was).
@@ -18,6 +19,7 @@
 #include "panel/FareData.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QString>
 #include <QtEndian>
 
@@ -35,22 +37,25 @@ using hy3tool::Say;
 // bytes each (doubled where quotes are doubled).
 constexpr qint64 kMaxCsvBytes = qint64(64) << 20;
 
-int Usage()
+// To stderr for a wrong command line, to stdout when asked for.
+int Usage(FILE* to = stderr)
 {
-    Say(stderr,
-        QStringLiteral(
-            "使い方:\n"
-            "  hy3tool encode 入力.csv 出力.hy3   CSVから運賃データを作ります\n"
-            "  hy3tool decode 入力.hy3 出力.csv   運賃データをCSV(UTF-8)にします\n"
-            "  hy3tool gtfs ...                   "
-            "GTFS-JPの便から運賃・放送・読みのデータを作ります\n"
-            "                                     (詳しくは hy3tool gtfs)\n"
-            "\n"
-            "CSVは1行に1停留所、運行順に: 停留所名,整理券番号,整理券番号1の運賃,2の運賃,...\n"
-            "(運賃は150まで。書かれていない運賃は0、-1は表示用の符号)。\n"
-            "UTF-8またはCP932。\"で囲んだ欄には , \" 改行を書けます(\"は\"\"と書く)。\n"
-            "先頭が # の行は注釈、空行は読み飛ばします。停留所は301まで。"));
-    return kUsage;
+    Say(to, QStringLiteral(
+                "使い方:\n"
+                "  hy3tool encode 入力.csv 出力.hy3   CSVから運賃データを作ります\n"
+                "  hy3tool decode 入力.hy3 出力.csv   運賃データをCSV(UTF-8)にします"
+                " (出力を - にすると画面に)\n"
+                "  hy3tool gtfs ...                   "
+                "GTFS-JPの便から運賃・放送・読みのデータを作ります\n"
+                "                                     (詳しくは hy3tool gtfs)\n"
+                "\n"
+                "CSVは1行に1停留所、運行順に: 停留所名,整理券番号,整理券番号1の運賃,2の運賃,...\n"
+                "(運賃は150まで。書かれていない運賃は0、-1は表示用の符号)。\n"
+                "UTF-8またはCP932。\"で囲んだ欄には , \" 改行を書けます(\"は\"\"と書く)。\n"
+                "先頭が # の行は注釈、空行は読み飛ばします。停留所は301まで。\n"
+                "出力.hy3 の名前は系統番号 (0～99999、先頭に0を付けない) と .hy3 です"
+                " (系統12なら 12.hy3)。"));
+    return to == stderr ? kUsage : 0;
 }
 
 bool ReadAll(const QString& path, qint64 maxBytes, QByteArray& out)
@@ -103,6 +108,13 @@ int Encode(const QString& in, const QString& out)
                 .arg(in, QString::number(enc.ok() ? enc.firstLossyRecord : enc.errorRecord)));
         return kBadInput;
     }
+    // Still written: the name may be chosen for a later rename.
+    if (const QString problem = FareFileNameProblem(QFileInfo(out).fileName()); !problem.isEmpty())
+        Say(stderr, QStringLiteral("%1: 警告: %2").arg(out, problem));
+    if (parsed.records.size() < 2)
+        Say(stderr, QStringLiteral("%1: 警告: 停留所が1つだけのため、区間を設定できません"
+                                   " (区間は1から「停留所の数 − 1」まで)")
+                        .arg(in));
     if (!WriteAll(out, enc.bytes))
         return kCannotWrite;
     int fares = 0;
@@ -151,7 +163,16 @@ int Decode(const QString& in, const QString& out)
         Say(stderr, QStringLiteral("%1: 警告: 最後のレコードの後ろの %2 バイトは読まれないため、"
                                    "CSVには書きません")
                         .arg(in, QString::number(res.trailingBytes)));
-    return WriteAll(out, WriteFareCsv(res.records)) ? 0 : kCannotWrite;
+    const QByteArray csv = WriteFareCsv(res.records);
+    if (out == QLatin1String("-")) {
+        if (std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout) != size_t(csv.size()) ||
+            std::fflush(stdout) != 0) {
+            Say(stderr, QStringLiteral("標準出力に書き込めません"));
+            return kCannotWrite;
+        }
+        return 0;
+    }
+    return WriteAll(out, csv) ? 0 : kCannotWrite;
 }
 
 } // namespace
@@ -160,6 +181,11 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && QString::fromLocal8Bit(argv[1]) == QLatin1String("gtfs"))
         return GtfsCommand(argc - 2, argv + 2);
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+            return Usage(stdout);
+    }
     if (argc != 4)
         return Usage();
     const QString command = QString::fromLocal8Bit(argv[1]);
