@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -49,7 +50,10 @@ struct Cp932Table {
         for (int b = 0; b < 256; ++b) {
             const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
             const char one = char(b);
-            single[size_t(b)] = lead ? kLead : decodeOne(QByteArrayView(&one, 1));
+            // 0x80, 0xA0 and 0xFD..0xFF are no characters of CP932 text; the
+            // converter maps them to a control code and private-use points.
+            const bool none = b == 0x80 || b == 0xA0 || b >= 0xFD;
+            single[size_t(b)] = lead ? kLead : none ? kNone : decodeOne(QByteArrayView(&one, 1));
             for (int t = 0x40; lead && t <= 0xFC; ++t) {
                 const char two[2] = {char(b), char(t)};
                 pair[size_t(b << 8 | t)] = decodeOne(QByteArrayView(two, 2));
@@ -57,6 +61,13 @@ struct Cp932Table {
         }
     }
 };
+
+// Built once, on first use.
+const Cp932Table& TheCp932Table()
+{
+    static const Cp932Table table;
+    return table;
+}
 
 QString toCp932Forms(QString text)
 {
@@ -71,7 +82,16 @@ QString toCp932Forms(QString text)
 
 QByteArray ToCp932(const QString& original, bool* lossy)
 {
-    const QString text = toCp932Forms(original);
+    QString text = toCp932Forms(original);
+    // The converter would write these as 0x80, 0xA0 and 0xFD..0xFF, bytes
+    // that are no CP932 text and that no reader of the program takes back.
+    bool unreadable = false;
+    for (QChar& c : text) {
+        if (c.unicode() == 0x0080 || (c.unicode() >= 0xF8F0 && c.unicode() <= 0xF8F3)) {
+            c = u'?';
+            unreadable = true;
+        }
+    }
     QStringEncoder enc(kCp932);
     if (!enc.isValid()) {
         // Qt without ICU has no CP932: say so once instead of storing "?"s silently.
@@ -95,7 +115,7 @@ QByteArray ToCp932(const QString& original, bool* lossy)
         }
     }
     if (lossy)
-        *lossy = lost;
+        *lossy = lost || unreadable;
     return out;
 }
 
@@ -106,7 +126,7 @@ QString FromCp932(const QByteArray& bytes)
     // has is looked up in one, built once from the converter itself. Anything
     // the table does not hold goes to the converter whole, so the result is
     // always the converter's.
-    static const Cp932Table table;
+    const Cp932Table& table = TheCp932Table();
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* to = out.data();
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
@@ -124,6 +144,67 @@ QString FromCp932(const QByteArray& bytes)
     }
     out.truncate(to - out.constData());
     return out;
+}
+
+namespace {
+
+// Where a byte breaks UTF-8 (an approximation good enough to point at).
+qsizetype FirstBadUtf8Byte(QByteArrayView bytes)
+{
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto b = quint8(bytes[i]);
+        int extra = -1;
+        if (b < 0x80)
+            extra = 0;
+        else if (b >= 0xC2 && b <= 0xDF)
+            extra = 1;
+        else if (b >= 0xE0 && b <= 0xEF)
+            extra = 2;
+        else if (b >= 0xF0 && b <= 0xF4)
+            extra = 3;
+        if (extra < 0 || i + extra >= bytes.size())
+            return i;
+        for (int k = 1; k <= extra; ++k)
+            if ((quint8(bytes[i + k]) & 0xC0) != 0x80)
+                return i;
+        i += 1 + extra;
+    }
+    return -1;
+}
+
+} // namespace
+
+DecodedText DecodeUtf8OrCp932(QByteArrayView bytes)
+{
+    DecodedText d;
+    const qsizetype bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QByteArrayView body = bytes.sliced(bom);
+    // Stateless: a character cut off at the end is an error too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(body);
+    if (!utf8.hasError()) {
+        d.text = std::move(text);
+        d.utf8 = true;
+        return d;
+    }
+    d.badUtf8 = bom + std::max<qsizetype>(0, FirstBadUtf8Byte(body));
+    // CP932 by the same table FromCp932 decodes with: every byte a character.
+    const Cp932Table& table = TheCp932Table();
+    const auto* p = reinterpret_cast<const uchar*>(body.data());
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        char16_t c = table.single[p[i]];
+        if (c == Cp932Table::kLead)
+            c = i + 1 < body.size() ? table.pair[size_t(p[i]) << 8 | p[i + 1]] : Cp932Table::kNone;
+        if (c == Cp932Table::kNone) {
+            d.badCp932 = bom + i;
+            return d;
+        }
+        if (table.single[p[i]] == Cp932Table::kLead)
+            ++i;
+    }
+    d.text = FromCp932(body.toByteArray());
+    return d;
 }
 
 QString Cp932RoundTrip(const QString& text)

@@ -8,6 +8,7 @@
 #include "companion/PlgInfo.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -98,6 +99,19 @@ void LT4_DrawSeiriken(const QString& path, QPainter& dc, const QString& stopName
 // A character CP932 cannot hold becomes "?"; *lossy (when given) tells.
 QByteArray ToCp932(const QString& text, bool* lossy = nullptr);
 QString FromCp932(const QByteArray& bytes);
+
+// A text file someone else wrote, in one of the encodings users' files come
+// in: UTF-8 when the whole of it is (a leading BOM skipped), else CP932. One
+// rule for every reader of such files.
+struct DecodedText {
+    QString text;            // empty when neither encoding holds every byte
+    bool utf8 = false;       // read as UTF-8
+    qsizetype badUtf8 = -1;  // first byte that is not UTF-8, when it is not
+    qsizetype badCp932 = -1; // first byte that is not a CP932 character, when it is not
+    bool ok() const { return utf8 || badCp932 < 0; }
+};
+// Offsets count in bytes as given, a BOM included.
+DecodedText DecodeUtf8OrCp932(QByteArrayView bytes);
 
 // The text as it reads back from CP932 bytes: characters CP932 lacks come
 // back as "?", and JIS forms such as the wave dash 〜 in CP932's form (～).

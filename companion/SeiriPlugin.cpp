@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "companion/SeiriPlugin.h"
 
+#include "companion/LTM4Res.h"
 #include "companion/RegularFile.h"
 #include "companion/TicketCost.h"
 
 #include <QHash>
 #include <QSet>
-#include <QStringDecoder>
 
 #include <array>
 #include <limits>
@@ -468,19 +468,11 @@ bool hasControlBytes(QByteArrayView bytes)
 
 std::optional<std::pair<QString, bool>> decode(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    // Stateless, so that a sequence cut off at the end is an error too.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return std::make_pair(std::move(text), true);
-    QStringDecoder cp932("windows-31j", QStringDecoder::Flag::Stateless);
-    text = cp932(bytes);
+    DecodedText decoded = DecodeUtf8OrCp932(bytes);
     // Neither encoding holds every byte: not a text file.
-    if (!cp932.isValid() || cp932.hasError())
+    if (!decoded.ok())
         return std::nullopt;
-    return std::make_pair(std::move(text), false);
+    return std::make_pair(std::move(decoded.text), decoded.utf8);
 }
 
 bool isBlankOrComment(QStringView trimmed)

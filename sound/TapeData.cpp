@@ -5,7 +5,6 @@
 #include "companion/RegularFile.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace {
 
@@ -59,13 +58,7 @@ QString ParseLine(QStringView line, TapeEntry& entry)
 
 QString DecodeTextFile(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return ltm4::FromCp932(bytes.toByteArray());
+    return ltm4::DecodeUtf8OrCp932(bytes).text;
 }
 
 TapeParseResult ParseTapeCsv(QByteArrayView bytes)
@@ -75,7 +68,12 @@ TapeParseResult ParseTapeCsv(QByteArrayView bytes)
         r.error = QStringLiteral("ファイルが大きすぎます");
         return r;
     }
-    const QString text = DecodeTextFile(bytes);
+    const ltm4::DecodedText decoded = ltm4::DecodeUtf8OrCp932(bytes);
+    if (!decoded.ok()) {
+        r.error = QStringLiteral("文字コードがUTF-8でもCP932でもありません");
+        return r;
+    }
+    const QString& text = decoded.text;
     if (text.isEmpty()) {
         r.error = QStringLiteral("行がありません");
         return r;

@@ -7,7 +7,8 @@
 // commas (there is no escape for a quote inside it). The flags are decimal
 // whole numbers -32768..32767. Lines end in CR LF or LF; a final line break
 // adds no entry. The bytes are CP932, or UTF-8 when the whole file is valid
-// UTF-8 (Japanese CP932 text practically never is).
+// UTF-8 (Japanese CP932 text practically never is); bytes that are neither
+// refuse the file, as they do for every text file the program reads.
 //
 // The list is all or nothing: one line that is not a text and two numbers,
 // or a file without lines, refuses the whole file.
@@ -36,7 +37,8 @@ inline constexpr int kTapeMaxEntries = 100000;
 
 TapeParseResult ParseTapeCsv(QByteArrayView bytes);
 
-// UTF-8 when the bytes are valid UTF-8 (a leading BOM dropped), else CP932.
+// UTF-8 when the bytes are valid UTF-8 (a leading BOM dropped), else CP932;
+// empty when they are neither (ltm4::DecodeUtf8OrCp932).
 QString DecodeTextFile(QByteArrayView bytes);
 
 // The announcement list in the file at path, read only when it is a regular

@@ -3,11 +3,14 @@
 // user's files whole or not at all: through the fault seams, and through the
 // kernel refusing writes as a full disk does.
 
+#include "companion/LTM4Res.h"
 #include "companion/RegularFile.h"
 #include "companion/SaveSet.h"
+#include "companion/SeiriPlugin.h"
 #include "panel/PanelPicture.h"
 #include "sound/TapeData.h"
 #include "tests/FileLimit.h"
+#include "tools/FareCsv.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -61,6 +64,8 @@ private slots:
     void keepsAnUnreadFileAside();
     void setIsAllOrNothing_data();
     void setIsAllOrNothing();
+    void textIsUtf8ElseCp932_data();
+    void textIsUtf8ElseCp932();
 };
 
 void TestFiles::readsOnlyRegularFiles_data()
@@ -350,6 +355,52 @@ void TestFiles::setIsAllOrNothing()
     if (ok)
         expected << u"31yomi.csv"_qs;
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+}
+
+void TestFiles::textIsUtf8ElseCp932_data()
+{
+    QTest::addColumn<QByteArray>("text"); // a stop name, an announcement, a company
+    QTest::addColumn<int>("reading");     // 0 UTF-8, 1 CP932, 2 neither
+    QTest::addColumn<int>("badAt");       // first byte neither encoding takes, in text
+    const QByteArray ekimae = QByteArray::fromHex("8977914f"); // 駅前 in CP932
+    QTest::newRow("UTF-8") << QByteArray("駅前") << 0 << -1;
+    QTest::newRow("CP932") << ekimae << 1 << -1;
+    QTest::newRow("CP932 with ～ and ①") << ekimae + QByteArray::fromHex("81608740") << 1 << -1;
+    QTest::newRow("UTF-8 cut, CP932 whole") << QByteArray("あい").left(4) << 1 << -1;
+    QTest::newRow("0xFF") << ekimae + "\xFF" << 2 << 4;
+    QTest::newRow("0x80") << "\x80" + ekimae << 2 << 0;
+    QTest::newRow("0xA0") << ekimae + "\xA0" << 2 << 4;
+    QTest::newRow("lead byte at the end") << ekimae + "\x89" << 2 << 4;
+    QTest::newRow("lead byte before a line end") << ekimae + "\x89\n" << 2 << 4;
+}
+
+// One rule for every text file the program and its tools read: a fare CSV,
+// an announcement list and a ticket plugin take the same bytes, or all
+// refuse them.
+void TestFiles::textIsUtf8ElseCp932()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, reading);
+    QFETCH(int, badAt);
+    const ltm4::DecodedText d = ltm4::DecodeUtf8OrCp932(text);
+    QCOMPARE(d.ok(), reading != 2);
+    QCOMPARE(d.utf8, reading == 0);
+    QCOMPARE(d.badCp932, qsizetype(badAt));
+
+    const FareCsvResult csv = ParseFareCsv("\"" + text + "\",1\n");
+    QCOMPARE(csv.ok, reading != 2);
+    if (csv.ok)
+        QCOMPARE(csv.records.value(0).StopName, d.text);
+    const TapeParseResult tape = ParseTapeCsv("\"" + text + "\",0,0\r\n");
+    QCOMPARE(tape.ok(), reading != 2);
+    if (tape.ok())
+        QCOMPARE(tape.entries.value(0).TapeText, d.text);
+    const SeiriPluginResult ticket = ReadSeiriPlugin("[info]\nName=" + text + "\n[end]\n");
+    QCOMPARE(ticket.error == SeiriPluginError::NotText, reading == 2);
+    // The place is counted in the bytes as given, a BOM included.
+    const ltm4::DecodedText withBom = ltm4::DecodeUtf8OrCp932("\xEF\xBB\xBF" + text);
+    QCOMPARE(withBom.ok(), reading != 2);
+    QCOMPARE(withBom.badCp932, badAt < 0 ? qsizetype(-1) : qsizetype(badAt + 3));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -4,7 +4,6 @@
 #include "companion/LTM4Res.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <limits>
@@ -16,58 +15,6 @@ using Field = CsvField;
 bool IsBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
-}
-
-bool IsCp932Lead(quint8 b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool IsCp932Trail(quint8 b)
-{
-    return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
-
-// Offset of the first byte that is not part of a CP932 character, -1 if none.
-qsizetype FirstBadCp932Byte(QByteArrayView bytes)
-{
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = quint8(bytes[i]);
-        if (IsCp932Lead(b)) {
-            if (i + 1 >= bytes.size() || !IsCp932Trail(quint8(bytes[i + 1])))
-                return i;
-            ++i;
-        } else if (b == 0x80 || b == 0xA0 || b >= 0xFD) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-// Offset of the first byte that does not start a well-formed UTF-8
-// character, -1 if none (close enough to point the user at the spot).
-qsizetype FirstBadUtf8Byte(QByteArrayView bytes)
-{
-    qsizetype i = 0;
-    while (i < bytes.size()) {
-        const auto b = quint8(bytes[i]);
-        int extra = -1;
-        if (b < 0x80)
-            extra = 0;
-        else if (b >= 0xC2 && b <= 0xDF)
-            extra = 1;
-        else if (b >= 0xE0 && b <= 0xEF)
-            extra = 2;
-        else if (b >= 0xF0 && b <= 0xF4)
-            extra = 3;
-        if (extra < 0 || i + extra >= bytes.size())
-            return i;
-        for (int k = 1; k <= extra; ++k)
-            if ((quint8(bytes[i + k]) & 0xC0) != 0x80)
-                return i;
-        i += 1 + extra;
-    }
-    return -1;
 }
 
 // "<line>行目の<byte>バイト目 (0xNN)" of a byte offset.
@@ -90,25 +37,16 @@ QString BytePlace(QByteArrayView bytes, qsizetype at)
 // UTF-8 (a BOM is skipped), else CP932. Neither: false, with where each breaks.
 bool DecodeText(const QByteArray& bytes, QString& text, FareCsvError& error)
 {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = utf8(view);
-    if (!utf8.hasError())
-        return true;
-    const qsizetype badCp932 = FirstBadCp932Byte(view);
-    if (badCp932 < 0) {
-        text = ltm4::FromCp932(view.toByteArray());
+    ltm4::DecodedText decoded = ltm4::DecodeUtf8OrCp932(bytes);
+    if (decoded.ok()) {
+        text = std::move(decoded.text);
         return true;
     }
-    const qsizetype badUtf8 = qMax<qsizetype>(0, FirstBadUtf8Byte(view));
-    const int offset = int(bytes.size() - view.size());
-    const int line = int(std::count(bytes.begin(), bytes.begin() + badCp932 + offset, '\n')) + 1;
+    const int line = int(std::count(bytes.begin(), bytes.begin() + decoded.badCp932, '\n')) + 1;
     error = {line, 0,
              QStringLiteral("文字コードがUTF-8でもCP932でもありません "
                             "(UTF-8としては%1、CP932としては%2が読めません)")
-                 .arg(BytePlace(bytes, badUtf8 + offset), BytePlace(bytes, badCp932 + offset))};
+                 .arg(BytePlace(bytes, decoded.badUtf8), BytePlace(bytes, decoded.badCp932))};
     return false;
 }
 

@@ -441,6 +441,14 @@ YomiMerge MergeYomiCsv(const QByteArray& existing, const QList<GtfsReading>& rea
                        const QString& comment)
 {
     YomiMerge out;
+    const ltm4::DecodedText decoded = ltm4::DecodeUtf8OrCp932(existing);
+    if (!decoded.ok()) {
+        // Not a text file the program can read (it is kept as .bak when
+        // replaced): the feed's readings, if any, make the list.
+        out.bytes = readings.isEmpty() ? existing : WriteYomiCsv(readings, comment);
+        out.added = int(readings.size());
+        return out;
+    }
     QHash<QString, QString> had;
     const ReadingList list = ReadingList::Parse(existing);
     for (const ReadingList::Entry& e : list.Entries())
@@ -461,15 +469,8 @@ YomiMerge MergeYomiCsv(const QByteArray& existing, const QList<GtfsReading>& rea
     // The user's bytes stay as they are; what is added follows their line
     // ends and their encoding, and a CP932 list that cannot hold the new
     // readings becomes UTF-8 as a whole (the reader takes either).
-    QByteArrayView body(existing);
-    const bool bom = body.startsWith("\xEF\xBB\xBF");
-    if (bom)
-        body = body.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(body);
-    const bool isUtf8 = !utf8.hasError();
-    if (!isUtf8)
-        text = ltm4::FromCp932(body.toByteArray());
+    const QString& text = decoded.text;
+    const bool isUtf8 = decoded.utf8;
     const QString newline =
         text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QString added;
