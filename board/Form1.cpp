@@ -138,6 +138,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
         m_time[i]->move(twipsToPixels(clockLeft[i], 30));
         m_time[i]->hide();
     }
+    // Topmost of the board's controls (none overlaps it): each frame of a
+    // scrolling name is then painted without a walk over the hundred
+    // controls made after it.
+    m_chimei->raise();
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
