@@ -113,10 +113,41 @@ void frmCtl::Command1_Click(int index)
         ltm4::MsgBox(this, FareFileErrorText(data, shownName));
         return;
     }
-    m_route.Table.Fill(data.records);
+    SetRouteData(routeNo, sectionNo, data.records);
+}
+
+bool frmCtl::TryRoute(const QString& routeNo, const QString& section,
+                      const QList<StopRecord>& records)
+{
+    if (!m_option || !m_board)
+        return false;
+    playOnS1(settingText(0));
+    const qint16 sectionNo = ClampSection(LeadingNumber(section));
+    if (records.size() > kFareTableRows) {
+        ltm4::MsgBox(this,
+                     QStringLiteral("停留所が %1 あります。運賃データに入るのは %2 までです。")
+                         .arg(QString::number(records.size()), QString::number(kFareTableRows)));
+        return false;
+    }
+    const RouteSetCheck check = CheckSection(qint16(records.size()), sectionNo);
+    if (check != RouteSetCheck::Ok) {
+        ltm4::MsgBox(this, RouteSetCheckText(check));
+        return false;
+    }
+    // The keypad shows what was set, as if it had been keyed.
+    m_label2[0]->setText(routeNo);
+    m_label2[2]->setText(section);
+    SetRouteData(routeNo, sectionNo, records);
+    return !m_closing;
+}
+
+void frmCtl::SetRouteData(const QString& routeNo, qint16 sectionNo,
+                          const QList<StopRecord>& records)
+{
+    m_route.Table.Fill(records);
     m_route.RouteNo = routeNo;
     m_route.SectionNo = sectionNo;
-    m_route.DataCount = data.count;
+    m_route.DataCount = qint16(records.size());
     m_route.CurIndex = qint16(sectionNo - 1);
 
     m_board->ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));

@@ -66,6 +66,7 @@ private slots:
     void sectionClamps_data();
     void sectionClamps();
     void refusedSectionKeepsPreviousRoute();
+    void routeFromMemory();
     void refusedFilesKeepThePreviousRoute_data();
     void refusedFilesKeepThePreviousRoute();
     void percentSignsInTheFileName();
@@ -153,6 +154,39 @@ void TestRoute::refusedSectionKeepsPreviousRoute()
     for (int i = 0; i < 5; ++i)
         f.ctl.Command2(1)->click();
     QCOMPARE(f.row(), 5); // the previous route's last row
+}
+
+void TestRoute::routeFromMemory()
+{
+    // A route the editor holds, set without any file: as リセット sets one.
+    Fixture f;
+    f.writeRoute(QStringLiteral("5.hy3"), MakeStops(5));
+    f.set(QStringLiteral("5"), QStringLiteral("1"));
+    const int routeSetSounds = int(f.sounds.count(qMakePair(QStringLiteral("/snd/route.wav"),
+                                                             QStringLiteral("S1"))));
+    QList<StopRecord> stops = MakeStops(4);
+    stops[1].StopName = QStringLiteral("未保存の停留所");
+    f.waits.clear();
+    QVERIFY(f.ctl.TryRoute(QStringLiteral("0031"), QStringLiteral("2"), stops));
+    QCOMPARE(f.waits, QList<int>{3000}); // the lamp test
+    QCOMPARE(f.sounds.count(qMakePair(QStringLiteral("/snd/route.wav"), QStringLiteral("S1"))),
+             routeSetSounds + 1);
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("0031"));
+    QCOMPARE(f.ctl.Route().DataCount, 4);
+    QCOMPARE(f.ctl.Label2(0)->text(), QStringLiteral("0031"));
+    QCOMPARE(f.ctl.Label2(2)->text(), QStringLiteral("2"));
+    QCOMPARE(f.row(), 2);
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("未保存の停留所"));
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(202));
+    // Refused as a file would be, and the route on the board stays.
+    QVERIFY(!f.ctl.TryRoute(QStringLiteral("7"), QStringLiteral("1"), MakeStops(1)));
+    QVERIFY(!f.ctl.TryRoute(QStringLiteral("7"), QStringLiteral("1"), MakeStops(302)));
+    QCOMPARE(f.messages().size(), 2);
+    QCOMPARE(f.messages().first(),
+             QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                            "  解決法：正しい区間を入力して下さい."));
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("0031"));
+    QCOMPARE(f.ctl.Route().DataCount, 4);
 }
 
 void TestRoute::refusedFilesKeepThePreviousRoute_data()
