@@ -178,6 +178,8 @@ private slots:
     void errors_data();
     void errors();
     void writeReadsBack();
+    void demoRoutes_data();
+    void demoRoutes();
     void stopTimes_data();
     void stopTimes();
     void schedule_data();
@@ -305,6 +307,40 @@ void tst_Run::writeReadsBack()
     QList<TimetableRow> expected = rows;
     expected[2].memo = QStringLiteral("改行 のある名"); // a memo is one line
     QCOMPARE(back.rows, expected);
+}
+
+void tst_Run::demoRoutes_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<int>("stops");
+    QTest::addColumn<QString>("first"); // the first and the last press
+    QTest::addColumn<QString>("last");
+    QTest::newRow("route 1") << "1" << 12 << "07:30 送り r1 t1"
+                             << "08:05 送り r12 t23";
+    QTest::newRow("route 2, past midnight") << "2" << 8 << "23:40 送り r1 t1"
+                                            << "24:12 送り r8 t15";
+}
+
+// The demo's timetables fit its routes, and with its announcement lists make
+// a run from the first stop to the last.
+void tst_Run::demoRoutes()
+{
+    QFETCH(QString, route);
+    QFETCH(int, stops);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    const QString demo = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/demo/") + route;
+    const TimetableResult times = ReadTimetableFile(demo + QStringLiteral("time.csv"));
+    QVERIFY2(times.ok(), qPrintable(FormatTimetableError(route, times.error)));
+    QCOMPARE(times.rows.size(), stops);
+    const TapeParseResult tape = ReadTapeFile(demo + QStringLiteral("tp.csv"));
+    QVERIFY(tape.ok());
+    RunPlan plan = Plan(times.rows, tape.entries);
+    const RunSchedule s(plan);
+    const QList<RunAction> actions = s.actionsFrom(s.start(0));
+    QCOMPARE(actions.size(), tape.entries.size());
+    QCOMPARE(Describe(actions.front()), first);
+    QCOMPARE(Describe(actions.back()), last);
 }
 
 void tst_Run::stopTimes_data()
