@@ -26,6 +26,7 @@ RunExecutor::~RunExecutor() = default;
 bool RunExecutor::start(const RunPlan& plan)
 {
     stop();
+    ++m_generation;
     m_schedule = RunSchedule(plan);
     if (m_schedule.rowCount() == 0)
         return false;
@@ -186,6 +187,9 @@ void RunExecutor::perform()
     const RunAction a = m_actions[m_next];
     const int rowBefore = m_host.currentRow();
     const int tapeBefore = m_host.tapePosition();
+    const quint64 run = m_generation;
+    // Whether a slot stopped this run or started another meanwhile.
+    const auto gone = [&] { return !m_running || run != m_generation; };
     bool ok = true;
     m_inAction = true;
     switch (a.kind) {
@@ -200,29 +204,28 @@ void RunExecutor::perform()
         break;
     }
     m_inAction = false;
-    if (!m_running) // stopped from inside the action
+    if (gone())
         return;
     ++m_next;
-    emit performed(a);
-    if (!m_running)
-        return;
     if (a.kind == RunActionKind::SetRoute) {
         if (!ok) {
             halt(QStringLiteral("系統をもう一度設定できなかったので運行を止めました。"));
             return;
         }
         rebuild(m_schedule.nextTrip(a, m_host.tapePosition()));
-        emit changed();
-        return;
-    }
-    if (m_host.currentRow() == rowBefore && m_host.tapePosition() == tapeBefore) {
+    } else if (m_host.currentRow() == rowBefore && m_host.tapePosition() == tapeBefore) {
         // The button did nothing (disabled, say): pressing on would spin.
         halt(QStringLiteral("ボタンが効かないので運行を止めました。"));
         return;
+    } else {
+        m_at = {a.row, a.tape, a.underway, a.simMs, m_at.tripOffsetMs};
     }
-    m_at = {a.row, a.tape, a.underway, a.simMs, m_at.tripOffsetMs};
+    // Where the run stands is settled before anyone hears of it.
+    emit performed(a);
+    if (gone())
+        return;
     emit changed();
-    if (m_next >= m_actions.size()) {
+    if (!gone() && m_next >= m_actions.size()) {
         stop();
         emit finished();
     }

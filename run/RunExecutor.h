@@ -87,6 +87,7 @@ private:
     bool m_running = false;
     bool m_paused = false;
     bool m_inAction = false;
+    quint64 m_generation = 0; // counts start()s
     double m_speed = 1.0;
     qint64 m_anchorSim = 0;
     qint64 m_anchorMono = 0;
