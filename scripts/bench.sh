@@ -24,6 +24,7 @@ QT_QPA_PLATFORM=offscreen run "settings file" "$build/bench/bench_settings"
 run "stop-name display" xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/bench_chimei"
 QT_QPA_PLATFORM=offscreen run "sound" "$build/bench/bench_sound"
 QT_QPA_PLATFORM=offscreen run "speech" "$build/bench/bench_speech"
+run "run timing" "$build/bench/bench_run"
 run "start-up" xvfb-run -a -s "-screen 0 1280x800x24" "$here/scripts/bench_startup.sh" "$build"
 
 echo "== report"
