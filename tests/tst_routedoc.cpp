@@ -575,6 +575,14 @@ void tst_RouteDoc::typingMerges()
     QCOMPARE(doc.stop(1).StopName, u"中央"_qs);
     doc.undoStack()->undo();
     QVERIFY(doc.data() == before);
+    // Redone, each merged command gives what was typed last.
+    while (doc.undoStack()->canRedo())
+        doc.undoStack()->redo();
+    QCOMPARE(doc.fare(0, 1), qint16(6));
+    QCOMPARE(doc.stop(1).StopName, u"中央公園"_qs);
+    QCOMPARE(doc.fare(0, 2), qint16(9));
+    while (doc.undoStack()->canUndo())
+        doc.undoStack()->undo();
     // Setting what is there is no edit.
     QVERIFY(doc.setFare(0, 1, doc.fare(0, 1)));
     QCOMPARE(doc.undoStack()->index(), 0);
