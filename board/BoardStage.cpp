@@ -26,11 +26,26 @@ void BoardStage::RenderInto(QImage& image, const QRegion& part)
     m_rendering = false;
 }
 
+QImage BoardStage::Grab(const QRect& part)
+{
+    QImage image(part.size(), QImage::Format_RGB32);
+    image.fill(QColor(128, 128, 128));
+    m_rendering = true;
+    render(&image, QPoint(0, 0), QRegion(part));
+    m_rendering = false;
+    return image;
+}
+
 bool BoardStage::Changed(const QWidget* w, const QRegion& region)
 {
-    if (m_rendering || !isWindow())
+    if (m_rendering)
         return false;
-    m_changed += region.translated(w->mapTo(this, QPoint(0, 0)));
+    const QRegion onStage = region.translated(w->mapTo(this, QPoint(0, 0)));
+    if (m_onPainted)
+        m_onPainted(onStage);
+    if (!isWindow())
+        return false;
+    m_changed += onStage;
     return true;
 }
 

@@ -31,6 +31,16 @@ public:
     // Draws a part of the stage into an image of the stage's size.
     void RenderInto(QImage& image, const QRegion& part);
 
+    // Called with every part of the stage (in its own coordinates) that is
+    // painted anew, on screen or off: for those who show the board
+    // elsewhere. Not for drawing it here (RenderInto, Grab).
+    void setOnPainted(std::function<void(const QRegion&)> onPainted)
+    {
+        m_onPainted = std::move(onPainted);
+    }
+    // A part of the stage at its own size, part's top-left at 0, 0.
+    QImage Grab(const QRect& part);
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -43,6 +53,7 @@ private:
 
     QImage m_picture;
     std::function<void(const QRegion&)> m_onChange;
+    std::function<void(const QRegion&)> m_onPainted;
     QRegion m_changed;
     bool m_rendering = false;
 };

@@ -493,3 +493,18 @@ void Form1::SaveView() const
     v.fullScreenOn = m_fullScreenOn;
     BoardZoom::SaveViewSettings(m_viewFile, v);
 }
+
+QSize Form1::StageSize() const
+{
+    return m_stage->size();
+}
+
+QImage Form1::StageImage(const QRect& part)
+{
+    return m_stage->Grab(part & m_stage->rect());
+}
+
+void Form1::setOnStagePainted(std::function<void(const QRegion&)> onPainted)
+{
+    m_stage->setOnPainted(std::move(onPainted));
+}

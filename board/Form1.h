@@ -89,6 +89,12 @@ public:
     // knows only its caption.
     void addMenuCommand(const QString& caption, std::function<void()> run);
 
+    // The board as the window shows it at 1x, for showing it elsewhere: its
+    // size, a part of it, and every part painted anew (in its coordinates).
+    QSize StageSize() const;
+    QImage StageImage(const QRect& part);
+    void setOnStagePainted(std::function<void(const QRegion&)> onPainted);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

@@ -22,6 +22,7 @@
 
 class Form1;
 class frmOption;
+class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -169,6 +170,18 @@ public:
     // The version text shown by "ﾊﾞｰｼﾞｮﾝ", lines ended by CR LF.
     static QString VersionText(const QString& modelName, int year);
 
+    // The button a key stands for, when it can be pressed now (enabled, in
+    // front); and pressing it as its key does. Also for the web view's panel.
+    QAbstractButton* KeyButton(const struct PanelKeyPress& press) const;
+    bool PressKey(const struct PanelKeyPress& press);
+
+signals:
+    // For those beside the panel (the run, the web view): a route was set
+    // (whoever set it), a row was drawn on the board, the tape was moved.
+    void routeSet();
+    void rowShown(qint16 row);
+    void tapeMoved();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -177,7 +190,6 @@ private:
     // A key pressed in one of the panel's windows; true when it pressed a button.
     bool KeyPressed(QObject* watched, const QKeyEvent& key);
     // Presses the button a key stands for; false when it takes no key now.
-    bool PressKey(const struct PanelKeyPress& press);
     void ShowKeyNames();
     void buildEntryFrames();
     void buildRightSide();

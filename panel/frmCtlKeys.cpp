@@ -52,10 +52,8 @@ void frmCtl::ShowKeyNames()
     tip(m_check1, PanelKey::Clear);
 }
 
-bool frmCtl::PressKey(const PanelKeyPress& press)
+QAbstractButton* frmCtl::KeyButton(const PanelKeyPress& press) const
 {
-    // The button is pressed as a click would press it, visibly; a disabled or
-    // hidden one takes no key.
     const bool keypadInFront = !m_frame1[1]->isHidden();
     QAbstractButton* button = nullptr;
     switch (press.key) {
@@ -91,6 +89,16 @@ bool frmCtl::PressKey(const PanelKeyPress& press)
         break;
     }
     if (!button || !button->isEnabled() || !button->isVisibleTo(this))
+        return nullptr;
+    return button;
+}
+
+bool frmCtl::PressKey(const PanelKeyPress& press)
+{
+    // The button is pressed as a click would press it, visibly; a disabled or
+    // hidden one takes no key.
+    QAbstractButton* const button = KeyButton(press);
+    if (!button)
         return false;
     // The key acts at once, in the order typed, however fast the keys come;
     // the pressed look follows. (A look that came first, as animateClick's

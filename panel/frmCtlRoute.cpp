@@ -170,6 +170,7 @@ void frmCtl::SetRouteData(const QString& routeNo, qint16 sectionNo,
     else if (m_option->Option4(0)->Value() == -1 || m_option->Option4(1)->Value() == -1)
         m_holdDate = dateMmDdYyyy(ltm4::Now().date());
     DispData(qint16(m_route.CurIndex + 1));
+    emit routeSet();
 }
 
 QString frmCtl::stepSoundFor(qint16 row) const
@@ -220,8 +221,10 @@ QString frmCtl::TicketTimeText()
 
 void frmCtl::DispData(qint16 row)
 {
-    if (const StopRecord* rec = m_route.Table.Row(row))
+    if (const StopRecord* rec = m_route.Table.Row(row)) {
         DrawRow(*rec, row, m_route.SectionNo, m_route.RouteNo);
+        emit rowShown(row);
+    }
 }
 
 void frmCtl::PreviewRow(const StopRecord& record, qint16 row, const QString& routeNo)
@@ -337,6 +340,7 @@ void frmCtl::cmdTapeNext_Click()
     if (m_services.GetTapeIndex && m_services.GetTapeStepFlag &&
         m_services.GetTapeStepFlag(m_services.GetTapeIndex()) == 1)
         Command2_Click(1);
+    emit tapeMoved();
 }
 
 void frmCtl::cmdTapeBack_Click()
@@ -346,4 +350,5 @@ void frmCtl::cmdTapeBack_Click()
     if (m_services.GetTapeIndex && m_services.GetTapeStepFlag &&
         m_services.GetTapeStepFlag(m_services.GetTapeIndex()) == 1)
         Command2_Click(0);
+    emit tapeMoved();
 }

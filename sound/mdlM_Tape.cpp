@@ -200,6 +200,11 @@ void mdlM_Tape::prepareFrom(qint32 index)
     m_engine->Prepare(texts);
 }
 
+bool mdlM_Tape::Speaking() const
+{
+    return m_engine && m_engine->Status() == SpeechEngine::kSpeaking;
+}
+
 void mdlM_Tape::TapeStop()
 {
     if (m_engine)

@@ -82,6 +82,10 @@ public:
     qint16 GetTapeStepFlag(qint32 index) const;
     qint16 GetTapePreFlag(qint32 index) const;
     qint16 VoiceAvailable() const { return m_voiceAvailable; }
+    // The route's announcement list, entry i at i - 1.
+    const QList<TapeEntry>& Entries() const { return m_entries; }
+    // An entry is being spoken (or made, to be spoken at once).
+    bool Speaking() const;
 
     // -1 when a file of that name exists, else 0 (also for an empty name).
     static qint16 FileExists(const QString& name);

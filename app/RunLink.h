@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The run's view of the program: it presses the panel's buttons as a driver
+// would, and hears when the user pressed them.
+
+#include "run/RunHost.h"
+
+#include <QObject>
+#include <QString>
+
+class frmCtl;
+class mdlM_Tape;
+class RunExecutor;
+
+class PanelRunHost final : public QObject, public RunHost {
+    Q_OBJECT
+public:
+    PanelRunHost(frmCtl& ctl, mdlM_Tape& tape);
+
+    // The run told of the user's moves; a route set by anyone but the run
+    // ends it.
+    void follow(RunExecutor& run);
+
+    void pressTapeNext() override;
+    void pressDataNext() override;
+    bool setRoute(int startRow) override;
+    bool speaking() const override;
+    bool waiting() const override;
+    int currentRow() const override;
+    int tapePosition() const override;
+
+private:
+    frmCtl& m_ctl;
+    mdlM_Tape& m_tape;
+    int m_pressing = 0; // presses of the run under way
+};
