@@ -171,6 +171,27 @@ void RouteDocument::reset(const RouteData& data)
     emit wasReset();
 }
 
+RouteSaveResult RouteDocument::save(const QString& fareFolder, const QString& tapeFolder,
+                                    int routeNo)
+{
+    const RouteSaveResult saved = SaveRoute(m_data, fareFolder, tapeFolder, routeNo);
+    if (!saved.ok)
+        return saved;
+    m_stack.setClean();
+    // A list written over one that could not be read is ours now: emptied, it
+    // is written again.
+    const RouteFileNames names = RouteFilePaths(fareFolder, tapeFolder, routeNo);
+    const std::pair<RouteTextForm*, QString> lists[] = {{&m_data.tapeForm, names.tape},
+                                                        {&m_data.readingForm, names.readings}};
+    for (const auto& [form, path] : lists) {
+        if (form->state == RouteFileState::Unreadable && saved.written.contains(path)) {
+            *form = RouteTextForm{};
+            form->state = RouteFileState::Missing;
+        }
+    }
+    return saved;
+}
+
 QString RouteDocument::reading(int row) const
 {
     return m_readingMap.value(SpokenName(stop(row).StopName));
@@ -477,9 +498,11 @@ PasteResult RouteDocument::pasteStops(int row, int column, const QString& text)
 {
     PasteResult result;
     result.fares = false;
-    if (row < 0 || row > stopCount() || column < 0 || column > 2)
+    // Only names make new stops.
+    const int lastRow = column == 0 ? kRouteMaxStops : stopCount();
+    if (row < 0 || row > stopCount() || row >= lastRow || column < 0 || column > 2)
         return result;
-    const SheetCells cells = ParseSheetText(text, kRouteMaxStops - row, 3 - column);
+    const SheetCells cells = ParseSheetText(text, lastRow - row, 3 - column);
     result.rowsCut = cells.rowsBeyond;
     result.columnsCut = cells.columnsBeyond;
     if (cells.rows.isEmpty())

@@ -15,6 +15,7 @@
 
 #include "route/FareFill.h"
 #include "route/RouteData.h"
+#include "route/RouteFiles.h"
 #include "route/RouteRules.h"
 #include "sound/TapeData.h"
 
@@ -51,6 +52,10 @@ public:
     const RouteData& data() const { return m_data; }
     QUndoStack* undoStack() { return &m_stack; }
 
+    // SaveRoute; when saved, the undo stack is clean, and a list the program
+    // could not read is from then on the one saved.
+    RouteSaveResult save(const QString& fareFolder, const QString& tapeFolder, int routeNo);
+
     // --- Stops and fares
     int stopCount() const { return int(m_data.stops.size()); }
     const StopRecord& stop(int row) const { return m_data.stops[row].record; }
@@ -76,8 +81,8 @@ public:
     // Spreadsheet text (SheetText.h) with its top left at the cell; clipped
     // at the matrix's edge. Cells that are not numbers are left as they were.
     PasteResult pasteFares(int row, int ticket, const QString& text);
-    // Into the stop table: column 0 name, 1 ticket number, 2 reading. Rows
-    // past the last stop become new stops, up to 301.
+    // Into the stop table: column 0 name, 1 ticket number, 2 reading. From
+    // the name column, rows past the last stop become new stops, up to 301.
     PasteResult pasteStops(int row, int column, const QString& text);
     QString copyFares(int firstRow, int lastRow, int firstTicket, int lastTicket) const;
     QString copyStops(int firstRow, int lastRow, int firstColumn, int lastColumn) const;

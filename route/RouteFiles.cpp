@@ -392,22 +392,28 @@ RouteSaveResult SaveRoute(const RouteData& data, const QString& fareFolder,
             return fail(folder + QStringLiteral(": フォルダを作れません"));
     }
     const RouteFileNames names = RouteFilePaths(fareFolder, tapeFolder, routeNo);
+    const auto there = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
+    // An emptied list replaces the one that is there (unless that was one the
+    // program could not read, which is left alone).
     QList<std::pair<QString, QByteArray>> files{{names.fares, bytes.fares}};
-    if (bytes.tapeWanted)
+    if (bytes.tapeWanted ||
+        (there(names.tape) && data.tapeForm.state != RouteFileState::Unreadable))
         files.append({names.tape, bytes.tape});
-    if (bytes.readingsWanted)
+    if (bytes.readingsWanted ||
+        (there(names.readings) && data.readingForm.state != RouteFileState::Unreadable))
         files.append({names.readings, bytes.readings});
     // All or none: announcements beside fares of another version would step
     // the board wrongly.
     ltm4::SaveSet set;
     bool staged = true;
     for (const auto& [path, content] : files) {
-        const QFileInfo info(path);
-        const bool there = info.exists() || info.isSymLink();
-        const QString bak = there ? path + QStringLiteral(".bak") : QString();
+        const QString bak = there(path) ? path + QStringLiteral(".bak") : QString();
         staged = staged && set.add(path, content, bak);
         result.written << path;
-        if (there)
+        if (!bak.isEmpty())
             result.kept << bak;
     }
     if (staged && set.commit())

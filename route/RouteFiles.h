@@ -15,8 +15,9 @@
 //   added character becomes UTF-8 as a whole (the readers take either);
 // - a new list is written as hy3tool writes one (tp.csv CP932 with CRLF,
 //   yomi.csv UTF-8 with a comment line naming the route).
-// A list that was missing or could not be read is not written while it has
-// no lines (a new route's reading list is, as hy3tool writes it).
+// A list with no lines is written only over a file of it (a new route's
+// reading list is, as hy3tool writes it); a list that could not be read is
+// left alone while it has none.
 //
 // The editor calls OpenRoute and SaveRoute; ReadRoute and EncodeRoute are the
 // same without the file system.
@@ -57,7 +58,7 @@ struct RouteBytes {
     QByteArray fares;
     QByteArray tape;
     QByteArray readings;
-    // Whether each list is written at all.
+    // Whether each list is written where no file of it is.
     bool tapeWanted = true;
     bool readingsWanted = true;
 };

@@ -520,6 +520,12 @@ void tst_RouteDoc::paste()
     QCOMPARE(doc.pasteFares(0, 148, copied).cells, 6);
     QCOMPARE(doc.fare(1, 150), qint16(350));
     QCOMPARE(doc.copyStops(0, 1, 0, 2), u"S1\t1\t\nS2\t2\t\n"_qs);
+    // Only names make new stops: readings past the last stop are cut.
+    const PasteResult readings = doc.pasteStops(2, 2, "えす\nなし\n");
+    QCOMPARE(readings.cells, 1);
+    QCOMPARE(readings.rowsCut, 1);
+    QCOMPARE(doc.stopCount(), 3);
+    QCOMPARE(doc.reading(2), u"えす"_qs);
 }
 
 void tst_RouteDoc::undoRedo_data()

@@ -342,12 +342,16 @@ void tst_RouteFiles::unreadableList()
     RouteDocument doc;
     doc.reset(opened.data);
     QVERIFY(doc.makeStopAnnouncements());
-    const RouteSaveResult saved = SaveRoute(doc.data(), dir.path(), dir.path(), 5);
-    QVERIFY(saved.ok);
+    QVERIFY(doc.save(dir.path(), dir.path(), 5).ok);
+    QVERIFY(doc.undoStack()->isClean());
     // Under the name the panel finds it by, the old one kept.
     QCOMPARE(Contents(dir.filePath(QStringLiteral("5Tp.csv.bak"))), bad);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("5tp.csv"))));
     QCOMPARE(ParseTapeCsv(Contents(dir.filePath(QStringLiteral("5Tp.csv")))).entries.size(), 2);
+    // The list saved is the route's own now: emptied, it is emptied on disk too.
+    QVERIFY(doc.removeTape(0, 2));
+    QVERIFY(doc.save(dir.path(), dir.path(), 5).ok);
+    QCOMPARE(Contents(dir.filePath(QStringLiteral("5Tp.csv"))), QByteArray());
 }
 
 void tst_RouteFiles::refusedAndFailedSaves()
@@ -397,6 +401,10 @@ void tst_RouteFiles::newRoute()
     QVERIFY(SaveRoute(data, dir.path(), dir.path(), 7).ok);
     QCOMPARE(Contents(dir.filePath(QStringLiteral("7tp.csv"))),
              QStringLiteral("\"次は鷗町です。\",1,1\r\n").toUtf8());
+    // Emptied again: the file there is emptied, not left with the old entries.
+    data.tape.clear();
+    QVERIFY(SaveRoute(data, dir.path(), dir.path(), 7).ok);
+    QCOMPARE(Contents(dir.filePath(QStringLiteral("7tp.csv"))), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(tst_RouteFiles)
