@@ -97,10 +97,11 @@ FareFillDialog::FareFillDialog(const RouteDocument& doc, Kind kind, const Inputs
     m_tabs->addTab(distancePage(), QStringLiteral("距離運賃(&D)"));
     m_tabs->setCurrentIndex(kind);
 
-    auto* note = new QLabel(QStringLiteral("すべての停留所の運賃を置き換えます (元に戻すことができます)。"
-                                           "その停留所までに出ていない整理券の欄 (灰色) は"
-                                           "そのままです。"),
-                            this);
+    auto* note =
+        new QLabel(QStringLiteral("すべての停留所の運賃を置き換えます (元に戻すことができます)。"
+                                  "その停留所までに出ていない整理券の欄 (灰色) は"
+                                  "そのままです。"),
+                   this);
     note->setWordWrap(true);
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("fillError"));
@@ -131,8 +132,8 @@ QWidget* FareFillDialog::flatPage()
     m_flatFare->setValue(m_inputs.flatFare);
     auto* form = new QFormLayout(page);
     form->addRow(QStringLiteral("運賃(&A):"), m_flatFare);
-    auto* hint = new QLabel(QStringLiteral("-1 は表示用の符号です (運賃ではなく 0 と表示されます)。"),
-                            page);
+    auto* hint =
+        new QLabel(QStringLiteral("-1 は表示用の符号です (運賃ではなく 0 と表示されます)。"), page);
     hint->setWordWrap(true);
     form->addRow(hint);
     return page;
@@ -149,7 +150,7 @@ QWidget* FareFillDialog::zonePage()
                  [this](int r) { return QString::number(m_inputs.zoneOfStop[r]); });
     m_zoneFares = NewTable(page, QStringLiteral("zoneFares"));
     m_zoneFares->horizontalHeader()->setDefaultSectionSize(64);
-    const int zones = int(qBound<qsizetype>(1, m_inputs.zoneFares.size(), kMaxZones));
+    const int zones = int(qBound(qsizetype(1), m_inputs.zoneFares.size(), qsizetype(kMaxZones)));
     setZoneCount(zones);
     m_zoneCount->setValue(zones);
     connect(m_zoneCount, &QSpinBox::valueChanged, this, &FareFillDialog::setZoneCount);
@@ -176,8 +177,8 @@ void FareFillDialog::setZoneCount(int zones)
             if (m_zoneFares->item(a, b))
                 continue;
             // First shown: what was given last time; added later: empty cells read as 0.
-            const bool known = before == 0 && a < m_inputs.zoneFares.size() &&
-                               b < m_inputs.zoneFares[a].size();
+            const bool known =
+                before == 0 && a < m_inputs.zoneFares.size() && b < m_inputs.zoneFares[a].size();
             m_zoneFares->setItem(
                 a, b, new QTableWidgetItem(QString::number(known ? m_inputs.zoneFares[a][b] : 0)));
         }
@@ -251,8 +252,9 @@ bool FareFillDialog::read()
             const QString text = CellText(m_zoneStops, r, 1);
             const std::optional<double> z = NumberFromText(text);
             if (!z || *z != std::floor(*z) || std::abs(*z) > kMaxZones)
-                return refuse(
-                    QStringLiteral("%1番目の停留所のゾーン「%2」が整数ではありません").arg(r + 1).arg(text));
+                return refuse(QStringLiteral("%1番目の停留所のゾーン「%2」が整数ではありません")
+                                  .arg(r + 1)
+                                  .arg(text));
             zoneOf << int(*z);
         }
         QList<QList<int>> fares;
@@ -260,12 +262,14 @@ bool FareFillDialog::read()
             QList<int> row;
             for (int b = 0; b < m_zoneFares->columnCount(); ++b) {
                 const QString text = CellText(m_zoneFares, a, b);
-                const std::optional<qint16> v = text.trimmed().isEmpty() ? qint16(0) : SheetNumber(text);
+                const std::optional<qint16> v =
+                    text.trimmed().isEmpty() ? qint16(0) : SheetNumber(text);
                 if (!v)
-                    return refuse(QStringLiteral("ゾーン%1からゾーン%2の運賃「%3」が数ではありません")
-                                      .arg(a + 1)
-                                      .arg(b + 1)
-                                      .arg(text));
+                    return refuse(
+                        QStringLiteral("ゾーン%1からゾーン%2の運賃「%3」が数ではありません")
+                            .arg(a + 1)
+                            .arg(b + 1)
+                            .arg(text));
                 row << *v;
             }
             fares << row;
@@ -281,8 +285,9 @@ bool FareFillDialog::read()
             const QString text = CellText(m_kmStops, r, 1);
             const std::optional<double> v = NumberFromText(text);
             if (!v)
-                return refuse(
-                    QStringLiteral("%1番目の停留所のキロ程「%2」が数ではありません").arg(r + 1).arg(text));
+                return refuse(QStringLiteral("%1番目の停留所のキロ程「%2」が数ではありません")
+                                  .arg(r + 1)
+                                  .arg(text));
             km << *v;
         }
         m_inputs.kmOfStop = km;
