@@ -26,9 +26,9 @@ public:
     // What the user gave, kept by the window between fills.
     struct Inputs {
         int flatFare = 0;
-        QList<int> zoneOfStop;          // by stop
-        QList<QList<int>> zoneFares;    // [from zone - 1][to zone - 1]
-        QList<double> kmOfStop;         // by stop
+        QList<int> zoneOfStop;       // by stop
+        QList<QList<int>> zoneFares; // [from zone - 1][to zone - 1]
+        QList<double> kmOfStop;      // by stop
         DistanceRule rule{150, 2.0, 30, 1.0};
     };
 

@@ -99,8 +99,8 @@ bool FareTableModel::setData(const QModelIndex& index, const QVariant& value, in
     const QString text = value.toString();
     if (const std::optional<qint16> v = SheetNumber(text))
         return document().setFare(index.row(), index.column() + 1, *v);
-    emit message(QStringLiteral("運賃「%1」は -32768～32767 の数ではないため、そのままです")
-                     .arg(text));
+    emit message(
+        QStringLiteral("運賃「%1」は -32768～32767 の数ではないため、そのままです").arg(text));
     return false;
 }
 

@@ -24,7 +24,8 @@ FindingListModel::FindingListModel(RouteDocument& doc, QObject* parent)
 void FindingListModel::refresh()
 {
     const QList<RouteFinding>& all = m_doc.findings();
-    m_errors = int(std::count_if(all.begin(), all.end(), [](const RouteFinding& f) { return f.error; }));
+    m_errors =
+        int(std::count_if(all.begin(), all.end(), [](const RouteFinding& f) { return f.error; }));
     emit countsChanged();
 }
 
@@ -36,7 +37,8 @@ int FindingListModel::rowCount(const QModelIndex& parent) const
 QString FindingListModel::Place(const RouteDocument& doc, const RouteFinding& f)
 {
     if (f.stop < 0 || f.stop >= doc.stopCount())
-        return f.stop < 0 ? QStringLiteral("系統") : QStringLiteral("%1番目の停留所").arg(f.stop + 1);
+        return f.stop < 0 ? QStringLiteral("系統")
+                          : QStringLiteral("%1番目の停留所").arg(f.stop + 1);
     const QString stop =
         QStringLiteral("%1番目の停留所「%2」").arg(f.stop + 1).arg(doc.stop(f.stop).StopName);
     switch (f.field) {

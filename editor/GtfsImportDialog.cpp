@@ -50,7 +50,8 @@ GtfsImportDialog::GtfsImportDialog(const QString& startFolder, QWidget* parent)
     connect(zip, &QPushButton::clicked, this, &GtfsImportDialog::chooseZip);
     connect(folder, &QPushButton::clicked, this, &GtfsImportDialog::chooseFolder);
     connect(load, &QPushButton::clicked, this, [this] { loadFeed(m_path->text().trimmed()); });
-    connect(m_path, &QLineEdit::returnPressed, this, [this] { loadFeed(m_path->text().trimmed()); });
+    connect(m_path, &QLineEdit::returnPressed, this,
+            [this] { loadFeed(m_path->text().trimmed()); });
 
     m_trips = new QTreeWidget(this);
     m_trips->setObjectName(QStringLiteral("tripTree"));
@@ -108,8 +109,8 @@ GtfsImportDialog::GtfsImportDialog(const QString& startFolder, QWidget* parent)
 
 void GtfsImportDialog::chooseZip()
 {
-    const QString filter = QStringLiteral("GTFS-JP(*.zip)") + QChar(0) + QStringLiteral("*.zip") +
-                           QChar(0) + QChar(0);
+    const QString filter =
+        QStringLiteral("GTFS-JP(*.zip)") + QChar(0) + QStringLiteral("*.zip") + QChar(0) + QChar(0);
     const QString path = ltm4::Lt3FileDlg(this, 0, filter, m_startFolder,
                                           QStringLiteral("GTFS-JPのZIPファイルを選ぶ"));
     if (!path.isEmpty())
@@ -156,9 +157,8 @@ bool GtfsImportDialog::loadFeed(const QString& path)
         auto* routeItem = new QTreeWidgetItem(m_trips, {RouteTitle(r.route)});
         routeItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         for (const GtfsTripListing& t : r.trips) {
-            auto* item = new QTreeWidgetItem(
-                routeItem, {t.destination, QString::number(t.stops), t.firstDeparture, t.days,
-                            t.trip.id});
+            auto* item = new QTreeWidgetItem(routeItem, {t.destination, QString::number(t.stops),
+                                                         t.firstDeparture, t.days, t.trip.id});
             item->setData(DestinationColumn, Qt::UserRole, t.trip.id);
             item->setTextAlignment(StopsColumn, Qt::AlignRight | Qt::AlignVCenter);
             ++trips;
@@ -187,7 +187,8 @@ void GtfsImportDialog::showWarnings(const QStringList& tripWarnings)
 
 void GtfsImportDialog::tripChosen(QTreeWidgetItem* item)
 {
-    const QString tripId = item ? item->data(DestinationColumn, Qt::UserRole).toString() : QString();
+    const QString tripId =
+        item ? item->data(DestinationColumn, Qt::UserRole).toString() : QString();
     m_import = RouteImport{};
     m_tripLabel.clear();
     m_ok->setEnabled(false);
@@ -204,10 +205,10 @@ void GtfsImportDialog::tripChosen(QTreeWidgetItem* item)
         return;
     }
     showWarnings(m_import.warnings);
-    m_tripLabel = QStringLiteral("%1 %2行き (%3 %4)")
-                      .arg(item->parent() ? item->parent()->text(DestinationColumn) : QString(),
-                           item->text(DestinationColumn), item->text(FirstColumn),
-                           item->text(DaysColumn));
+    m_tripLabel =
+        QStringLiteral("%1 %2行き (%3 %4)")
+            .arg(item->parent() ? item->parent()->text(DestinationColumn) : QString(),
+                 item->text(DestinationColumn), item->text(FirstColumn), item->text(DaysColumn));
     m_summary->setText(QStringLiteral("停留所 %1、放送 %2 件、読み %3 件を読み込みます。"
                                       "今の停留所、運賃、放送は置き換わります (元に戻せます)。")
                            .arg(m_import.data.stops.size())

@@ -11,8 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-OpenRouteDialog::OpenRouteDialog(const QString& fareFolder, const QString& routeNo,
-                                 QWidget* parent)
+OpenRouteDialog::OpenRouteDialog(const QString& fareFolder, const QString& routeNo, QWidget* parent)
     : QDialog(parent), m_fareFolder(fareFolder)
 {
     setObjectName(QStringLiteral("openRouteDialog"));
@@ -21,19 +20,18 @@ OpenRouteDialog::OpenRouteDialog(const QString& fareFolder, const QString& route
     m_number->setObjectName(QStringLiteral("routeNumber"));
     m_number->setPlaceholderText(QStringLiteral("0～99999"));
     m_number->selectAll();
-    auto* folder = new QLabel(
-        QStringLiteral("運賃データのフォルダー: %1")
-            .arg(fareFolder.isEmpty() ? QStringLiteral("(作業フォルダー)")
-                                      : QDir::toNativeSeparators(fareFolder)),
-        this);
+    auto* folder = new QLabel(QStringLiteral("運賃データのフォルダー: %1")
+                                  .arg(fareFolder.isEmpty() ? QStringLiteral("(作業フォルダー)")
+                                                            : QDir::toNativeSeparators(fareFolder)),
+                              this);
     folder->setWordWrap(true);
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("openNote"));
     m_note->setStyleSheet(QStringLiteral("color: #b00000"));
     m_note->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, this);
-    auto* file = buttons->addButton(QStringLiteral("ファイルから(&F)..."),
-                                    QDialogButtonBox::ActionRole);
+    auto* file =
+        buttons->addButton(QStringLiteral("ファイルから(&F)..."), QDialogButtonBox::ActionRole);
     file->setObjectName(QStringLiteral("chooseFile"));
     connect(file, &QPushButton::clicked, this, &OpenRouteDialog::chooseFile);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

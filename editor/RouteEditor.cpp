@@ -149,12 +149,12 @@ QAction* RouteEditor::addCommand(QMenu* menu, const QString& text, const QString
 void RouteEditor::makeMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    addCommand(file, QStringLiteral("新規(&N)"), QStringLiteral("actionNew"),
-               {QKeySequence::New}, &RouteEditor::newRoute);
+    addCommand(file, QStringLiteral("新規(&N)"), QStringLiteral("actionNew"), {QKeySequence::New},
+               &RouteEditor::newRoute);
     addCommand(file, QStringLiteral("開く(&O)..."), QStringLiteral("actionOpen"),
                {QKeySequence::Open}, &RouteEditor::openRoute);
-    addCommand(file, QStringLiteral("GTFS-JPから読み込む(&G)..."), QStringLiteral("actionImportGtfs"),
-               {}, &RouteEditor::importGtfs);
+    addCommand(file, QStringLiteral("GTFS-JPから読み込む(&G)..."),
+               QStringLiteral("actionImportGtfs"), {}, &RouteEditor::importGtfs);
     file->addSeparator();
     addCommand(file, QStringLiteral("保存(&S)"), QStringLiteral("actionSave"),
                {QKeySequence(Qt::CTRL | Qt::Key_S)}, &RouteEditor::saveCommand);
@@ -203,8 +203,8 @@ void RouteEditor::makeMenus()
     QMenu* fares = menuBar()->addMenu(QStringLiteral("運賃(&R)"));
     addCommand(fares, QStringLiteral("均一運賃で埋める(&F)..."), QStringLiteral("actionFillFlat"),
                {}, &RouteEditor::fillFlat);
-    addCommand(fares, QStringLiteral("ゾーン運賃で埋める(&Z)..."), QStringLiteral("actionFillZones"),
-               {}, &RouteEditor::fillZones);
+    addCommand(fares, QStringLiteral("ゾーン運賃で埋める(&Z)..."),
+               QStringLiteral("actionFillZones"), {}, &RouteEditor::fillZones);
     addCommand(fares, QStringLiteral("距離運賃で埋める(&D)..."),
                QStringLiteral("actionFillDistance"), {}, &RouteEditor::fillDistance);
 
@@ -239,7 +239,9 @@ SheetView* RouteEditor::activeView() const
 
 void RouteEditor::showSheet(Sheet sheet)
 {
-    SheetView* v = sheet == Sheet::Stops ? m_stopView : sheet == Sheet::Fares ? m_fareView : m_tapeView;
+    SheetView* v = sheet == Sheet::Stops   ? m_stopView
+                   : sheet == Sheet::Fares ? m_fareView
+                                           : m_tapeView;
     m_tabs->setCurrentWidget(v);
     v->setFocus();
 }
@@ -360,9 +362,9 @@ void RouteEditor::moveRows(bool up)
     const QRect bounds = v->selectionBounds();
     const int shift = up ? -1 : 1;
     v->setCurrentIndex(m->index(current.row() + shift, current.column()));
-    v->selectionModel()->select(QItemSelection(m->index(to, bounds.left()),
-                                               m->index(to + count - 1, bounds.right())),
-                                QItemSelectionModel::ClearAndSelect);
+    v->selectionModel()->select(
+        QItemSelection(m->index(to, bounds.left()), m->index(to + count - 1, bounds.right())),
+        QItemSelectionModel::ClearAndSelect);
 }
 
 // --- Route
@@ -412,15 +414,15 @@ bool RouteEditor::openTarget(const QString& routeNumberOrHy3Path)
         return false;
     }
     if (isNew) {
-        const QString file = QDir::toNativeSeparators(
-            RouteFilePaths(fareFolder, tapeFolder, target.routeNo).fares);
-        const int answer = ltm4::MsgBox(
-            this,
-            QStringLiteral("系統 %1 の運賃データ (%2) はまだありません。\r\n"
-                           "新しい系統として作りますか？")
-                .arg(target.routeNo)
-                .arg(file),
-            ltm4::vbYesNo + ltm4::vbQuestion, EditorCaption());
+        const QString file =
+            QDir::toNativeSeparators(RouteFilePaths(fareFolder, tapeFolder, target.routeNo).fares);
+        const int answer =
+            ltm4::MsgBox(this,
+                         QStringLiteral("系統 %1 の運賃データ (%2) はまだありません。\r\n"
+                                        "新しい系統として作りますか？")
+                             .arg(target.routeNo)
+                             .arg(file),
+                         ltm4::vbYesNo + ltm4::vbQuestion, EditorCaption());
         if (answer != ltm4::vbYes)
             return false;
     }
@@ -462,8 +464,8 @@ bool RouteEditor::maybeSave()
 {
     if (m_doc.undoStack()->isClean())
         return true;
-    const QString what = m_routeNo < 0 ? QStringLiteral("新しい系統")
-                                       : QStringLiteral("系統 %1").arg(m_routeNo);
+    const QString what =
+        m_routeNo < 0 ? QStringLiteral("新しい系統") : QStringLiteral("系統 %1").arg(m_routeNo);
     const int answer = ltm4::MsgBox(
         this, QStringLiteral("%1 の変更を保存しますか？").arg(what),
         ltm4::vbYesNoCancel + ltm4::vbExclamation, EditorCaption(), {},

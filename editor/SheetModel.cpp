@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-SheetModel::SheetModel(RouteDocument& doc, QObject* parent) : QAbstractTableModel(parent), m_doc(doc)
+SheetModel::SheetModel(RouteDocument& doc, QObject* parent)
+    : QAbstractTableModel(parent), m_doc(doc)
 {
     connect(&doc, &RouteDocument::aboutToReset, this, [this] { beginResetModel(); });
     connect(&doc, &RouteDocument::wasReset, this, [this] { endResetModel(); });

@@ -34,8 +34,7 @@ void SheetView::headerMoved(int logical, int from, int to)
     m_restoringHeader = true;
     verticalHeader()->moveSection(to, from);
     m_restoringHeader = false;
-    if (SheetModel* m = sheet();
-        m && m->moveSheetRows(from, 1, to > from ? to + 1 : to)) {
+    if (SheetModel* m = sheet(); m && m->moveSheetRows(from, 1, to > from ? to + 1 : to)) {
         goTo(m->index(to, qMax(currentIndex().column(), 0)));
     }
 }
@@ -140,15 +139,16 @@ QWidget* SheetDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     if (index.column() == m_nameColumn) {
         auto* self = const_cast<SheetDelegate*>(this);
         const QPalette normal = line->palette();
-        QObject::connect(line, &QLineEdit::textChanged, line, [self, line, normal](const QString& t) {
-            const NameCheck check = CheckStopName(t);
-            QPalette p = normal;
-            if (!check.ok())
-                p.setColor(QPalette::Base, SheetModel::ErrorBackground());
-            line->setPalette(p);
-            line->setToolTip(check.ok() ? QString() : check.message());
-            emit self->nameChecked(check.message(), check.ok());
-        });
+        QObject::connect(line, &QLineEdit::textChanged, line,
+                         [self, line, normal](const QString& t) {
+                             const NameCheck check = CheckStopName(t);
+                             QPalette p = normal;
+                             if (!check.ok())
+                                 p.setColor(QPalette::Base, SheetModel::ErrorBackground());
+                             line->setPalette(p);
+                             line->setToolTip(check.ok() ? QString() : check.message());
+                             emit self->nameChecked(check.message(), check.ok());
+                         });
     }
     return editor;
 }
