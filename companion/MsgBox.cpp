@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace ltm4 {
 
@@ -54,18 +55,29 @@ int showReal(const MsgBoxCall& call)
         box.setIcon(QMessageBox::NoIcon);
         break;
     }
+    QList<QMessageBox::StandardButton> order;
     switch (call.style & 0x0F) {
     case vbYesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        order = {QMessageBox::Yes, QMessageBox::No};
+        break;
+    case vbYesNoCancel:
+        order = {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
         break;
     case vbOKCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        order = {QMessageBox::Ok, QMessageBox::Cancel};
         break;
     default:
-        box.setStandardButtons(QMessageBox::Ok);
+        order = {QMessageBox::Ok};
         break;
     }
+    QMessageBox::StandardButtons buttons;
+    for (QMessageBox::StandardButton b : order)
+        buttons |= b;
+    box.setStandardButtons(buttons);
+    if (order.first() == QMessageBox::Yes)
+        box.setDefaultButton(QMessageBox::Yes);
+    for (qsizetype i = 0; i < order.size() && i < call.buttons.size(); ++i)
+        box.button(order[i])->setText(call.buttons[i]);
     // Modal through the seam like every other dialog; the answer is the
     // button that closed the box (Escape counts as No or Cancel).
     ExecModal(box);
@@ -89,9 +101,10 @@ QString ProgramTitle()
 }
 
 int MsgBox(QWidget* owner, const QString& text, int style, const QString& title,
-           const QString& detail)
+           const QString& detail, const QStringList& buttons)
 {
-    const MsgBoxCall call{owner, text, style, title.isEmpty() ? ProgramTitle() : title, detail};
+    const MsgBoxCall call{owner, text, style, title.isEmpty() ? ProgramTitle() : title, detail,
+                          buttons};
     // A copy: the handler may replace itself while it runs.
     if (const MsgBoxHandler h = handlerSlot())
         return h(call);

@@ -5,6 +5,7 @@
 // what would be shown and answer it.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -16,6 +17,7 @@ namespace ltm4 {
 enum MsgStyle : int {
     vbOKOnly = 0,
     vbOKCancel = 1,
+    vbYesNoCancel = 3,
     vbYesNo = 4,
     vbCritical = 16,
     vbQuestion = 32,
@@ -31,6 +33,9 @@ struct MsgBoxCall {
     int style = vbOKOnly;
     QString title;  // resolved: the program's title when the caller gave none
     QString detail; // shown below the text in smaller type; empty for none
+    // Texts for the buttons in the order of the style's name ("保存",
+    // "保存しない", "キャンセル" for vbYesNoCancel); empty: the standard texts.
+    QStringList buttons;
 };
 
 using MsgBoxHandler = std::function<int(const MsgBoxCall&)>;
@@ -39,7 +44,7 @@ using MsgBoxHandler = std::function<int(const MsgBoxCall&)>;
 QString ProgramTitle();
 
 int MsgBox(QWidget* owner, const QString& text, int style = vbOKOnly, const QString& title = {},
-           const QString& detail = {});
+           const QString& detail = {}, const QStringList& buttons = {});
 
 // Replaces the real message box; an empty handler restores it. Returns the
 // previous handler.

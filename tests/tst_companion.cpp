@@ -305,6 +305,14 @@ void TestCompanion::realMessageBox_data()
     QTest::newRow("ok/cancel, warning")
         << int(vbOKCancel + vbExclamation) << int(QMessageBox::Warning)
         << int(QMessageBox::Ok | QMessageBox::Cancel) << int(QMessageBox::Cancel) << int(vbCancel);
+    QTest::newRow("save/don't save/cancel, cancel")
+        << int(vbYesNoCancel + vbExclamation) << int(QMessageBox::Warning)
+        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
+        << int(QMessageBox::Cancel) << int(vbCancel);
+    QTest::newRow("save/don't save/cancel, don't save")
+        << int(vbYesNoCancel + vbExclamation) << int(QMessageBox::Warning)
+        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) << int(QMessageBox::No)
+        << int(vbNo);
     QTest::newRow("plain") << int(vbOKOnly) << int(QMessageBox::NoIcon) << int(QMessageBox::Ok)
                            << int(QMessageBox::Ok) << int(vbOK);
 }
@@ -327,6 +335,7 @@ void TestCompanion::realMessageBox()
     int shownButtons = -1;
     int labelWidth = 0;
     int lineWidth = 0;
+    QStringList buttonTexts;
     SetModalHandler([&](QDialog& dlg) {
         auto& box = static_cast<QMessageBox&>(dlg);
         shownText = box.text();
@@ -337,17 +346,28 @@ void TestCompanion::realMessageBox()
         const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
         labelWidth = label ? label->minimumWidth() : 0;
         lineWidth = box.fontMetrics().horizontalAdvance(longLine);
+        for (QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No,
+                                              QMessageBox::Cancel, QMessageBox::Ok})
+            if (box.button(b))
+                buttonTexts << box.button(b)->text();
         box.button(QMessageBox::StandardButton(press))->click();
         return int(QDialog::Accepted);
     });
+    // Callers may name the buttons after what they do.
+    const QStringList named = (style & 0x0F) == vbYesNoCancel
+                                  ? QStringList{QStringLiteral("保存"), QStringLiteral("保存しない"),
+                                                QStringLiteral("キャンセル")}
+                                  : QStringList();
     const int r = MsgBox(nullptr, longLine + QStringLiteral("\r\n二行目"), style, {},
-                         QStringLiteral("詳細"));
+                         QStringLiteral("詳細"), named);
     QCOMPARE(r, answer);
     QCOMPARE(shownText, longLine + QStringLiteral("\n二行目"));
     QCOMPARE(shownTitle, QStringLiteral("ルトミア"));
     QCOMPARE(shownDetail, QStringLiteral("詳細"));
     QCOMPARE(shownIcon, icon);
     QCOMPARE(shownButtons, buttons);
+    if (!named.isEmpty())
+        QCOMPARE(buttonTexts, named);
     QVERIFY2(labelWidth >= lineWidth,
              qPrintable(QStringLiteral("%1 < %2").arg(labelWidth).arg(lineWidth)));
 }
