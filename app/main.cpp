@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
 #include "app/Rutomia.h"
 
 #include "companion/UiLanguage.h"
@@ -56,6 +57,23 @@ bool haveDisplay()
 
 int main(int argc, char* argv[])
 {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const QString programName = QString::fromLocal8Bit(argc > 0 ? argv[0] : "517");
+    const CommandLine commandLine = ParseCommandLine(args);
+    if (commandLine.action == CommandLine::Action::Help) {
+        std::fputs(CommandLineUsage(programName).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (commandLine.action == CommandLine::Action::Error) {
+        std::fputs((programName + QStringLiteral(": ") + commandLine.error + u'\n' +
+                    CommandLineUsage(programName))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 2;
+    }
     if (!haveDisplay()) {
         std::fputs("ルトミア: 画面が見つかりません (DISPLAY が設定されていません)。\n"
                    "デスクトップで起動するか、デスクトップのないマシンでは仮想の画面の上で"

@@ -387,7 +387,16 @@ void Form1::contextMenuEvent(QContextMenuEvent* e)
         QAction* a = menu->addAction(QStringLiteral("全画面表示を終わる (Esc)"));
         connect(a, &QAction::triggered, this, &Form1::LeaveFullScreen);
     }
+    if (!m_menuCommands.isEmpty())
+        menu->addSeparator();
+    for (const auto& [caption, run] : std::as_const(m_menuCommands))
+        connect(menu->addAction(caption), &QAction::triggered, this, run);
     menu->popup(e->globalPos());
+}
+
+void Form1::addMenuCommand(const QString& caption, std::function<void()> run)
+{
+    m_menuCommands.append({caption, std::move(run)});
 }
 
 void Form1::ShowStage(qreal zoom, const QPoint& origin)

@@ -84,6 +84,10 @@ public:
     void setViewSettingsFile(const QString& file) { m_viewFile = file; }
     // Where the board's picture starts in the window (off 0, 0 only in full screen).
     QPoint StageOrigin() const { return m_stageOrigin; }
+    // A command of the board's right-click menu beyond the view (the route
+    // editor, the run, the web view), listed in the order added; the board
+    // knows only its caption.
+    void addMenuCommand(const QString& caption, std::function<void()> run);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -125,6 +129,7 @@ private:
     QPoint m_windowedPos;
     qreal m_windowedZoom = 1.0;
     QString m_viewFile;
+    QList<QPair<QString, std::function<void()>>> m_menuCommands;
     bool m_restoring = false;
     QPoint m_stageOrigin;
     QImage m_zoomed;        // the stage at its own size, painted enlarged

@@ -12,16 +12,12 @@
 
 namespace ltm4 {
 
-namespace {
-
-std::optional<SeiriPlugin> load(const QString& path)
+std::optional<SeiriPlugin> LoadSeiriPlugin(const QString& path)
 {
     if (path.isEmpty())
         return std::nullopt;
     return ReadSeiriPluginFile(path).plugin;
 }
-
-} // namespace
 
 qint32 LT4_GetPlgInfo(const QString& path, PlgInfo& info, QString* refusal)
 {
@@ -41,7 +37,7 @@ void LT4_DrawSeiriken(const QString& path, QPainter& dc, const QString& stopName
                       const QString& dateText, const QString& timeText, qint32 routeNo,
                       qint16 seiriNo, qint16 row, qint16 corpIndex)
 {
-    const std::optional<SeiriPlugin> plugin = load(path);
+    const std::optional<SeiriPlugin> plugin = LoadSeiriPlugin(path);
     if (!plugin || !dc.isActive())
         return;
     DrawSeiriTicket(dc, *plugin,

@@ -15,20 +15,9 @@
 
 namespace ltm4 {
 
-namespace {
-
-std::optional<SeiriPlugin> load(const QString& path)
-{
-    if (path.isEmpty())
-        return std::nullopt;
-    return ReadSeiriPluginFile(path).plugin;
-}
-
-} // namespace
-
 void LT4_SetPlgComment(const QString& path, QWidget* notesBox)
 {
-    const std::optional<SeiriPlugin> plugin = load(path);
+    const std::optional<SeiriPlugin> plugin = LoadSeiriPlugin(path);
     if (!plugin || !notesBox)
         return;
     if (auto* plain = qobject_cast<QPlainTextEdit*>(notesBox))
@@ -43,7 +32,7 @@ void LT4_SetPlgComment(const QString& path, QWidget* notesBox)
 
 void LT4_SetCorpAddList(const QString& path, QWidget* companyList)
 {
-    const std::optional<SeiriPlugin> plugin = load(path);
+    const std::optional<SeiriPlugin> plugin = LoadSeiriPlugin(path);
     if (!plugin || !companyList)
         return;
     if (auto* combo = qobject_cast<QComboBox*>(companyList))

@@ -140,6 +140,10 @@ SeiriPluginResult ReadSeiriPlugin(QByteArrayView bytes);
 // Reads the file at path, refusing one beyond the size cap unread.
 SeiriPluginResult ReadSeiriPluginFile(const QString& path);
 
+// The plugin at path, as the host uses it: nothing for an empty path or a
+// file that is no plugin (each host call reads the file afresh).
+std::optional<SeiriPlugin> LoadSeiriPlugin(const QString& path);
+
 // A Japanese sentence for a refusal, with its line.
 QString SeiriPluginErrorText(const SeiriPluginResult& result);
 

@@ -24,4 +24,22 @@ void DoEvents();
 // An empty function restores the real wait. Returns the previous one.
 std::function<void(int)> SetWaitOverride(std::function<void(int)> wait);
 
+// While one lives, the program is busy: nothing may enter the operation
+// under way. Every wait and DoEvents holds one, since they are the only
+// places where events run inside a handler. User input waits by itself (see
+// above); what comes from elsewhere (a run's timer, a web page's press) waits
+// through WhenIdle.
+class BusyScope final {
+public:
+    BusyScope();
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
+bool IsBusy();
+
+// Runs fn when the program is not busy: at once, or after the busy
+// operations have ended and returned to the event loop, in the order asked.
+void WhenIdle(std::function<void()> fn);
+
 } // namespace ltm4

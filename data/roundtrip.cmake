@@ -1,13 +1,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Encodes every fare CSV in SOURCE_DIR (not the announcement lists <n>tp.csv
-# nor the reading lists <n>yomi.csv beside them), decodes the result and encodes that again;
-# both files must be identical.
+# Encodes every fare CSV in SOURCE_DIR (not the announcement lists <n>tp.csv,
+# the reading lists <n>yomi.csv nor the timetables <n>time.csv beside them),
+# decodes the result and encodes that again; both files must be identical.
 #   cmake -DHY3TOOL=<exe> -DSOURCE_DIR=<dir> -DWORK_DIR=<dir> -P roundtrip.cmake
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}/again")
 file(GLOB sources "${SOURCE_DIR}/*.csv")
-list(FILTER sources EXCLUDE REGEX "(tp|yomi)\\.csv$")
+list(FILTER sources EXCLUDE REGEX "(tp|yomi|time)\\.csv$")
 if(NOT sources)
     message(FATAL_ERROR "no CSV files in ${SOURCE_DIR}")
 endif()

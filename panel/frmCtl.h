@@ -131,10 +131,21 @@ public:
 
     // Route set from the keypad (1) or the digit lists (0).
     void Command1_Click(int index);
+    // Sets a route held in memory (the route editor's, unsaved changes
+    // included) as リセット sets one read from its file: the route-set sound,
+    // the section check, the lamp test and the first row. Announcements are
+    // the caller's. False when refused (with the same messages) or when the
+    // panel was closed meanwhile.
+    bool TryRoute(const QString& routeNo, const QString& section, const QList<StopRecord>& records);
     // Step back (0) or forward (1).
     void Command2_Click(int index);
     // Draws a row of the fare table on the board.
     void DispData(qint16 row);
+    // Draws a row of a route that is not set (the route editor's) on the
+    // board, as a step to it would draw it; the panel's route is not touched.
+    void PreviewRow(const StopRecord& record, qint16 row, const QString& routeNo);
+    // The board back as the panel's route shows it (blank without one).
+    void EndPreview();
     // Display clear on or off.
     void Check1_Click();
     void cmdTapeNext_Click();
@@ -172,6 +183,12 @@ private:
     void buildRightSide();
     void buildPreviewPane();
     void playOnS1(const QString& path);
+    // The route state, the lamp test and the first row of a route whose
+    // records passed the checks.
+    void SetRouteData(const QString& routeNo, qint16 sectionNo, const QList<StopRecord>& records);
+    // The board update of one row: fares from the section on, information
+    // digits, the ticket preview and the stop name.
+    void DrawRow(const StopRecord& record, qint16 row, qint16 sectionNo, const QString& routeNo);
     void tellPictureError(int code, const QString& path);
     QString settingText(int soundIndex) const;
     void shutdown();

@@ -113,10 +113,41 @@ void frmCtl::Command1_Click(int index)
         ltm4::MsgBox(this, FareFileErrorText(data, shownName));
         return;
     }
-    m_route.Table.Fill(data.records);
+    SetRouteData(routeNo, sectionNo, data.records);
+}
+
+bool frmCtl::TryRoute(const QString& routeNo, const QString& section,
+                      const QList<StopRecord>& records)
+{
+    if (!m_option || !m_board)
+        return false;
+    playOnS1(settingText(0));
+    const qint16 sectionNo = ClampSection(LeadingNumber(section));
+    if (records.size() > kFareTableRows) {
+        ltm4::MsgBox(this,
+                     QStringLiteral("停留所が %1 あります。運賃データに入るのは %2 までです。")
+                         .arg(QString::number(records.size()), QString::number(kFareTableRows)));
+        return false;
+    }
+    const RouteSetCheck check = CheckSection(qint16(records.size()), sectionNo);
+    if (check != RouteSetCheck::Ok) {
+        ltm4::MsgBox(this, RouteSetCheckText(check));
+        return false;
+    }
+    // The keypad shows what was set, as if it had been keyed.
+    m_label2[0]->setText(routeNo);
+    m_label2[2]->setText(section);
+    SetRouteData(routeNo, sectionNo, records);
+    return !m_closing;
+}
+
+void frmCtl::SetRouteData(const QString& routeNo, qint16 sectionNo,
+                          const QList<StopRecord>& records)
+{
+    m_route.Table.Fill(records);
     m_route.RouteNo = routeNo;
     m_route.SectionNo = sectionNo;
-    m_route.DataCount = data.count;
+    m_route.DataCount = qint16(records.size());
     m_route.CurIndex = qint16(sectionNo - 1);
 
     m_board->ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
@@ -189,13 +220,41 @@ QString frmCtl::TicketTimeText()
 
 void frmCtl::DispData(qint16 row)
 {
-    if (!m_option || !m_board)
+    if (const StopRecord* rec = m_route.Table.Row(row))
+        DrawRow(*rec, row, m_route.SectionNo, m_route.RouteNo);
+}
+
+void frmCtl::PreviewRow(const StopRecord& record, qint16 row, const QString& routeNo)
+{
+    // The whole row, whatever section the panel's route started at.
+    DrawRow(record, row, 1, routeNo);
+}
+
+void frmCtl::EndPreview()
+{
+    if (m_route.DataCount > 0 && m_check1->Value() != 1) {
+        // The cells before the section as route set left them.
+        for (int k = 1; k < m_route.SectionNo && k <= Form1::kCells; ++k)
+            m_board->Degit(k)->setValue(0);
+        DispData(qint16(m_route.CurIndex + 1));
         return;
-    const StopRecord* rec = m_route.Table.Row(row);
-    if (!rec)
+    }
+    // No route on the panel (or the board cleared): the board as it was, blank.
+    ++m_boardUpdates;
+    if (m_board) {
+        m_board->ChimeiCtl()->SetChimei(QString());
+        for (int k = 1; k <= Form1::kCells; ++k)
+            m_board->Degit(k)->ResetDegit(0);
+    }
+}
+
+void frmCtl::DrawRow(const StopRecord& record, qint16 row, qint16 sectionNo, const QString& routeNo)
+{
+    if (!m_option || !m_board || !FareTable::IsRow(row))
         return;
+    const StopRecord* rec = &record;
     const bool lateNight = m_check2->Value() == 1;
-    for (int k = m_route.SectionNo; k <= Form1::kCells; ++k) {
+    for (int k = sectionNo; k <= Form1::kCells; ++k) {
         // Doubled in full width: a fare too large for the cell shows its
         // rightmost digits instead of wrapping to a negative number.
         int v = rec->Fare[size_t(k)];
@@ -216,10 +275,12 @@ void frmCtl::DispData(qint16 row)
     if (m_option->Check3(1)->Value() == 1)
         show(m_option->Combo4(1)->ListIndex(), int(rec->SeiriNo));
     if (m_option->Check3(2)->Value() == 1)
-        show(m_option->Combo4(2)->ListIndex(), m_route.RouteNo);
+        show(m_option->Combo4(2)->ListIndex(), routeNo);
     if (m_option->Check3(3)->Value() == 1) {
-        if (const auto v = m_route.Table.Fare(row, m_option->Combo4(4)->ListIndex() + 1))
-            show(m_option->Combo4(3)->ListIndex(), int(*v));
+        // A column index from a damaged settings file names no fare: skip it.
+        const int column = m_option->Combo4(4)->ListIndex() + 1;
+        if (column >= 1 && column <= kFareColumns)
+            show(m_option->Combo4(3)->ListIndex(), int(rec->Fare[size_t(column)]));
     }
 
     // The ticket preview: cleared, then drawn by the ticket plugin when the
@@ -229,7 +290,7 @@ void frmCtl::DispData(qint16 row)
     if (m_option->chkUseSeiriPrev()->Value() == 1) {
         QPainter dc(&ticket);
         ltm4::LT4_DrawSeiriken(m_option->txtSeiriPlgDir()->text(), dc, rec->StopName,
-                               TicketDateText(), TicketTimeText(), LeadingNumber(m_route.RouteNo),
+                               TicketDateText(), TicketTimeText(), LeadingNumber(routeNo),
                                rec->SeiriNo, row, qint16(m_combo1->currentIndex()));
     }
     setPreviewImage(ticket);

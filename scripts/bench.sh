@@ -19,11 +19,13 @@ run() {
 }
 
 run "fare data reader" "$build/bench/bench_faredata"
+run "route editor document" "$build/bench/bench_route"
 QT_QPA_PLATFORM=offscreen run "board update" "$build/bench/bench_dispdata"
 QT_QPA_PLATFORM=offscreen run "settings file" "$build/bench/bench_settings"
 run "stop-name display" xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/bench_chimei"
 QT_QPA_PLATFORM=offscreen run "sound" "$build/bench/bench_sound"
 QT_QPA_PLATFORM=offscreen run "speech" "$build/bench/bench_speech"
+run "run timing" "$build/bench/bench_run"
 run "start-up" xvfb-run -a -s "-screen 0 1280x800x24" "$here/scripts/bench_startup.sh" "$build"
 
 echo "== report"

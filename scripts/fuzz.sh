@@ -32,7 +32,7 @@ cmake --build "$build" --target "${targets[@]}" -- -j "$(nproc)" >/dev/null
 # list of many lines, a feed with many stops.
 max_len() {
     case $1 in
-        fuzz_faredata | fuzz_farecsv | fuzz_gtfs | fuzz_gtfs_export) echo 262144 ;;
+        fuzz_faredata | fuzz_farecsv | fuzz_gtfs | fuzz_gtfs_export | fuzz_route) echo 262144 ;;
         fuzz_settings) echo 139264 ;;
         fuzz_plugin) echo 69632 ;;
         fuzz_tape) echo 1048576 ;;

@@ -81,23 +81,38 @@ void mdlM_Tape::TapeLoad(const QString& folder, const QString& routeKey)
 {
     if (isVista())
         return;
-    // The previous route's list is gone whatever happens to this one.
-    m_entries.clear();
-    m_tapeCount = 0;
-    m_tapeIndex = 0;
-    m_loadFailed = true;
-    m_readings = std::make_shared<const ReadingList>(ReadingList::Load(folder, routeKey));
-    if (m_engine) {
-        m_engine->Prepare({});
-        m_engine->SetReadings(m_readings);
-    }
-
     const QString name = FindTapeFile(folder, routeKey);
     TapeParseResult parsed;
     if (!name.isEmpty())
         parsed = ReadTapeFile(name); // a regular file only: a pipe never stalls
     else
         parsed.error = QStringLiteral("ファイルがありません");
+    load(parsed, ReadingList::Load(folder, routeKey));
+}
+
+void mdlM_Tape::TapeLoadList(const QList<TapeEntry>& entries, const ReadingList& readings)
+{
+    if (isVista())
+        return;
+    TapeParseResult list;
+    list.entries = entries;
+    if (entries.isEmpty())
+        list.error = QStringLiteral("行がありません");
+    load(list, readings);
+}
+
+void mdlM_Tape::load(TapeParseResult parsed, const ReadingList& readings)
+{
+    // The previous route's list is gone whatever happens to this one.
+    m_entries.clear();
+    m_tapeCount = 0;
+    m_tapeIndex = 0;
+    m_loadFailed = true;
+    m_readings = std::make_shared<const ReadingList>(readings);
+    if (m_engine) {
+        m_engine->Prepare({});
+        m_engine->SetReadings(m_readings);
+    }
     if (!parsed.ok()) {
         // No announcements for this route; not worth a message.
         if (m_hooks.SetGroup)

@@ -67,6 +67,9 @@ public:
     void TapeInit();
     // folder ends in a separator or is empty (the working folder).
     void TapeLoad(const QString& folder, const QString& routeKey);
+    // The same for a list held in memory (the route editor's, not saved):
+    // an empty list is a route without announcements.
+    void TapeLoadList(const QList<TapeEntry>& entries, const ReadingList& readings);
     void TapeNext();
     void TapeBack();
     void TapeSpeak(qint32 index);
@@ -97,6 +100,7 @@ public:
 
 private:
     bool isVista() const;
+    void load(TapeParseResult parsed, const ReadingList& readings);
     void engineMade();
     void waitForCreator();
     // Hands the engine the tape, soonest wanted first: the entries after

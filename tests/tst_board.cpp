@@ -14,8 +14,10 @@
 #include "tests/TestSupport.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
@@ -38,6 +40,7 @@ private slots:
     void dragMovesTheWindow();
     void zoomIsPixelForPixel();
     void fullScreenFillsAScreen();
+    void menuOffersViewAndCommands();
     void fitAndSteps();
     void doubleClickFormatsAllCells();
     void numbering_data();
@@ -337,6 +340,43 @@ void TestBoard::fullScreenFillsAScreen()
     QCOMPARE(b.board.Zoom(), 2.0);
     QCOMPARE(b.board.size(), QSize(1408, 498));
     QCOMPARE(b.board.pos(), QPoint(40, 30));
+}
+
+void TestBoard::menuOffersViewAndCommands()
+{
+    Windows b;
+    QTemporaryDir config;
+    b.board.setViewSettingsFile(config.filePath(QStringLiteral("board.ini")));
+    int edited = 0;
+    b.board.addMenuCommand(QStringLiteral("路線エディター…"), [&] { ++edited; });
+    b.board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b.board));
+    const auto openMenu = [&b] {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            b.board.mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(&b.board, &e);
+        return b.board.findChild<QMenu*>(QStringLiteral("BoardMenu"));
+    };
+    QMenu* menu = openMenu();
+    QVERIFY(menu);
+    QStringList captions;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            captions << a->text();
+    QCOMPARE(captions,
+             (QStringList{"表示倍率 1 倍", "表示倍率 1.5 倍", "表示倍率 2 倍", "表示倍率 3 倍",
+                          "表示倍率 4 倍", "全画面表示", "路線エディター…"}));
+    menu->actions().constLast()->trigger();
+    QCOMPARE(edited, 1);
+    menu->close();
+    // In full screen the command is there too.
+    b.board.EnterFullScreen(QGuiApplication::primaryScreen());
+    QTRY_VERIFY(!b.board.findChild<QMenu*>(QStringLiteral("BoardMenu")));
+    menu = openMenu();
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().constLast()->text(), QStringLiteral("路線エディター…"));
+    menu->close();
+    b.board.LeaveFullScreen();
 }
 
 void TestBoard::fitAndSteps()

@@ -4,6 +4,7 @@
 
 #include "companion/LTM4Res.h"
 #include "companion/ModalSeam.h"
+#include "companion/SysWait.h"
 #include "companion/MsgBox.h"
 #include "companion/SysClock.h"
 #include "companion/UiLanguage.h"
@@ -20,6 +21,7 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace ltm4;
 
@@ -62,6 +64,7 @@ private slots:
     void realMessageBox_data();
     void realMessageBox();
     void qtDialogsSpeakJapanese();
+    void idleWaitsForTheHandler();
 };
 
 void TestCompanion::cleanup()
@@ -362,6 +365,41 @@ void TestCompanion::qtDialogsSpeakJapanese()
     for (const QLabel* l : dlg.findChildren<QLabel*>())
         texts << l->text();
     QVERIFY2(texts.contains(QStringLiteral("キャンセル")), qPrintable(texts.join(u'|')));
+}
+
+// What comes from elsewhere than the user (a run's timer, a web page's
+// press) during a blocking wait acts after the handler that waited, in the
+// order it came, never inside it.
+void TestCompanion::idleWaitsForTheHandler()
+{
+    QStringList done;
+    WhenIdle([&] { done << QStringLiteral("idle at once"); });
+    QCOMPARE(done, QStringList{QStringLiteral("idle at once")});
+    done.clear();
+
+    QTimer::singleShot(10, [&] {
+        QVERIFY(IsBusy());
+        WhenIdle([&] { done << QStringLiteral("first"); });
+        WhenIdle([&] { done << QStringLiteral("second"); });
+    });
+    // A handler: a blocking wait, then more of its work with events let run.
+    Wait(60);
+    done << QStringLiteral("after the wait");
+    DoEvents();
+    done << QStringLiteral("handler ends");
+    QVERIFY(!IsBusy());
+    QTRY_COMPARE(done.size(), 4);
+    QCOMPARE(done, (QStringList{QStringLiteral("after the wait"), QStringLiteral("handler ends"),
+                                QStringLiteral("first"), QStringLiteral("second")}));
+    // Asked for while others still wait: behind them.
+    done.clear();
+    {
+        const BusyScope busy;
+        WhenIdle([&] { done << QStringLiteral("A"); });
+    }
+    WhenIdle([&] { done << QStringLiteral("B"); });
+    QCOMPARE(done, QStringList{});
+    QTRY_COMPARE(done, (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 }
 
 QTEST_MAIN(TestCompanion)

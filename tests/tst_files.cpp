@@ -8,6 +8,7 @@
 #include "companion/SaveSet.h"
 #include "companion/SeiriPlugin.h"
 #include "panel/PanelPicture.h"
+#include "run/Timetable.h"
 #include "sound/TapeData.h"
 #include "tests/FileLimit.h"
 #include "tools/FareCsv.h"
@@ -173,6 +174,17 @@ void TestFiles::tapeListFromAPipe()
     QVERIFY(read.ok());
     QCOMPARE(read.entries.size(), 1);
     QCOMPARE(read.entries[0].TapeText, u"次は、駅前です。"_qs);
+
+    // The timetable beside the fare data likewise; its name in any usual case.
+    const QString times = dir.filePath(u"7time.csv"_qs);
+    QVERIFY(MakeFifo(times));
+    t.restart();
+    QVERIFY(!ReadTimetableFile(times).ok());
+    QVERIFY(t.elapsed() < 2000);
+    QVERIFY(FindTimetableFile(dir.path() + u'/', u"7"_qs).isEmpty());
+    QVERIFY(write(dir.filePath(u"8Time.csv"_qs), "07:00,\n"));
+    QCOMPARE(FindTimetableFile(dir.path() + u'/', u"8"_qs), dir.filePath(u"8Time.csv"_qs));
+    QVERIFY(ReadTimetableFile(dir.filePath(u"8Time.csv"_qs)).ok());
 }
 
 void TestFiles::panelPictures_data()
@@ -395,6 +407,10 @@ void TestFiles::textIsUtf8ElseCp932()
     QCOMPARE(tape.ok(), reading != 2);
     if (tape.ok())
         QCOMPARE(tape.entries.value(0).TapeText, d.text);
+    const TimetableResult times = ParseTimetableCsv("07:00,,\"" + text + "\"\n");
+    QCOMPARE(times.ok(), reading != 2);
+    if (times.ok())
+        QCOMPARE(times.rows.value(0).memo, d.text);
     const SeiriPluginResult ticket = ReadSeiriPlugin("[info]\nName=" + text + "\n[end]\n");
     QCOMPARE(ticket.error == SeiriPluginError::NotText, reading == 2);
     // The place is counted in the bytes as given, a BOM included.

@@ -66,6 +66,8 @@ private slots:
     void sectionClamps_data();
     void sectionClamps();
     void refusedSectionKeepsPreviousRoute();
+    void routeFromMemory();
+    void previewLeavesTheRouteAlone();
     void refusedFilesKeepThePreviousRoute_data();
     void refusedFilesKeepThePreviousRoute();
     void percentSignsInTheFileName();
@@ -153,6 +155,70 @@ void TestRoute::refusedSectionKeepsPreviousRoute()
     for (int i = 0; i < 5; ++i)
         f.ctl.Command2(1)->click();
     QCOMPARE(f.row(), 5); // the previous route's last row
+}
+
+void TestRoute::routeFromMemory()
+{
+    // A route the editor holds, set without any file: as リセット sets one.
+    Fixture f;
+    f.writeRoute(QStringLiteral("5.hy3"), MakeStops(5));
+    f.set(QStringLiteral("5"), QStringLiteral("1"));
+    const int routeSetSounds =
+        int(f.sounds.count(qMakePair(QStringLiteral("/snd/route.wav"), QStringLiteral("S1"))));
+    QList<StopRecord> stops = MakeStops(4);
+    stops[1].StopName = QStringLiteral("未保存の停留所");
+    f.waits.clear();
+    QVERIFY(f.ctl.TryRoute(QStringLiteral("0031"), QStringLiteral("2"), stops));
+    QCOMPARE(f.waits, QList<int>{3000}); // the lamp test
+    QCOMPARE(f.sounds.count(qMakePair(QStringLiteral("/snd/route.wav"), QStringLiteral("S1"))),
+             routeSetSounds + 1);
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("0031"));
+    QCOMPARE(f.ctl.Route().DataCount, 4);
+    QCOMPARE(f.ctl.Label2(0)->text(), QStringLiteral("0031"));
+    QCOMPARE(f.ctl.Label2(2)->text(), QStringLiteral("2"));
+    QCOMPARE(f.row(), 2);
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("未保存の停留所"));
+    QVERIFY(f.board.Degit(2)->Value() == DegitValue(202));
+    // Refused as a file would be, and the route on the board stays.
+    QVERIFY(!f.ctl.TryRoute(QStringLiteral("7"), QStringLiteral("1"), MakeStops(1)));
+    QVERIFY(!f.ctl.TryRoute(QStringLiteral("7"), QStringLiteral("1"), MakeStops(302)));
+    QCOMPARE(f.messages().size(), 2);
+    QCOMPARE(f.messages().first(), QStringLiteral("指定した区間はデータの数よりも多いです...\r\n"
+                                                  "  解決法：正しい区間を入力して下さい."));
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("0031"));
+    QCOMPARE(f.ctl.Route().DataCount, 4);
+}
+
+void TestRoute::previewLeavesTheRouteAlone()
+{
+    Fixture f;
+    // Without a route, the preview ends on a blank board.
+    StopRecord edited = MakeStops(7)[6];
+    edited.StopName = QStringLiteral("編集中の停留所");
+    f.ctl.PreviewRow(edited, 7, QStringLiteral("42"));
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("編集中の停留所"));
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(701));
+    f.ctl.EndPreview();
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QString());
+    QVERIFY(!anyLit(f.board.Degit(1)));
+
+    f.writeRoute(QStringLiteral("5.hy3"), MakeStops(5));
+    f.set(QStringLiteral("5"), QStringLiteral("3"));
+    f.ctl.Command2(1)->click();
+    // The whole row, whatever section the panel's route started at, and the
+    // route number the information digit shows is the previewed one's.
+    f.option.Check3(2)->setValue(1);
+    f.option.Combo4(2)->setListIndex(49);
+    f.ctl.PreviewRow(edited, 7, QStringLiteral("42"));
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(701));
+    QCOMPARE(shown(f.board.Degit(50)), QStringLiteral("42"));
+    QCOMPARE(f.ctl.Route().RouteNo, QStringLiteral("5"));
+    QCOMPARE(f.row(), 4);
+    f.ctl.EndPreview();
+    QCOMPARE(f.board.ChimeiCtl()->Text(), QStringLiteral("停留所4"));
+    QVERIFY(f.board.Degit(1)->Value() == DegitValue(0)); // before the section
+    QVERIFY(f.board.Degit(3)->Value() == DegitValue(403));
+    QCOMPARE(shown(f.board.Degit(50)), QStringLiteral("5"));
 }
 
 void TestRoute::refusedFilesKeepThePreviousRoute_data()

@@ -22,8 +22,7 @@ namespace {
 
 // The last element, or an empty one when there is none: a test that finds
 // nothing fails its comparison instead of crashing and hiding the tests after it.
-template <typename List>
-typename List::value_type Last(const List& list)
+template <typename List> typename List::value_type Last(const List& list)
 {
     return list.isEmpty() ? typename List::value_type{} : list.last();
 }
@@ -177,6 +176,7 @@ private slots:
     void chimes_data();
     void chimes();
     void speakAndStop();
+    void listHeldInMemory();
     void handsTheTapeAheadInOrder();
     void engineArrivesLate_data();
     void engineArrivesLate();
@@ -420,6 +420,27 @@ void TestTape::speakAndStop()
     t.tape.TapeSpeak(1);
     t.tape.TapeStop();
     QCOMPARE(t.engine, QStringList{u"stop"_qs});
+}
+
+void TestTape::listHeldInMemory()
+{
+    // The route editor's list, not saved: loaded as a file's would be.
+    Tape t;
+    QVERIFY(t.init());
+    t.load(Lines(3));
+    ReadingList readings;
+    readings.Add(u"緑町"_qs, u"みどりちょう"_qs);
+    t.tape.TapeLoadList({{u"次は緑町です。"_qs, 1, 0}, {u"終点です。"_qs, 0, 2}}, readings);
+    QCOMPARE(t.tape.GetTapeCount(), 2);
+    QCOMPARE(t.tape.GetTapeIndex(), 0);
+    QCOMPARE(t.tape.GetTapeStepFlag(1), qint16(1));
+    QCOMPARE(t.tape.GetTapePreFlag(2), qint16(2));
+    QCOMPARE(t.tape.SpokenText(u"緑町"_qs), u"みどりちょう"_qs);
+    // An empty list is a route without announcements: the group goes off.
+    t.group.clear();
+    t.tape.TapeLoadList({}, {});
+    QCOMPARE(t.tape.GetTapeCount(), 0);
+    QCOMPARE(Last(t.group), u"音合使用可 off"_qs);
 }
 
 void TestTape::handsTheTapeAheadInOrder()

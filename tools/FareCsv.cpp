@@ -2,8 +2,7 @@
 #include "tools/FareCsv.h"
 
 #include "companion/LTM4Res.h"
-
-#include <QHash>
+#include "route/RouteRules.h"
 
 #include <algorithm>
 #include <limits>
@@ -208,27 +207,6 @@ bool ParseNumber(const Field& f, qint16& out, FareCsvError& error)
     return true;
 }
 
-// The largest value a four-digit cell shows whole.
-constexpr int kLargestShownFare = 9999;
-
-void CheckFare(const Field& f, qint16 fare, QList<FareCsvError>& warnings)
-{
-    if (fare < -1)
-        warnings.append({f.line, f.column,
-                         QStringLiteral("負の運賃 %1 があります (-1 以外の負の値は表示用の符号"
-                                        "ではありません)")
-                             .arg(fare)});
-    else if (fare > kLargestShownFare)
-        warnings.append({f.line, f.column,
-                         QStringLiteral("運賃 %1 は4桁の表示に収まりません (下4桁だけが表示"
-                                        "されます)")
-                             .arg(fare)});
-    else if (fare * 2 > kLargestShownFare)
-        warnings.append(
-            {f.line, f.column,
-             QStringLiteral("運賃 %1 は深夜料金(2倍)にすると4桁の表示に収まりません").arg(fare)});
-}
-
 bool IsFullWidthComma(QChar c)
 {
     return c == u'，' || c == u'、';
@@ -273,20 +251,6 @@ bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error,
               QList<FareCsvError>& warnings)
 {
     const Field& name = fields[0];
-    bool lossy = false;
-    const QByteArray cp932 = ltm4::ToCp932(name.text, &lossy);
-    if (lossy) {
-        error = {name.line, 1,
-                 QStringLiteral("停留所名 '%1' にCP932で表せない文字があります").arg(name.text)};
-        return false;
-    }
-    if (cp932.size() > kFareNameMaxBytes) {
-        error = {name.line, 1,
-                 QStringLiteral("停留所名が長すぎます (CP932で%1バイト、上限は%2バイト)")
-                     .arg(cp932.size())
-                     .arg(kFareNameMaxBytes)};
-        return false;
-    }
     rec.StopName = name.text;
     for (qsizetype i = 0; i + 1 < name.text.size(); ++i) {
         if (IsFullWidthComma(name.text[i]) && IsAnyDigit(name.text[i + 1])) {
@@ -329,7 +293,6 @@ bool ToRecord(const QList<Field>& fields, StopRecord& rec, FareCsvError& error,
         }
         if (!ParseNumber(f, rec.Fare[size_t(i - 1)], error))
             return false;
-        CheckFare(f, rec.Fare[size_t(i - 1)], warnings);
     }
     return true;
 }
@@ -356,39 +319,94 @@ FareCsvResult ParseFareCsv(const QByteArray& bytes)
         res.ok = false;
         return res;
     }
+    // The reader's own warnings, by stop and field, to go among the rules' ones.
+    struct Slip {
+        int stop = 0;
+        int order = 0; // 0 name, the field's column for a fare, kTicketOrder
+        FareCsvError warning;
+    };
+    constexpr int kTicketOrder = 1000;
+    QList<Slip> slips;
+    QList<QList<int>> lines; // of each stop, the line each field begins on
+    QList<Field> names;      // of each stop, for the hint at a fault in it
     Splitter split(text);
     QList<Field> fields;
-    QHash<qint16, int> ticketLines; // ticket number -> line of its first stop
+    bool failed = false;
+    FareCsvError fault;
     while (split.next(fields)) {
+        QList<int> at;
+        for (const Field& f : std::as_const(fields))
+            at << f.line;
         if (res.records.size() == kFareTableRows) {
-            res.ok = false;
-            res.error = {fields[0].line, 0,
-                         QStringLiteral("停留所は%1までです").arg(kFareTableRows)};
-            return res;
+            // One stop more than a route holds is enough for the rules to say so.
+            res.records << StopRecord{};
+            lines << at;
+            names << fields[0];
+            break;
         }
         StopRecord rec;
-        if (!ToRecord(fields, rec, res.error, res.warnings)) {
-            res.ok = false;
-            res.error.hint = SlipHint(fields, res.error, res.records.isEmpty());
-            return res;
+        QList<FareCsvError> warnings;
+        if (!ToRecord(fields, rec, fault, warnings)) {
+            failed = true;
+            fault.hint = SlipHint(fields, fault, res.records.isEmpty());
+            // A fault after the name: the name's own faults come first.
+            if (fault.column > 1) {
+                res.records << rec;
+                lines << at;
+                names << fields[0];
+            }
+            break;
         }
-        if (const auto seen = ticketLines.constFind(rec.SeiriNo); seen != ticketLines.cend())
-            res.warnings.append({fields[1].line, 2,
-                                 QStringLiteral("整理券番号 %1 は %2 行目の停留所と同じです")
-                                     .arg(rec.SeiriNo)
-                                     .arg(*seen)});
-        else
-            ticketLines.insert(rec.SeiriNo, fields[0].line);
+        for (const FareCsvError& w : std::as_const(warnings))
+            slips.append({int(res.records.size()), w.column == 1 ? 0 : w.column, w});
         res.records << rec;
+        lines << at;
+        names << fields[0];
     }
-    if (split.failed()) {
-        res.ok = false;
-        res.error = split.error();
-    } else if (res.records.isEmpty()) {
-        // A board cannot show a route without stops.
-        res.ok = false;
-        res.error = {1, 0, QStringLiteral("停留所が1つもありません")};
+    if (!failed && split.failed()) {
+        failed = true;
+        fault = split.error();
     }
+
+    const auto lineOf = [&lines](int stop, int column) {
+        return lines[stop].value(column - 1, lines[stop].value(0));
+    };
+    const QList<RouteFinding> findings = CheckRoute(res.records, [&](int stop) {
+        return QStringLiteral("%1 行目の停留所").arg(lineOf(stop, 1));
+    });
+    // The first fault in reading order is the one told.
+    for (const RouteFinding& f : findings) {
+        if (!f.error || (failed && f.stop < 0))
+            continue;
+        res.ok = false;
+        res.records.clear();
+        const bool name = f.field == RouteField::Name;
+        res.error = {f.stop < 0 ? 1 : lineOf(f.stop, 1), name ? 1 : 0, f.message};
+        if (name)
+            res.error.hint = SlipHint({names[f.stop]}, res.error, f.stop == 0);
+        return res;
+    }
+    if (failed) {
+        res.ok = false;
+        res.records.clear();
+        res.error = fault;
+        return res;
+    }
+    for (const RouteFinding& f : findings) {
+        if (f.stop < 0) {
+            res.routeWarnings << f.message;
+            continue;
+        }
+        const int column = f.field == RouteField::Fare ? f.ticket + 2 : 2;
+        slips.append({f.stop,
+                      f.field == RouteField::Fare ? column : kTicketOrder,
+                      {lineOf(f.stop, column), column, f.message}});
+    }
+    std::stable_sort(slips.begin(), slips.end(), [](const Slip& a, const Slip& b) {
+        return a.stop != b.stop ? a.stop < b.stop : a.order < b.order;
+    });
+    for (const Slip& s : std::as_const(slips))
+        res.warnings << s.warning;
     return res;
 }
 

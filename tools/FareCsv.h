@@ -27,6 +27,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -37,11 +38,15 @@ struct FareCsvError {
     QString hint = {}; // what was probably meant; empty when nothing is known
 };
 
+// What the records hold is judged by the route's rule set (route/RouteRules.h),
+// the same that the route editor applies; the reader adds what is about the
+// CSV form, and places each finding at its line and field.
 struct FareCsvResult {
-    QList<StopRecord> records;
+    QList<StopRecord> records; // empty unless ok
     bool ok = true;
     FareCsvError error;
     QList<FareCsvError> warnings; // in file order
+    QStringList routeWarnings;    // about the route as a whole, with no line of its own
 };
 
 FareCsvResult ParseFareCsv(const QByteArray& bytes);

@@ -5,6 +5,8 @@
 #include "companion/SaveSet.h"
 
 #include "companion/RegularFile.h"
+#include "route/Announcements.h"
+#include "route/RouteRules.h"
 #include "sound/ReadingList.h"
 
 #include <QDir>
@@ -27,30 +29,6 @@ QString OneLine(QString text)
         if (c == u'\r' || c == u'\n' || c == u'\t')
             c = u' ';
     return text.trimmed();
-}
-
-// Announcement texts are quoted whole in tp.csv, which has no escape for a quote.
-QString Spoken(const QString& name)
-{
-    QString s = name;
-    s.remove(u'"');
-    return s;
-}
-
-// The first character of text that CP932 cannot hold; empty when it holds all.
-// The converter drops some characters (U+FEFF) without calling them lost.
-QString FirstNotCp932(const QString& text)
-{
-    for (char32_t cp : text.toUcs4()) {
-        // Not QString::fromUcs4, which takes a lone U+FEFF for a byte-order mark.
-        const QChar pair[2] = {QChar(QChar::highSurrogate(cp)), QChar(QChar::lowSurrogate(cp))};
-        const QString one =
-            QChar::requiresSurrogates(cp) ? QString(pair, 2) : QString(QChar(char16_t(cp)));
-        bool lossy = false;
-        if (ltm4::ToCp932(one, &lossy).isEmpty() || lossy)
-            return one;
-    }
-    return {};
 }
 
 // Text as the CP932 files give it back ("〜" is read back as "～"), so that
@@ -219,10 +197,10 @@ Heading HeadingOf(const GtfsFeed& feed, const GtfsTrip& trip, const QString& hea
 {
     QStringList spoken;
     for (const QString& name : names)
-        spoken << Spoken(name);
+        spoken << SpokenName(name);
     const QString first = spoken.first();
     const QString last = spoken.last();
-    const QString sign = Spoken(headsign);
+    const QString sign = SpokenName(headsign);
     QString signReading = feed.readingOfHeadsign.value(trip.id);
     if (signReading.isEmpty())
         signReading = feed.readingOfText.value(trip.headsign);
@@ -242,7 +220,7 @@ Heading HeadingOf(const GtfsFeed& feed, const GtfsTrip& trip, const QString& hea
             {route.longName, QStringLiteral("route_long_name")},
             {route.shortName, QStringLiteral("route_short_name")}};
         for (const auto& [raw, field] : fields) {
-            const QString name = Spoken(OneLine(raw));
+            const QString name = SpokenName(OneLine(raw));
             if (name.isEmpty() || !FirstNotCp932(name).isEmpty())
                 continue;
             QString reading = feed.readingOfRoute.value(trip.routeId + u'/' + field);
@@ -363,16 +341,9 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
     }
     headsign = Cp932Form(headsign);
     const Heading heading = HeadingOf(feed, trip, headsign, names);
-    out.tape << GtfsTapeLine{
-        (heading.loop ? QStringLiteral("ご乗車ありがとうございます。このバスは、%1です。")
-                      : QStringLiteral("ご乗車ありがとうございます。このバスは%1行きです。"))
-            .arg(heading.name),
-        0, 0};
-    for (qsizetype k = 1; k < n; ++k) {
-        const QString text =
-            k + 1 < n ? QStringLiteral("次は、%1です。") : QStringLiteral("次は、終点、%1です。");
-        out.tape << GtfsTapeLine{text.arg(Spoken(names[k])), 1, 1};
-    }
+    for (const TapeEntry& e :
+         StopAnnouncements(WelcomeAnnouncement(heading.name, heading.loop), names))
+        out.tape << GtfsTapeLine{e.TapeText, e.TapeStepFlag, e.TapePreFlag};
 
     if (!feed.hasTranslations) {
         out.warnings << QStringLiteral("translations.txt がないため、読みのリストは空です");
@@ -387,7 +358,7 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
             feed.readingOfStop.value(stop.stationId.isEmpty() ? stop.id : stop.stationId);
         if (reading.isEmpty())
             reading = feed.readingOfText.value(stop.name);
-        const QString written = Spoken(names[k]);
+        const QString written = SpokenName(names[k]);
         if (reading.isEmpty()) {
             if (!unread.contains(written))
                 unread << written;
@@ -402,29 +373,48 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
     return out;
 }
 
+QString TapeCsvLine(const QString& text, qint16 stepFlag, qint16 preFlag)
+{
+    const QString flags = u',' + QString::number(stepFlag) + u',' + QString::number(preFlag);
+    QString t = text;
+    for (QChar& c : t)
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    if (!t.contains(u'"'))
+        return u'"' + t + u'"' + flags;
+    // The list has no escape for a quote: a text that needs no quotes keeps
+    // its own, one that does loses them.
+    if (!t.contains(u',') && t == t.trimmed() && !t.startsWith(u'"'))
+        return t + flags;
+    t.remove(u'"');
+    return u'"' + t + u'"' + flags;
+}
+
 QByteArray WriteTapeCsv(const QList<GtfsTapeLine>& tape)
 {
     QString text;
     for (const GtfsTapeLine& line : tape)
-        text += u'"' + line.text + QStringLiteral("\",") + QString::number(line.stepFlag) + u',' +
-                QString::number(line.preFlag) + QStringLiteral("\r\n");
+        text += TapeCsvLine(line.text, line.stepFlag, line.preFlag) + QStringLiteral("\r\n");
     return ltm4::ToCp932(text);
 }
 
-namespace {
-
-QString YomiField(const QString& text)
+QString YomiCsvLine(const QString& written, const QString& reading)
 {
-    const bool quote = text.contains(u',') || text.contains(u'"') || text.startsWith(u'#') ||
-                       text != text.trimmed();
-    if (!quote)
-        return text;
-    QString q = text;
-    q.replace(u'"', QLatin1String("\"\""));
-    return u'"' + q + u'"';
+    const auto field = [](QString text) {
+        // One line each: a break would end the reading early.
+        for (QChar& c : text)
+            if (c == u'\r' || c == u'\n')
+                c = u' ';
+        const bool quote = text.contains(u',') || text.contains(u'"') || text.startsWith(u'#') ||
+                           text != text.trimmed();
+        if (!quote)
+            return text;
+        QString q = text;
+        q.replace(u'"', QLatin1String("\"\""));
+        return u'"' + q + u'"';
+    };
+    return field(written) + u',' + field(reading);
 }
-
-} // namespace
 
 QByteArray WriteYomiCsv(const QList<GtfsReading>& readings, const QString& comment)
 {
@@ -433,7 +423,7 @@ QByteArray WriteYomiCsv(const QList<GtfsReading>& readings, const QString& comme
         text += u' ' + OneLine(comment);
     text += u'\n';
     for (const GtfsReading& r : readings)
-        text += YomiField(r.written) + u',' + YomiField(r.reading) + u'\n';
+        text += YomiCsvLine(r.written, r.reading) + u'\n';
     return text.toUtf8();
 }
 
@@ -481,7 +471,7 @@ YomiMerge MergeYomiCsv(const QByteArray& existing, const QList<GtfsReading>& rea
         added += u' ' + OneLine(comment);
     added += newline;
     for (const GtfsReading& r : std::as_const(fresh))
-        added += YomiField(r.written) + u',' + YomiField(r.reading) + newline;
+        added += YomiCsvLine(r.written, r.reading) + newline;
     if (isUtf8) {
         out.bytes += added.toUtf8();
         return out;

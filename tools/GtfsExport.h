@@ -16,11 +16,8 @@
 // a rule is 0 with a warning naming both stops, except a stop's own ticket in
 // its own row, which nobody pays and which is 0 quietly when no rule covers it.
 //
-// Announcements: the board starts at row 1 (the first stop) and "送り" steps
-// it when the entry it moves onto has step flag 1. So the first entry is the
-// welcome, which does not step, and then one "次は" entry with step flag 1
-// for every stop from the second on; after entry t (t >= 2) the board shows
-// row t, the stop that entry names.
+// Announcements: a welcome, then one "次は" entry for every stop from the
+// second on (route/Announcements.h, which the route editor shares).
 //
 // The welcome names where the bus goes: "このバスは温泉行きです。" from a
 // headsign ("温泉" or "温泉行" or "温泉行き") or, without one, from the last
@@ -66,8 +63,18 @@ inline constexpr int kGtfsPairWarnings = 20;
 
 GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId);
 
-// The announcement list: one line per entry, "text",step,pre, CP932, CRLF.
+// One entry of an announcement list, "text",step,pre, without its line end.
+// Line breaks in the text become blanks. The list has no escape for a double
+// quote: a text with one is written without quotes when it can be read back
+// so (no comma, no blanks around it), else without its quotes.
+QString TapeCsvLine(const QString& text, qint16 stepFlag, qint16 preFlag);
+
+// The announcement list: one line per entry, CP932, CRLF.
 QByteArray WriteTapeCsv(const QList<GtfsTapeLine>& tape);
+
+// One reading, 表記,読み, each quoted where it must be, without its line end;
+// line breaks become blanks.
+QString YomiCsvLine(const QString& written, const QString& reading);
 
 // The reading list: a comment line, then one 表記,読み line per reading;
 // UTF-8 without BOM, LF.

@@ -371,6 +371,18 @@ QStringList GtfsTableNames()
             kFareRules, kTranslations, kCalendar, kCalendarDates};
 }
 
+GtfsFeedResult OpenGtfsFeed(const QString& path, const GtfsLimits& limits)
+{
+    const GtfsFiles files = ReadGtfsFeed(path, GtfsTableNames(), limits);
+    if (!files.ok) {
+        GtfsFeedResult r;
+        r.ok = false;
+        r.error = files.error;
+        return r;
+    }
+    return LoadGtfsFeed(files);
+}
+
 QString GtfsServiceDays(const GtfsFeed& feed, const QString& serviceId)
 {
     if (!feed.hasCalendar)
@@ -598,6 +610,31 @@ QList<GtfsRouteTrips> ListGtfsRoutes(const GtfsFeed& feed,
                          });
     }
     return out;
+}
+
+bool ListGtfsTrips(const GtfsFeed& feed, QList<GtfsRouteListing>& routes, GtfsError& error)
+{
+    routes.clear();
+    QHash<QString, GtfsTripSummary> summaries;
+    if (!SummariseGtfsTrips(feed, summaries, error))
+        return false;
+    for (const GtfsRouteTrips& r : ListGtfsRoutes(feed, summaries)) {
+        GtfsRouteListing listing{r.route, {}};
+        for (const GtfsTrip* t : r.trips) {
+            const GtfsTripSummary s = summaries.value(t->id);
+            // Without a headsign the bus goes to its last stop, as the export announces.
+            QString destination = t->headsign;
+            if (destination.isEmpty()) {
+                if (const auto at = feed.stopById.constFind(s.lastStopId);
+                    at != feed.stopById.cend())
+                    destination = feed.stops[*at].name;
+            }
+            listing.trips << GtfsTripListing{*t, destination, s.stops, s.firstDeparture,
+                                             GtfsServiceDays(feed, t->serviceId)};
+        }
+        routes << listing;
+    }
+    return true;
 }
 
 QString FindGtfsRoute(const GtfsFeed& feed, const QString& route, GtfsError& error)

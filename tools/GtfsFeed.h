@@ -111,6 +111,9 @@ struct GtfsFeedResult {
 // readings, without calendar tables no service days.
 GtfsFeedResult LoadGtfsFeed(const GtfsFiles& files);
 
+// The feed at path, a folder or a .zip (ReadGtfsFeed), read whole.
+GtfsFeedResult OpenGtfsFeed(const QString& path, const GtfsLimits& limits = {});
+
 // A service's days for a listing: "月～金", "土日", "毎日", "月水金", with
 // "+3日" / "-5日" for days calendar_dates.txt adds or removes; "指定日 4日"
 // for a service only calendar_dates.txt names; "-" when unknown.
@@ -154,6 +157,24 @@ struct GtfsRouteTrips {
 // only trips.txt names come last.
 QList<GtfsRouteTrips> ListGtfsRoutes(const GtfsFeed& feed,
                                      const QHash<QString, GtfsTripSummary>& summaries);
+
+// One trip as a listing shows it, for choosing the trip to make a route of.
+struct GtfsTripListing {
+    GtfsTrip trip;
+    QString destination; // the headsign, else the last stop's name
+    int stops = 0;
+    QString firstDeparture; // as the feed writes it ("7:05:00")
+    QString days;           // GtfsServiceDays
+};
+
+struct GtfsRouteListing {
+    GtfsRoute route;
+    QList<GtfsTripListing> trips; // by direction, then first departure
+};
+
+// Every route with its trips, as ListGtfsRoutes orders them. False with the
+// error when stop_times.txt cannot be read.
+bool ListGtfsTrips(const GtfsFeed& feed, QList<GtfsRouteListing>& routes, GtfsError& error);
 
 // The route_id of a route given by its route_id, or else by its
 // route_short_name when only one route has it. Empty with the error when

@@ -3,7 +3,6 @@
 
 #include "tools/GtfsExport.h"
 #include "tools/GtfsFeed.h"
-#include "tools/GtfsSource.h"
 #include "tools/ToolOutput.h"
 
 #include <QDir>
@@ -45,12 +44,7 @@ int Usage(const QString& problem = {})
 
 bool Load(const QString& path, GtfsFeed& feed)
 {
-    const GtfsFiles files = ReadGtfsFeed(path, GtfsTableNames(), GtfsLimits{});
-    if (!files.ok) {
-        Say(stderr, FormatGtfsError(path, files.error));
-        return false;
-    }
-    GtfsFeedResult loaded = LoadGtfsFeed(files);
+    GtfsFeedResult loaded = OpenGtfsFeed(path);
     if (!loaded.ok) {
         Say(stderr, FormatGtfsError(path, loaded.error));
         return false;
@@ -106,32 +100,24 @@ int List(const QString& path, const QStringList& options)
         Say(stderr, FormatGtfsError(path, e));
         return kBadInput;
     }
-    QHash<QString, GtfsTripSummary> summaries;
-    if (!SummariseGtfsTrips(feed, summaries, e)) {
+    QList<GtfsRouteListing> routes;
+    if (!ListGtfsTrips(feed, routes, e)) {
         Say(stderr, FormatGtfsError(path, e));
         return kBadInput;
     }
     QString out;
-    for (const GtfsRouteTrips& r : ListGtfsRoutes(feed, summaries)) {
+    for (const GtfsRouteListing& r : std::as_const(routes)) {
         if (!routeId.isEmpty() && r.route.id != routeId)
             continue;
         out += QStringLiteral("路線 %1  %2  %3\n")
                    .arg(r.route.id, OrDash(r.route.shortName), OrDash(r.route.longName));
-        for (const GtfsTrip* t : r.trips) {
-            const GtfsTripSummary s = summaries.value(t->id);
-            // Without a headsign the bus goes to its last stop, as the export announces.
-            QString heading = t->headsign;
-            if (heading.isEmpty()) {
-                if (const auto at = feed.stopById.constFind(s.lastStopId);
-                    at != feed.stopById.cend())
-                    heading = feed.stops[*at].name;
-            }
-            QString days = GtfsServiceDays(feed, t->serviceId);
-            if (!t->serviceId.isEmpty())
-                days += QStringLiteral(" (%1)").arg(t->serviceId);
+        for (const GtfsTripListing& t : r.trips) {
+            QString days = t.days;
+            if (!t.trip.serviceId.isEmpty())
+                days += QStringLiteral(" (%1)").arg(t.trip.serviceId);
             out += QStringLiteral("  便 %1  行先 %2  方向 %3  停留所 %4  始発 %5  運行日 %6\n")
-                       .arg(t->id, OrDash(heading), OrDash(t->direction), QString::number(s.stops),
-                            OrDash(s.firstDeparture), days);
+                       .arg(t.trip.id, OrDash(t.destination), OrDash(t.trip.direction),
+                            QString::number(t.stops), OrDash(t.firstDeparture), days);
         }
     }
     const QByteArray b = out.toUtf8();

@@ -111,10 +111,8 @@ int Encode(const QString& in, const QString& out)
     // Still written: the name may be chosen for a later rename.
     if (const QString problem = FareFileNameProblem(QFileInfo(out).fileName()); !problem.isEmpty())
         Say(stderr, QStringLiteral("%1: 警告: %2").arg(out, problem));
-    if (parsed.records.size() < 2)
-        Say(stderr, QStringLiteral("%1: 警告: 停留所が1つだけのため、区間を設定できません"
-                                   " (区間は1から「停留所の数 − 1」まで)")
-                        .arg(in));
+    for (const QString& w : parsed.routeWarnings)
+        Say(stderr, QStringLiteral("%1: 警告: %2").arg(in, w));
     if (!WriteAll(out, enc.bytes))
         return kCannotWrite;
     int fares = 0;
