@@ -100,6 +100,29 @@ public:
         emit BoardChanged(part);
     }
 
+    // A strip of glyph-like blocks moved left by offset pixels, as a
+    // scrolling stop name changes it: every pixel of the strip, each tick.
+    void Scroll(const QRect& strip, int offset)
+    {
+        constexpr int kCell = 24;
+        QPainter p(&m_board);
+        p.setClipRect(strip);
+        p.fillRect(strip, Qt::black);
+        const int first = offset / kCell;
+        for (int i = 0; i * kCell - offset % kCell < strip.width(); ++i) {
+            const int glyph = (first + i) * 2654435761u >> 7;
+            const int x = strip.x() + i * kCell - offset % kCell;
+            for (int b = 0; b < 6; ++b)
+                if (glyph & (1 << b))
+                    p.fillRect(QRect(x + (b % 3) * 7,
+                                     strip.y() + 4 + (b / 3) * (strip.height() / 2 - 4), 6,
+                                     strip.height() / 2 - 6),
+                               QColor(255, 170, 40));
+        }
+        p.end();
+        emit BoardChanged(strip);
+    }
+
     const QImage& Board() const { return m_board; }
 
     WebPanelState state;

@@ -79,6 +79,7 @@ bool WebServer::Start(const Settings& settings, QString* error)
             failed = service->Listen();
             if (failed.isEmpty()) {
                 m_port = service->Port();
+                m_lan = config.lan;
                 m_hosts = service->Hosts();
                 m_service = service.release();
             }
@@ -118,6 +119,7 @@ void WebServer::Stop()
     m_inFlight = 0;
     m_flushWaiting = false;
     m_port = 0;
+    m_lan = false;
     m_hosts.clear();
     Viewers(0, 0);
 }

@@ -55,6 +55,8 @@ public:
     bool IsRunning() const { return m_service != nullptr; }
 
     quint16 Port() const { return m_port; }
+    // Whether it also listens on the LAN.
+    bool Lan() const { return m_lan; }
     const QByteArray& Token() const { return m_token; }
     // The addresses it answers to ("127.0.0.1", "localhost", LAN addresses).
     const QList<QByteArray>& Hosts() const { return m_hosts; }
@@ -86,6 +88,7 @@ private:
 
     QByteArray m_token;
     quint16 m_port = 0;
+    bool m_lan = false;
     QList<QByteArray> m_hosts;
 
     int m_boardViewers = 0;
