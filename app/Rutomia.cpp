@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Rutomia.h"
 
+#include "app/EditorLink.h"
 #include "app/ScreenFit.h"
+#include "app/WebLink.h"
+#include "companion/MsgBox.h"
+#include "editor/RouteEditor.h"
+#include "web/WebServer.h"
+#include "web/WebSettings.h"
+#include "web/ui/WebDialog.h"
 #include "companion/LTM4Res.h"
 #include "companion/ModalSeam.h"
 #include "options/VbOptionButton.h"
@@ -87,6 +94,66 @@ Rutomia::Rutomia()
     services.VoiceAvailable = [this] { return m_tape.VoiceAvailable() != 0; };
     services.TapeRelease = [this] { m_tape.TapeRelease(); };
     m_windows.ctl.setServices(std::move(services));
+
+    m_editorLink = std::make_unique<EditorLink>(m_windows.ctl, m_windows.option, m_tape);
+    m_windows.board.addMenuCommand(QStringLiteral("路線エディター..."), [this] { OpenEditor(); });
+    m_windows.board.addMenuCommand(QStringLiteral("Web 表示..."), [this] { OpenWebDialog(); });
+}
+
+Rutomia::~Rutomia()
+{
+    // The server and its link go before the board they draw from.
+    m_web.reset();
+    m_webLink.reset();
+}
+
+RouteEditor* Rutomia::OpenEditor(const QString& target)
+{
+    return RouteEditor::Open(*m_editorLink, target.isEmpty() ? m_editorLink->CurrentRoute() : target,
+                             nullptr);
+}
+
+WebServer& Rutomia::webServer()
+{
+    if (!m_web) {
+        m_webLink = std::make_unique<WebLink>(m_windows.board, m_windows.ctl, m_tape);
+        m_web = std::make_unique<WebServer>(*m_webLink);
+    }
+    return *m_web;
+}
+
+WebHost& Rutomia::webHost()
+{
+    webServer();
+    return *m_webLink;
+}
+
+void Rutomia::OpenWebDialog()
+{
+    WebDialog dlg(webServer(), &m_windows.board);
+    ltm4::ExecModal(dlg);
+}
+
+bool Rutomia::Serve(QString* error)
+{
+    // For this run only: the saved settings' port, LAN and token, switched on
+    // without being saved.
+    const WebSettings saved = WebSettings::Load(WebSettings::DefaultFile());
+    WebServer& server = webServer();
+    if (server.IsRunning())
+        return true;
+    return server.Start(saved.ServerSettings(), error);
+}
+
+void Rutomia::StartWebView()
+{
+    const WebSettings saved = WebSettings::Load(WebSettings::DefaultFile());
+    if (!saved.enabled || (m_web && m_web->IsRunning()))
+        return;
+    QString error;
+    if (!webServer().Start(saved.ServerSettings(), &error))
+        ltm4::MsgBox(&m_windows.board, QStringLiteral("Web 表示を始められません。"), ltm4::vbOKOnly,
+                     {}, error);
 }
 
 mdlM_Tape::Hooks Rutomia::TapeHooks()
@@ -196,7 +263,7 @@ void Rutomia::AfterFirstPaint()
     m_tape.TapeInit();
 }
 
-void Rutomia::Start()
+void Rutomia::Start(const CommandLine& options)
 {
     const bool hasSettings = !m_ini.LoadPath().isEmpty();
     Form1::LoadSteps steps;
@@ -216,7 +283,12 @@ void Rutomia::Start()
             m_windows.option.SetProp();
     };
     m_windows.board.Form_Load(steps);
-    new RunAfterFirstPaint(m_windows.board, [this] { AfterFirstPaint(); });
+    new RunAfterFirstPaint(m_windows.board, [this, serve = options.serve] {
+        AfterFirstPaint();
+        // --serve starts its own, unsaved.
+        if (!serve)
+            StartWebView();
+    });
     m_windows.board.show();
     m_windows.board.RestoreView();
     KeepWithinReach(m_windows.board);
@@ -230,4 +302,6 @@ void Rutomia::Start()
                 PlacePanel();
         });
     }
+    if (options.edit)
+        OpenEditor(*options.edit);
 }

@@ -4,6 +4,7 @@
 // Owns the three windows and the modules, hands each the others it works
 // with, and runs the start-up order.
 
+#include "app/CommandLine.h"
 #include "panel/BoardWindows.h"
 #include "settings/mdlIniIo.h"
 #include "sound/MciInterpreter.h"
@@ -11,12 +12,39 @@
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
+#include <QPointer>
+
+#include <memory>
+
+class EditorLink;
+class RouteEditor;
+class WebHost;
+class WebLink;
+class WebServer;
+
 class Rutomia final {
 public:
     Rutomia();
 
-    // Start-up: the board's load order, then the board is shown.
-    void Start();
+    Rutomia(const Rutomia&) = delete;
+    Rutomia& operator=(const Rutomia&) = delete;
+    ~Rutomia();
+
+    // Start-up: the board's load order, then the board is shown; then what
+    // the command line asked for.
+    void Start(const CommandLine& options = {});
+
+    // 路線エディター on a route number or a .hy3 file, or on the route set on
+    // the panel (a blank table without one). Null when nothing was opened.
+    RouteEditor* OpenEditor(const QString& target = {});
+
+    // The web view: its dialog (「Web 表示…」), and on for this run only
+    // (--serve), the URLs printed; false, with the reason, when it cannot
+    // listen.
+    void OpenWebDialog();
+    bool Serve(QString* error);
+    WebServer& webServer();
+    WebHost& webHost();
 
     Form1& board() { return m_windows.board; }
     frmCtl& panel() { return m_windows.ctl; }
@@ -36,6 +64,8 @@ private:
     // "音声の調節": tried-out settings apply at once; Cancel brings back the old.
     void VoiceDialog(const QString& title);
     void ApplyVoice(const VoiceSettings& settings);
+    // The saved web settings' server, once the windows are up.
+    void StartWebView();
 
     BoardWindows m_windows;
     mdlIniIo m_ini;
@@ -48,4 +78,9 @@ private:
     VoiceSettings m_voice = VoiceSettings::Load(VoiceSettings::DefaultFile());
     mdlM_Tape m_tape;
     QPoint m_placedAt;
+
+    std::unique_ptr<EditorLink> m_editorLink;
+    // Made when first needed: nothing of the web view runs while it is off.
+    std::unique_ptr<WebLink> m_webLink;
+    std::unique_ptr<WebServer> m_web;
 };

@@ -3,6 +3,7 @@
 #include "app/Rutomia.h"
 
 #include "companion/UiLanguage.h"
+#include "web/WebServer.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -99,7 +100,26 @@ int main(int argc, char* argv[])
         report = std::make_unique<FirstPaintReport>(t0.toLongLong());
         program.panel().installEventFilter(report.get());
     }
-    program.Start();
+    program.Start(commandLine);
+    if (commandLine.serve) {
+        QString error;
+        if (program.Serve(&error)) {
+            const WebServer& web = program.webServer();
+            QStringList hosts{QStringLiteral("127.0.0.1")};
+            // The LAN's addresses too, when the saved settings open it.
+            for (const QByteArray& host : web.Hosts())
+                if (host != "127.0.0.1" && host != "localhost" && host != "::1")
+                    hosts << QString::fromLatin1(host);
+            for (const QString& host : hosts)
+                std::printf("ボード: %s\n操作盤: %s\n",
+                            web.Url(QStringLiteral("board"), host).toString().toUtf8().constData(),
+                            web.Url(QStringLiteral("panel"), host).toString().toUtf8().constData());
+            std::fflush(stdout);
+        } else {
+            std::fprintf(stderr, "%s: Web 表示を始められません: %s\n",
+                         programName.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+        }
+    }
     // Only the control panel's exit question ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     return app.exec();

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What stands beside the board and the panel, on the real program: the route
+// editor set on the panel and saved for the keypad, and the web view serving
+// the real board and pressing the real panel's buttons.
+#include "app/CommandLine.h"
+#include "app/Rutomia.h"
+#include "board/ChimeiCtl_A.h"
+#include "board/M_Degit.h"
+#include "companion/ModalSeam.h"
+#include "companion/SysWait.h"
+#include "editor/RouteEditor.h"
+#include "tests/TestSupport.h"
+#include "web/WebServer.h"
+#include "web/WebSettings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Program {
+    QTemporaryDir dir;
+    std::unique_ptr<Rutomia> p;
+    std::function<void(int)> previousWait;
+
+    explicit Program(const CommandLine& options = {})
+    {
+        previousWait = ltm4::SetWaitOverride([](int) {});
+        p = std::make_unique<Rutomia>();
+        p->ini().setFolders(dir.filePath(u"prog"_qs), dir.filePath(u"config"_qs));
+        // The folders before the command line's route is opened.
+        p->options().Text2(0)->setText(dir.path());
+        p->options().Text2(1)->setText(dir.path());
+        p->Start(options);
+    }
+    ~Program()
+    {
+        QList<QPointer<RouteEditor>> editors;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* e = qobject_cast<RouteEditor*>(w))
+                editors << e;
+        qDeleteAll(editors);
+        p.reset();
+        ltm4::SetWaitOverride(previousWait);
+    }
+};
+
+// The fare shown in cell k of the board, as text.
+QString Cell(Rutomia& p, int k)
+{
+    return p.board().Degit(k)->Value().ToString();
+}
+
+struct Http {
+    QNetworkAccessManager net;
+
+    QByteArray send(const QByteArray& verb, const QUrl& url, int* status)
+    {
+        QNetworkRequest request(url);
+        QNetworkReply* reply = net.sendCustomRequest(request, verb, QByteArray());
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        if (!reply->isFinished() && !done.wait(10000))
+            return {};
+        *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const QByteArray body = reply->readAll();
+        reply->deleteLater();
+        return body;
+    }
+};
+
+QUrl Api(const WebServer& web, const QString& path, const QByteArray& token)
+{
+    QUrl url = web.Url(path);
+    url.setQuery(u"t="_qs + QString::fromLatin1(token));
+    return url;
+}
+
+} // namespace
+
+class TestProgramBeside : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void editorRouteTriedSavedAndKeyed();
+    void editOptionOpensTheRoute();
+    void webViewShowsAndPressesThePanel();
+};
+
+void TestProgramBeside::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    // Any free port: tests run side by side.
+    WebSettings web;
+    web.port = 0;
+    web.RenewToken();
+    QVERIFY(web.Save(WebSettings::DefaultFile()));
+}
+
+void TestProgramBeside::editorRouteTriedSavedAndKeyed()
+{
+    Program g;
+    RouteEditor* editor = g.p->OpenEditor();
+    QVERIFY(editor);
+    RouteDocument& doc = editor->document();
+    QList<StopRecord> stops = MakeStops(3);
+    for (StopRecord& s : stops)
+        s.Fare.fill(0);
+    QVERIFY(doc.insertStops(0, stops));
+    QVERIFY(doc.fillFlat(210).isEmpty() || doc.stopCount() == 3);
+
+    // 試す: unsaved, on the panel as a route set would put it.
+    QVERIFY(editor->tryRoute());
+    QCOMPARE(g.p->panel().Route().DataCount, qint16(3));
+    QCOMPARE(g.p->board().ChimeiCtl()->Text(), u"停留所1"_qs);
+    g.p->panel().Command2(1)->click();
+    QCOMPARE(g.p->board().ChimeiCtl()->Text(), u"停留所2"_qs);
+    QCOMPARE(Cell(*g.p, 1), u"210"_qs);
+    QVERIFY(editor->isWindowModified());
+
+    // Saved under a number; the keypad then reads the same route from its file.
+    const ltm4::ModalHandler previous = ltm4::SetModalHandler([](QDialog& dlg) {
+        auto* number = dlg.findChild<QLineEdit*>(u"routeNumber"_qs);
+        if (!number)
+            return int(QDialog::Rejected);
+        number->setText(u"8"_qs);
+        dlg.accept();
+        return dlg.result();
+    });
+    const bool saved = editor->save();
+    ltm4::SetModalHandler(previous);
+    QVERIFY(saved);
+    QVERIFY(QFile::exists(g.dir.filePath(u"8.hy3"_qs)));
+    editor->close();
+
+    keyRoute(g.p->panel(), u"8"_qs, u"2"_qs);
+    QCOMPARE(g.p->panel().Route().RouteNo, u"8"_qs);
+    QCOMPARE(g.p->board().ChimeiCtl()->Text(), u"停留所2"_qs);
+    g.p->panel().Command2(1)->click();
+    QCOMPARE(Cell(*g.p, 2), u"210"_qs);
+}
+
+void TestProgramBeside::editOptionOpensTheRoute()
+{
+    // --edit with a file: the editor opens on it as the program starts.
+    QTemporaryDir elsewhere;
+    const QString file = elsewhere.filePath(u"9.hy3"_qs);
+    QVERIFY(WriteFareFile(file, MakeStops(4)));
+    const CommandLine options = ParseCommandLine({u"--edit"_qs, file});
+    QCOMPARE(options.action, CommandLine::Action::Start);
+    Program g(options);
+    RouteEditor* editor = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* e = qobject_cast<RouteEditor*>(w))
+            editor = e;
+    QVERIFY(editor);
+    QCOMPARE(editor->routeNumber(), 9);
+    QCOMPARE(editor->document().stopCount(), 4);
+    QCOMPARE(QDir(editor->fareFolder()), QDir(elsewhere.path()));
+}
+
+void TestProgramBeside::webViewShowsAndPressesThePanel()
+{
+    Program g;
+    QVERIFY(WriteFareFile(g.dir.filePath(u"3.hy3"_qs), MakeStops(4)));
+    keyRoute(g.p->panel(), u"3"_qs);
+    QString error;
+    QVERIFY2(g.p->Serve(&error), qPrintable(error));
+    const WebServer& web = g.p->webServer();
+    const QByteArray token = web.Token();
+    QVERIFY(!token.isEmpty());
+    Http http;
+    int status = 0;
+
+    // The state as the panel shows it.
+    QJsonObject state =
+        QJsonDocument::fromJson(http.send("GET", Api(web, u"api/state"_qs, token), &status)).object();
+    QCOMPARE(status, 200);
+    QCOMPARE(state.value(u"route"_qs).toString(), u"3"_qs);
+    QCOMPARE(state.value(u"row"_qs).toInt(), 1);
+
+    // A press acts as the panel's own button; a wrong token acts on nothing.
+    http.send("POST", Api(web, u"api/press/next"_qs, "x" + token.mid(1)), &status);
+    QCOMPARE(status, 403);
+    QCOMPARE(g.p->panel().Route().CurIndex, qint16(0));
+    http.send("POST", Api(web, u"api/press/next"_qs, token), &status);
+    QCOMPARE(status, 202); // queued for the user-interface thread
+    QTRY_COMPARE(g.p->panel().Route().CurIndex, qint16(1));
+    QCOMPARE(g.p->board().ChimeiCtl()->Text(), u"停留所2"_qs);
+    // The state follows within a moment.
+    QTRY_COMPARE((state = QJsonDocument::fromJson(
+                              http.send("GET", Api(web, u"api/state"_qs, token), &status))
+                              .object())
+                     .value(u"row"_qs)
+                     .toInt(),
+                 2);
+    QCOMPARE(state.value(u"stopName"_qs).toString(), u"停留所2"_qs);
+
+    // The picture served is the board's own at 1x, and a step reports the
+    // stop name's part of it as changed.
+    WebHost& host = g.p->webHost();
+    QCOMPARE(host.BoardSize(), g.p->board().size());
+    const QImage served = host.BoardImage(QRect(QPoint(0, 0), host.BoardSize()));
+    const QImage shown = g.p->board().grab().toImage().convertToFormat(served.format());
+    QCOMPARE(served, shown);
+    QSignalSpy changed(&host, &WebHost::BoardChanged);
+    http.send("POST", Api(web, u"api/press/next"_qs, token), &status);
+    QTRY_COMPARE(g.p->panel().Route().CurIndex, qint16(2));
+    QRegion painted;
+    QTRY_VERIFY((painted = [&] {
+                    QRegion r;
+                    for (const QList<QVariant>& args : changed)
+                        r += args.at(0).value<QRegion>();
+                    return r;
+                }())
+                    .intersects(g.p->board().ChimeiCtl()->geometry()));
+}
+
+QTEST_MAIN(TestProgramBeside)
+#include "tst_program_beside.moc"
