@@ -50,6 +50,7 @@ void frmCtl::ShowKeyNames()
     tip(m_cmdTapeBack, PanelKey::TapeBack);
     tip(m_cmdTapeStop, PanelKey::TapeStop);
     tip(m_check1, PanelKey::Clear);
+    tip(m_cmdStopRequest, PanelKey::StopRequest);
 }
 
 bool frmCtl::PressKey(const PanelKeyPress& press)
@@ -88,6 +89,9 @@ bool frmCtl::PressKey(const PanelKeyPress& press)
         break;
     case PanelKey::Clear:
         button = m_check1;
+        break;
+    case PanelKey::StopRequest:
+        button = m_cmdStopRequest;
         break;
     }
     if (!button || !button->isEnabled() || !button->isVisibleTo(this))
