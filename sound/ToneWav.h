@@ -28,8 +28,9 @@ QByteArray StepChimeWav();
 // The demo's chime before an announcement: two tones rising a fourth (A5, D6).
 QByteArray PreAnnounceChimeWav();
 
-// The demo's stop-request chime: a quick high "ping-pong" (E6, C6), an
-// octave above the route-set chime so the two are not mistaken.
+// The demo's stop-request chime: a quick "ping-pong" falling a fourth (D#6,
+// A#5), on tones that are no partial of the other sounds, so that whoever
+// listens for it does not hear it in them.
 QByteArray StopRequestChimeWav();
 
 // Frequencies of the demo's sounds, for those who listen for them.
@@ -38,5 +39,5 @@ inline constexpr double kChimeLowHz = 523.25;
 inline constexpr double kStepHz = 1760.0;
 inline constexpr double kPreLowHz = 880.0;
 inline constexpr double kPreHighHz = 1174.66;
-inline constexpr double kStopHighHz = 1318.51;
-inline constexpr double kStopLowHz = 1046.50;
+inline constexpr double kStopHighHz = 1244.51;
+inline constexpr double kStopLowHz = 932.33;
