@@ -6,6 +6,7 @@
 #include "board/BoardZoom.h"
 #include "board/ChimeiCtl_A.h"
 #include "board/M_Degit.h"
+#include "board/StopLampCtl.h"
 #include "board/mdl517_000.h"
 #include "companion/ColorRef.h"
 #include "companion/FontMap.h"
@@ -138,6 +139,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
         m_time[i]->move(twipsToPixels(clockLeft[i], 30));
         m_time[i]->hide();
     }
+    m_stopLamp = new StopLampCtl(stage);
+    m_stopLamp->setObjectName(QStringLiteral("StopLamp"));
     // Topmost of the board's controls (none overlaps it): each frame of a
     // scrolling name is then painted without a walk over the hundred
     // controls made after it.
@@ -313,6 +316,12 @@ QWidget* Form1::ControlAt(const QPoint& pos) const
 
 void Form1::mousePressEvent(QMouseEvent* e)
 {
+    // Zoomed, the lamp is drawn, not hit: a press on it is the lamp's.
+    if (e->button() == Qt::LeftButton && !m_stopLamp->isHidden() &&
+        ControlAt(e->position().toPoint()) == m_stopLamp) {
+        m_stopLamp->Press();
+        return;
+    }
     // Only the board's own surface moves it: a press (or the second press of
     // a double-click) that a label or a cell let through is theirs.
     if (e->button() != Qt::LeftButton || m_fullScreen || ControlAt(e->position().toPoint()))

@@ -19,6 +19,7 @@ class M_Degit;
 class QLabel;
 class QScreen;
 class QTimer;
+class StopLampCtl;
 class frmOption;
 struct FormInfo;
 
@@ -52,6 +53,8 @@ public:
     M_Degit* TimeDegit(int index) const;
     ChimeiCtl_A* ChimeiCtl() const { return m_chimei; }
     QTimer* Timer1() const { return m_timer1; }
+    // The stop-request lamp 「つぎ止まります」; the control panel lights it.
+    StopLampCtl* StopLamp() const { return m_stopLamp; }
 
     // Built-in board pictures: 0 backlight off, 1 ON1, 2 ON2.
     const QImage& imgRes(int index) const;
@@ -117,6 +120,7 @@ private:
     std::array<QLabel*, kCells + 1> m_label{};
     std::array<M_Degit*, 2> m_time{};
     ChimeiCtl_A* m_chimei = nullptr;
+    StopLampCtl* m_stopLamp = nullptr;
     QTimer* m_timer1 = nullptr;
     std::array<QImage, 3> m_imgRes;
     QImage m_picture;

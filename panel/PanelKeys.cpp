@@ -36,6 +36,9 @@ std::optional<PanelKeyPress> PanelKeyFor(int qtKey, Qt::KeyboardModifiers modifi
     case Qt::Key_C:
     case Qt::Key_Delete:
         return PanelKeyPress{PanelKey::Clear};
+    case Qt::Key_T:
+    case Qt::Key_Plus:
+        return PanelKeyPress{PanelKey::StopRequest};
     default:
         return std::nullopt;
     }
@@ -64,6 +67,8 @@ QString PanelKeyNames(PanelKey key, int digit)
         return QStringLiteral("Space / .");
     case PanelKey::Clear:
         return QStringLiteral("C / Delete");
+    case PanelKey::StopRequest:
+        return QStringLiteral("T / テンキーの +");
     }
     return {};
 }

@@ -12,16 +12,17 @@
 #include <optional>
 
 enum class PanelKey {
-    Digit,    // keypad 0..9
-    Route,    // 系統
-    Section,  // 区間
-    Reset,    // リセット of the entry frame in front
-    Forward,  // データ送り
-    Back,     // データ戻し
-    TapeNext, // 放送 送り
-    TapeBack, // 放送 戻し
-    TapeStop, // 放送 ■
-    Clear,    // 表示消去
+    Digit,       // keypad 0..9
+    Route,       // 系統
+    Section,     // 区間
+    Reset,       // リセット of the entry frame in front
+    Forward,     // データ送り
+    Back,        // データ戻し
+    TapeNext,    // 放送 送り
+    TapeBack,    // 放送 戻し
+    TapeStop,    // 放送 ■
+    Clear,       // 表示消去
+    StopRequest, // 降車 (つぎ止まります)
 };
 
 struct PanelKeyPress {

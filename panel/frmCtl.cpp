@@ -84,6 +84,7 @@ frmCtl::frmCtl(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     buildEntryFrames();
     buildRightSide();
     buildPreviewPane();
+    buildStopRequest();
     // Before any saved state, the keypad is in front.
     Frame1_DblClick(0);
     ShowKeyNames();

@@ -8,6 +8,7 @@
 #include "options/BacklightHost.h"
 #include "options/SeiriPrevHost.h"
 #include "panel/RouteState.h"
+#include "panel/StopRequestSettings.h"
 
 #include <QImage>
 #include <QRegion>
@@ -66,7 +67,7 @@ public:
     explicit frmCtl(QWidget* parent = nullptr);
     ~frmCtl() override;
 
-    void setBoard(Form1* board) { m_board = board; }
+    void setBoard(Form1* board);
     void setOptionDialog(frmOption* option) { m_option = option; }
     void setServices(Services services) { m_services = std::move(services); }
 
@@ -175,12 +176,25 @@ public:
     QAbstractButton* KeyButton(const struct PanelKeyPress& press) const;
     bool PressKey(const struct PanelKeyPress& press);
 
+    // A passenger's stop request (降車ボタン), from the board's lamp, the
+    // panel's button, its key or from elsewhere in the program: lights
+    // 「つぎ止まります」 and plays the chime on a channel of its own. True
+    // when it lit the lamp; false while it is lit already (no second chime)
+    // or the board is cleared. The lamp stays lit until the board changes row
+    // or is cleared.
+    bool RequestStop();
+    bool StopRequested() const { return m_stopRequested; }
+    QPushButton* cmdStopRequest() const { return m_cmdStopRequest; }
+    const StopRequestSettings& StopRequestSetup() const { return m_stopRequest; }
+    void setStopRequestSetup(const StopRequestSettings& settings);
+
 signals:
     // For those beside the panel (the run, the web view): a route was set
     // (whoever set it), a row was drawn on the board, the tape was moved.
     void routeSet();
     void rowShown(qint16 row);
     void tapeMoved();
+    void StopRequestChanged(bool requested);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -206,6 +220,9 @@ private:
     void shutdown();
     static QString listDigits(std::span<QListWidget* const> lists);
     QString stepSoundFor(qint16 row) const;
+    void buildStopRequest();
+    void ClearStopRequest();
+    void ShowStopRequest();
 
     RouteState m_route;
     QString m_holdDate;
@@ -253,4 +270,7 @@ private:
     QImage m_previewImage;
     // How far opening the preview pane moved the window left.
     int m_previewShift = 0;
+    QPushButton* m_cmdStopRequest = nullptr;
+    bool m_stopRequested = false;
+    StopRequestSettings m_stopRequest;
 };

@@ -50,6 +50,7 @@ void frmCtl::ShowKeyNames()
     tip(m_cmdTapeBack, PanelKey::TapeBack);
     tip(m_cmdTapeStop, PanelKey::TapeStop);
     tip(m_check1, PanelKey::Clear);
+    tip(m_cmdStopRequest, PanelKey::StopRequest);
 }
 
 QAbstractButton* frmCtl::KeyButton(const PanelKeyPress& press) const
@@ -86,6 +87,9 @@ QAbstractButton* frmCtl::KeyButton(const PanelKeyPress& press) const
         break;
     case PanelKey::Clear:
         button = m_check1;
+        break;
+    case PanelKey::StopRequest:
+        button = m_cmdStopRequest;
         break;
     }
     if (!button || !button->isEnabled() || !button->isVisibleTo(this))

@@ -4,6 +4,7 @@
 #include "panel/frmCtl.h"
 
 #include "board/Form1.h"
+#include "board/StopLampCtl.h"
 #include "companion/MsgBox.h"
 #include "companion/Twips.h"
 #include "options/ColorButton.h"
@@ -37,6 +38,7 @@ void frmCtl::Option4_Click(int index)
 {
     if (!m_board || !m_option || index < 0 || index > 2)
         return;
+    m_board->StopLamp()->setBacklight(index);
     const quint32 color = m_option->Command5(index)->BackColor();
     const bool user = PanelPictureChoice::ShowsUserPicture(
         index, [this](int option) { return m_option->Option3(option)->Value() == -1; });

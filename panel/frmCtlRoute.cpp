@@ -59,6 +59,7 @@ void frmCtl::Command1_Click(int index)
     const QString fareFolder = WithTrailingSeparator(m_option->Text2(0)->text());
     const QString tapeFolder = WithTrailingSeparator(m_option->Text2(1)->text());
     playOnS1(settingText(0));
+    ClearStopRequest();
 
     // The route state changes only when the route is set: a refused route
     // leaves the previous one on the board, whole and steppable.
@@ -221,6 +222,8 @@ QString frmCtl::TicketTimeText()
 
 void frmCtl::DispData(qint16 row)
 {
+    // A new row is the next stop: the request made for the last one is served.
+    ClearStopRequest();
     if (const StopRecord* rec = m_route.Table.Row(row)) {
         DrawRow(*rec, row, m_route.SectionNo, m_route.RouteNo);
         emit rowShown(row);
@@ -312,7 +315,9 @@ void frmCtl::Check1_Click()
     if (!m_board)
         return;
     const bool clear = m_check1->Value() == 1;
+    m_cmdStopRequest->setEnabled(!clear);
     if (clear) {
+        ClearStopRequest();
         ++m_boardUpdates; // a board update still pending names no stop now
         m_board->ChimeiCtl()->SetChimei(QString());
         for (int k = 1; k <= Form1::kCells; ++k)

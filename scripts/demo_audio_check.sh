@@ -4,15 +4,17 @@
 # keypad, waits out the lamp test, then
 #   step      steps once: the route-set chime, then the step sound;
 #   announce  presses the announcement "送り": its chime, then speech;
+#   stopreq   presses 降車: after the route-set chime, the stop-request chime;
 # and checks that the audio written holds those sounds in that order. Exit 0
 # when heard so, 1 when not, 77 when xvfb-run or xdotool is missing.
-#   scripts/demo_audio_check.sh step|announce [build dir]
+#   scripts/demo_audio_check.sh step|announce|stopreq [build dir]
 set -euo pipefail
 name=demo_audio_check
 case ${1:-} in
     step) press=panel_step_forward listen=2.5 sounds="chime-high chime-low step" ;;
     announce) press=panel_announce_next listen=6 sounds="pre-low pre-high speech" ;;
-    *) echo "usage: $0 step|announce [build dir]" >&2; exit 2 ;;
+    stopreq) press=panel_stop_request listen=2 sounds="chime-low stop-high stop-low" ;;
+    *) echo "usage: $0 step|announce|stopreq [build dir]" >&2; exit 2 ;;
 esac
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${2:-$here/build}")

@@ -39,3 +39,4 @@ panel_set_route() {
 panel_step_forward() { panel_click $((X + 268 + 43)) $((Y + 4 + 22)); }
 panel_announce_next() { panel_click $((X + 180 + 72 + 16)) $((Y + 204 + 16 + 13)); }
 panel_preview() { panel_click $((X + WIDTH - 18)) $((Y + HEIGHT - 16)); }
+panel_stop_request() { panel_click $((X + 288 + 33)) $((Y + 51 + 10)); }

@@ -87,3 +87,9 @@ QByteArray StepChimeWav()
     const StruckTone tones[] = {{0.0, kStepHz, 0.07, 0.4}};
     return ToneWav(tones, 0.35);
 }
+
+QByteArray StopRequestChimeWav()
+{
+    const StruckTone tones[] = {{0.0, kStopHighHz, 0.2, 0.4}, {0.16, kStopLowHz, 0.45, 0.45}};
+    return ToneWav(tones, 1.2);
+}

@@ -28,9 +28,16 @@ QByteArray StepChimeWav();
 // The demo's chime before an announcement: two tones rising a fourth (A5, D6).
 QByteArray PreAnnounceChimeWav();
 
+// The demo's stop-request chime: a quick "ping-pong" falling a fourth (D#6,
+// A#5), on tones that are no partial of the other sounds, so that whoever
+// listens for it does not hear it in them.
+QByteArray StopRequestChimeWav();
+
 // Frequencies of the demo's sounds, for those who listen for them.
 inline constexpr double kChimeHighHz = 659.26;
 inline constexpr double kChimeLowHz = 523.25;
 inline constexpr double kStepHz = 1760.0;
 inline constexpr double kPreLowHz = 880.0;
 inline constexpr double kPreHighHz = 1174.66;
+inline constexpr double kStopHighHz = 1244.51;
+inline constexpr double kStopLowHz = 932.33;

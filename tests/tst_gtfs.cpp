@@ -4,6 +4,7 @@
 
 #include "companion/LTM4Res.h"
 #include "panel/FareData.h"
+#include "run/Timetable.h"
 #include "sound/ReadingList.h"
 #include "sound/TapeData.h"
 #include "tests/FileLimit.h"
@@ -132,6 +133,8 @@ private slots:
     void mergeReadings();
     void announcements();
     void announcementsKeepPercentSigns();
+    void timetable_data();
+    void timetable();
     void readings_data();
     void readings();
     void errors_data();
@@ -146,6 +149,7 @@ private slots:
     void toolFiles_data();
     void toolFiles();
     void forceKeepsTheUsersReadings();
+    void toolWritesTheTimetable();
 };
 
 void tst_Gtfs::sources_data()
@@ -569,6 +573,79 @@ void tst_Gtfs::announcements()
     QCOMPARE(odd.tape.first().text,
              QStringLiteral("ご乗車ありがとうございます。このバスは温泉行きです。"));
     QVERIFY(odd.warnings.first().contains(QStringLiteral("U+20BB7")));
+}
+
+void tst_Gtfs::timetable_data()
+{
+    // stop_times.txt of trip T1 (S1..S4 in order) and the timetable rows it
+    // gives, as "arrival/departure" ("-" for none), with the warnings expected.
+    QTest::addColumn<QByteArray>("stopTimes");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("warnings");
+    const QByteArray head = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n";
+    QTest::newRow("arrival and departure")
+        << head + "T1,8:00:00,8:00:00,S1,1\nT1,08:09:00,08:10:30,S2,2\n"
+                  "T1,08:20:00,08:20:00,S3,3\nT1,08:30:00,08:31:00,S4,4\n"
+        << QStringList{u"08:00/08:00"_qs, u"08:09/08:10:30"_qs, u"08:20/08:20"_qs,
+                       u"08:30/08:31"_qs}
+        << QStringList{};
+    QTest::newRow("after midnight")
+        << head + "T1,23:50:00,23:50:00,S1,1\nT1,23:59:30,24:00:00,S2,2\n"
+                  "T1,24:10:00,24:10:00,S3,3\nT1,25:05:00,25:05:00,S4,4\n"
+        << QStringList{u"23:50/23:50"_qs, u"23:59:30/24:00"_qs, u"24:10/24:10"_qs,
+                       u"25:05/25:05"_qs}
+        << QStringList{};
+    // One time stands for both; a stop that is no timepoint has none.
+    QTest::newRow("one time or none")
+        << head + "T1,,07:00:00,S1,1\nT1,,,S2,2\nT1,07:20:00,,S3,3\nT1,07:30:00,,S4,4\n"
+        << QStringList{u"07:00/07:00"_qs, u"-/-"_qs, u"07:20/07:20"_qs, u"07:30/07:30"_qs}
+        << QStringList{};
+    // A time written as a day's clock after midnight goes back: left out, so
+    // that the file is still read.
+    QTest::newRow("back in time")
+        << head + "T1,23:50:00,23:50:00,S1,1\nT1,00:10:00,00:10:00,S2,2\n"
+                  "T1,24:20:00,24:20:00,S3,3\nT1,24:30:00,24:25:00,S4,4\n"
+        << QStringList{u"23:50/23:50"_qs, u"-/-"_qs, u"24:20/24:20"_qs, u"24:30/-"_qs}
+        << QStringList{u"stop_times.txt:3: arrival_time '00:10:00' が前の時刻 '23:50:00' より前"_qs,
+                       u"stop_times.txt:3: departure_time '00:10:00' が前の時刻"_qs,
+                       u"stop_times.txt:5: departure_time '24:25:00' が前の時刻 '24:30:00'"_qs};
+    QTest::newRow("times the timetable cannot hold")
+        << head + "T1,8時,08:00:00,S1,1\nT1,08:10,08:10,S2,2\n"
+                  "T1,47:59:59,47:59:59,S3,3\nT1,48:00:00,48:00:00,S4,4\n"
+        << QStringList{u"-/08:00"_qs, u"08:10/08:10"_qs, u"47:59:59/47:59:59"_qs, u"-/-"_qs}
+        << QStringList{u"stop_times.txt:2: arrival_time '8時' は時刻表に書けない時刻"_qs,
+                       u"stop_times.txt:5: arrival_time '48:00:00'"_qs,
+                       u"stop_times.txt:5: departure_time '48:00:00'"_qs};
+}
+
+void tst_Gtfs::timetable()
+{
+    QFETCH(QByteArray, stopTimes);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, warnings);
+    Tables t = BaseFeed();
+    t["stop_times.txt"] = stopTimes;
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T1"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.timetable.size(), e.records.size());
+    const auto text = [](const std::optional<int>& s) {
+        return s ? FormatTimetableTime(*s) : QStringLiteral("-");
+    };
+    QStringList got;
+    for (qsizetype k = 0; k < e.timetable.size(); ++k) {
+        got << text(e.timetable[k].arrival) + u'/' + text(e.timetable[k].departure);
+        QCOMPARE(e.timetable[k].memo, e.records[k].StopName);
+    }
+    QCOMPARE(got, rows);
+    const QString said = e.warnings.join(u'\n');
+    for (const QString& w : warnings)
+        QVERIFY2(said.contains(w), qPrintable(said));
+    // Only these: the feed's other warnings are about its readings.
+    QCOMPARE(e.warnings.filter(QStringLiteral("stop_times.txt:")).size(), warnings.size());
+    // What is written reads back as it is: the run takes the file whole or not at all.
+    const TimetableResult back = ParseTimetableCsv(WriteTimetableCsv(e.timetable));
+    QVERIFY2(back.ok(), qPrintable(FormatTimetableError(u"time.csv"_qs, back.error)));
+    QCOMPARE(back.rows, e.timetable);
 }
 
 void tst_Gtfs::announcementsKeepPercentSigns()
@@ -1041,6 +1118,55 @@ void tst_Gtfs::forceKeepsTheUsersReadings()
     QVERIFY(merged.startsWith(users));
     const ReadingList read = ReadingList::Parse(merged);
     QCOMPARE(read.Apply(u"富岸から駅前"_qs), u"とみきしからえきまえ"_qs);
+}
+
+void tst_Gtfs::toolWritesTheTimetable()
+{
+    QTemporaryDir dir;
+    const QString feed = dir.filePath(QStringLiteral("feed"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    Tables t = BaseFeed();
+    t["stop_times.txt"] = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n"
+                          "T1,23:55:00,23:55:00,S1,1\nT1,24:02:00,24:03:00,S2,2\n"
+                          "T1,,,S3,3\nT1,24:10:00,24:10:00,S4,4\n";
+    QVERIFY(WriteFolder(feed, t));
+    QVERIFY(QDir().mkpath(out));
+    const QString time = out + QStringLiteral("/31time.csv");
+    const QByteArray users = "# 自分で直した\n,23:56\n";
+    QVERIFY(WriteFile(time, users));
+    const auto run = [&](bool force, QString& text) {
+        QProcess p;
+        QStringList args{u"gtfs"_qs,     u"export"_qs, feed,        u"--trip"_qs, u"T1"_qs,
+                         u"--number"_qs, u"31"_qs,     u"--out"_qs, out};
+        if (force)
+            args << QStringLiteral("--force");
+        p.start(QStringLiteral(HY3TOOL), args);
+        if (!p.waitForFinished(30000))
+            return -1;
+        text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitCode();
+    };
+    // A timetable the user may have edited is not replaced unasked, and
+    // nothing else is written beside it.
+    QString text;
+    QCOMPARE(run(false, text), 3);
+    QVERIFY2(text.contains(time + QStringLiteral(" がすでにあります")), qPrintable(text));
+    QCOMPARE(Contents(time), users);
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{u"31time.csv"_qs});
+
+    QCOMPARE(run(true, text), 0);
+    QVERIFY2(text.contains(time + QStringLiteral(": 時刻のある停留所 3 / 4")), qPrintable(text));
+    QCOMPARE(Contents(time + QStringLiteral(".bak")), users);
+    const TimetableResult read = ReadTimetableFile(time);
+    QVERIFY2(read.ok(), qPrintable(FormatTimetableError(time, read.error)));
+    const QList<TimetableRow> expected{
+        {23 * 3600 + 55 * 60, 23 * 3600 + 55 * 60, u"駅前"_qs},
+        {24 * 3600 + 2 * 60, 24 * 3600 + 3 * 60, u"富岸"_qs},
+        {std::nullopt, std::nullopt, u"市役所前"_qs},
+        {24 * 3600 + 10 * 60, 24 * 3600 + 10 * 60, u"温泉"_qs},
+    };
+    QCOMPARE(read.rows, expected);
+    QVERIFY(Contents(time).contains("24:02,24:03,"));
 }
 
 QTEST_GUILESS_MAIN(tst_Gtfs)

@@ -257,6 +257,44 @@ Heading HeadingOf(const GtfsFeed& feed, const GtfsTrip& trip, const QString& hea
     return {sign, false, signReading};
 }
 
+// The trip's times as the timetable holds them. Times that cannot be kept
+// are dropped one by one, so that one bad line of a feed costs one stop its
+// time rather than the trip its timetable.
+void FillTimetable(const QList<GtfsTripStop>& times, const QStringList& names, GtfsExport& out)
+{
+    int latest = 0;
+    QString latestText;
+    auto take = [&](const GtfsTripStop& t, const QString& text, const char* column) {
+        std::optional<int> kept;
+        if (text.isEmpty())
+            return kept;
+        const std::optional<int> seconds = ParseTimetableTime(text);
+        if (!seconds) {
+            out.warnings << QStringLiteral("%1:%2: %3 '%4' は時刻表に書けない時刻のため、"
+                                           "使いません")
+                                .arg(kStopTimes, QString::number(t.line), QLatin1String(column),
+                                     text);
+        } else if (*seconds < latest) {
+            out.warnings << QStringLiteral("%1:%2: %3 '%4' が前の時刻 '%5' より前のため、"
+                                           "使いません")
+                                .arg(kStopTimes, QString::number(t.line), QLatin1String(column),
+                                     text, latestText);
+        } else {
+            latest = *seconds;
+            latestText = text;
+            kept = seconds;
+        }
+        return kept;
+    };
+    for (qsizetype k = 0; k < times.size(); ++k) {
+        TimetableRow row;
+        row.arrival = take(times[k], times[k].arrival, "arrival_time");
+        row.departure = take(times[k], times[k].departure, "departure_time");
+        row.memo = names[k];
+        out.timetable << row;
+    }
+}
+
 void AddReading(GtfsExport& out, QSet<QString>& seen, const QString& written,
                 const QString& reading)
 {
@@ -330,6 +368,7 @@ GtfsExport ExportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
         out.records << r;
     }
     FillFares(feed, trip.routeId, stops, names, out);
+    FillTimetable(times, names, out);
 
     QString headsign = OneLine(trip.headsign);
     if (!headsign.isEmpty() && !FirstNotCp932(headsign).isEmpty()) {
@@ -503,7 +542,8 @@ GtfsSaveResult SaveGtfsExport(const QString& folder, const QString& routeKey,
     const QString hy3 = dir.filePath(routeKey + QStringLiteral(".hy3"));
     const QString tape = dir.filePath(routeKey + QStringLiteral("tp.csv"));
     const QString yomi = dir.filePath(routeKey + QStringLiteral("yomi.csv"));
-    for (const QString& path : {hy3, tape, yomi}) {
+    const QString time = dir.filePath(routeKey + QStringLiteral("time.csv"));
+    for (const QString& path : {hy3, tape, yomi, time}) {
         const QFileInfo info(path);
         if (info.exists() || info.isSymLink())
             result.existing << path;
@@ -530,10 +570,12 @@ GtfsSaveResult SaveGtfsExport(const QString& folder, const QString& routeKey,
         result.readingsAdded = merged.added;
         result.readingsMerged = true;
     }
-    const QList<std::pair<QString, QByteArray>> files{
-        {hy3, fares.bytes}, {tape, WriteTapeCsv(data.tape)}, {yomi, readings}};
-    // All three or none: an announcement list from another export beside
-    // these fares would step the board wrongly.
+    const QList<std::pair<QString, QByteArray>> files{{hy3, fares.bytes},
+                                                      {tape, WriteTapeCsv(data.tape)},
+                                                      {yomi, readings},
+                                                      {time, WriteTimetableCsv(data.timetable)}};
+    // All or none: an announcement list or a timetable from another export
+    // beside these fares would step the board wrongly.
     ltm4::SaveSet set;
     bool staged = true;
     for (const auto& [path, bytes] : files)

@@ -16,6 +16,11 @@
 // a rule is 0 with a warning naming both stops, except a stop's own ticket in
 // its own row, which nobody pays and which is 0 quietly when no rule covers it.
 //
+// Timetable: the arrival and departure of every stop row, from stop_times.txt
+// (one time standing for both where the other is empty). A time the program
+// cannot keep (not h:mm[:ss], past 47:59:59, or before a time above it) is left
+// out with a warning; the run then times that stop from its neighbours.
+//
 // Announcements: a welcome, then one "次は" entry for every stop from the
 // second on (route/Announcements.h, which the route editor shares).
 //
@@ -29,6 +34,7 @@
 // announced with 行き.
 
 #include "panel/FareData.h"
+#include "run/Timetable.h"
 #include "tools/GtfsFeed.h"
 
 #include <QByteArray>
@@ -53,6 +59,7 @@ struct GtfsExport {
     QList<StopRecord> records;
     QList<GtfsTapeLine> tape;
     QList<GtfsReading> readings;
+    QList<TimetableRow> timetable; // one per record
     QStringList warnings;
     bool ok = true;
     GtfsError error;
@@ -106,9 +113,9 @@ struct GtfsSaveResult {
     int readingsAdded = 0;
 };
 
-// Writes <key>.hy3, <key>tp.csv and <key>yomi.csv into folder (made when
-// missing): all three whole, or none of them (the old files stay as they
-// were). With Replace, an existing <key>yomi.csv is merged (MergeYomiCsv)
+// Writes <key>.hy3, <key>tp.csv, <key>yomi.csv and <key>time.csv into
+// folder (made when missing): all four whole, or none of them (the old files
+// stay as they were). With Replace, an existing <key>yomi.csv is merged (MergeYomiCsv)
 // rather than overwritten.
 GtfsSaveResult SaveGtfsExport(const QString& folder, const QString& routeKey,
                               const GtfsExport& data, GtfsSaveMode mode);

@@ -490,10 +490,13 @@ bool ScanStopTimes(const GtfsFeed& feed,
                              .arg(seqText)};
                 return false;
             }
-            QString time = r[StDeparture];
-            if (time.isEmpty())
-                time = r[StArrival];
-            return row(r[StTrip], GtfsTripStop{r[StStop], seq, time, r.line()});
+            QString departure = r[StDeparture];
+            QString arrival = r[StArrival];
+            if (departure.isEmpty())
+                departure = arrival;
+            if (arrival.isEmpty())
+                arrival = departure;
+            return row(r[StTrip], GtfsTripStop{r[StStop], seq, departure, r.line(), arrival});
         },
         error);
 }

@@ -124,6 +124,7 @@ struct GtfsTripStop {
     int sequence = 0;
     QString departure; // departure_time, or arrival_time when that is empty
     int line = 0;      // in stop_times.txt
+    QString arrival;   // arrival_time, or departure_time when that is empty
 };
 
 // A trip's stops in stop_sequence order. False with the error on a bad or

@@ -25,8 +25,8 @@ const QString kUsageText = QStringLiteral(
     "  hy3tool gtfs export フィード --trip 便 --number 系統番号 [--out フォルダ] [--force]\n"
     "  hy3tool gtfs export フィード --route 路線 [--direction 方向] --number 系統番号"
     " [--out フォルダ] [--force]\n"
-    "      便の停留所・運賃・放送・読みを <系統番号>.hy3、<系統番号>tp.csv、"
-    "<系統番号>yomi.csv に書きます\n"
+    "      便の停留所・運賃・放送・読み・時刻を <系統番号>.hy3、<系統番号>tp.csv、"
+    "<系統番号>yomi.csv、<系統番号>time.csv に書きます\n"
     "      (--route は route_id か路線番号。その方向の最も早い便を使います)\n"
     "      すでにあるファイルは --force のときだけ置き換え、前のファイルを .bak に残します。\n"
     "      <系統番号>yomi.csv は置き換えずに、ない読みだけを書き足します\n"
@@ -200,12 +200,19 @@ int Export(const QString& path, const QStringList& options)
             readings +=
                 QStringLiteral(" (同じ表記の %1 件は前の読みのまま)").arg(saved.readingsKept);
     }
+    int timed = 0;
+    for (const TimetableRow& row : data.timetable)
+        timed += (row.arrival || row.departure) ? 1 : 0;
     Say(stdout, QStringLiteral("%1: 停留所 %2 (整理券番号 1～%2)\n%3: 放送 %4 件\n")
                         .arg(dir.filePath(key + QStringLiteral(".hy3")),
                              QString::number(data.records.size()),
                              dir.filePath(key + QStringLiteral("tp.csv")),
                              QString::number(data.tape.size())) +
-                    readings);
+                    readings +
+                    QStringLiteral("\n%1: 時刻のある停留所 %2 / %3")
+                        .arg(dir.filePath(key + QStringLiteral("time.csv")))
+                        .arg(timed)
+                        .arg(data.timetable.size()));
     if (!saved.existing.isEmpty()) {
         QStringList kept;
         for (const QString& p : saved.existing)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the demo's sounds, synthesised here:
-//   soundgen route-set|step|pre <out.wav>
+//   soundgen route-set|step|pre|stop-request <out.wav>
 
 #include "companion/SaveSet.h"
 #include "sound/ToneWav.h"
@@ -14,7 +14,7 @@
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fputs("usage: soundgen route-set|step|pre <out.wav>\n", stderr);
+        std::fputs("usage: soundgen route-set|step|pre|stop-request <out.wav>\n", stderr);
         return 2;
     }
     QByteArray wav;
@@ -24,6 +24,8 @@ int main(int argc, char** argv)
         wav = StepChimeWav();
     else if (std::strcmp(argv[1], "pre") == 0)
         wav = PreAnnounceChimeWav();
+    else if (std::strcmp(argv[1], "stop-request") == 0)
+        wav = StopRequestChimeWav();
     else {
         std::fprintf(stderr, "soundgen: unknown sound \"%s\"\n", argv[1]);
         return 2;

@@ -59,11 +59,10 @@ int main(int argc, char** argv)
         const char* name;
         double hz;
     };
-    const Tone tones[] = {{"chime-high", kChimeHighHz},
-                          {"chime-low", kChimeLowHz},
-                          {"step", kStepHz},
-                          {"pre-low", kPreLowHz},
-                          {"pre-high", kPreHighHz}};
+    const Tone tones[] = {
+        {"chime-high", kChimeHighHz}, {"chime-low", kChimeLowHz}, {"step", kStepHz},
+        {"pre-low", kPreLowHz},       {"pre-high", kPreHighHz},   {"stop-high", kStopHighHz},
+        {"stop-low", kStopLowHz}};
     const size_t window = size_t(rate) / 50; // 20 ms
     for (const Tone& t : tones) {
         double at = -1;
