@@ -393,6 +393,9 @@ void WebService::SendParts(const QList<BoardPart>& parts)
                 message = BoardFrame::Message(BoardFrame::Kind::Part, ++m_sequence, rect,
                                               BoardFrame::EncodePng(m_board.copy(rect)));
             v.socket->sendBinaryMessage(message);
+            // Written now, not on the next turn of the loop: waking up once
+            // more for each viewer and frame cost more than the write.
+            v.socket->flush();
         }
     }
     CatchUp();
@@ -405,6 +408,7 @@ void WebService::SendWhole(Viewer& viewer)
         m_wholeMessage = BoardFrame::Message(BoardFrame::Kind::Whole, ++m_sequence, m_board.rect(),
                                              BoardFrame::EncodePng(m_board));
     viewer.socket->sendBinaryMessage(m_wholeMessage);
+    viewer.socket->flush();
     viewer.needWhole = false;
 }
 
