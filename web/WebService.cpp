@@ -303,7 +303,10 @@ void WebService::NewSocket()
         }
         s->setMaxAllowedIncomingFrameSize(kMaxIncomingMessage);
         s->setMaxAllowedIncomingMessageSize(kMaxIncomingMessage);
-        connect(s, &QWebSocket::disconnected, this, [this, s] { DropSocket(s); });
+        // Queued: a write that fails may close the socket while the
+        // viewers are being gone through.
+        connect(
+            s, &QWebSocket::disconnected, this, [this, s] { DropSocket(s); }, Qt::QueuedConnection);
         connect(s, &QWebSocket::pong, this, [this, s] {
             if (const auto it = m_viewers.find(s); it != m_viewers.end())
                 it->lastPong = NowMs();
