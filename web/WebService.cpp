@@ -410,9 +410,11 @@ void WebService::SendWhole(Viewer& viewer)
     if (m_wholeMessage.isEmpty())
         m_wholeMessage = BoardFrame::Message(BoardFrame::Kind::Whole, ++m_sequence, m_board.rect(),
                                              BoardFrame::EncodePng(m_board));
+    // Marked first: the flush tells of bytes written at once, and the
+    // catching up that follows must not send this viewer the board again.
+    viewer.needWhole = false;
     viewer.socket->sendBinaryMessage(m_wholeMessage);
     viewer.socket->flush();
-    viewer.needWhole = false;
 }
 
 void WebService::CatchUp()
