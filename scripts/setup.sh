@@ -33,7 +33,14 @@ packages=(
     # espeak-ng with MeCab readings where Open JTalk is missing
     open-jtalk open-jtalk-mecab-naist-jdic
     espeak-ng libespeak-ng-dev libmecab-dev mecab-ipadic-utf8
+    # the web view: Qt's HTTP server and WebSockets
+    qt6-httpserver-dev qt6-websockets-dev
 )
+# The web view's browser test drives Debian's chromium, headless; Ubuntu's is
+# a snap, and the test is skipped there.
+if grep -qi '^ID=debian' /etc/os-release 2>/dev/null; then
+    packages+=(chromium)
+fi
 # Open JTalk's voice; Debian keeps it in contrib, Ubuntu in universe.
 voice=hts-voice-nitech-jp-atr503-m001
 

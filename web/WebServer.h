@@ -42,8 +42,9 @@ public:
     // The most parts of the board sent in one frame; more are sent as their
     // bounding rectangle.
     static constexpr int kMaxParts = 8;
-    // At most one frame of the board this often (about 66 a second).
-    static constexpr int kFrameMs = 15;
+    // At most one frame of the board this often (50 a second): each frame
+    // costs a write to every viewer, and 50 keep a scroll smooth.
+    static constexpr int kFrameMs = 20;
 
     explicit WebServer(WebHost& host, QObject* parent = nullptr);
     ~WebServer() override;

@@ -303,7 +303,10 @@ void WebService::NewSocket()
         }
         s->setMaxAllowedIncomingFrameSize(kMaxIncomingMessage);
         s->setMaxAllowedIncomingMessageSize(kMaxIncomingMessage);
-        connect(s, &QWebSocket::disconnected, this, [this, s] { DropSocket(s); });
+        // Queued: a write that fails may close the socket while the
+        // viewers are being gone through.
+        connect(
+            s, &QWebSocket::disconnected, this, [this, s] { DropSocket(s); }, Qt::QueuedConnection);
         connect(s, &QWebSocket::pong, this, [this, s] {
             if (const auto it = m_viewers.find(s); it != m_viewers.end())
                 it->lastPong = NowMs();
@@ -393,6 +396,9 @@ void WebService::SendParts(const QList<BoardPart>& parts)
                 message = BoardFrame::Message(BoardFrame::Kind::Part, ++m_sequence, rect,
                                               BoardFrame::EncodePng(m_board.copy(rect)));
             v.socket->sendBinaryMessage(message);
+            // Written now, not on the next turn of the loop: waking up once
+            // more for each viewer and frame cost more than the write.
+            v.socket->flush();
         }
     }
     CatchUp();
@@ -404,8 +410,11 @@ void WebService::SendWhole(Viewer& viewer)
     if (m_wholeMessage.isEmpty())
         m_wholeMessage = BoardFrame::Message(BoardFrame::Kind::Whole, ++m_sequence, m_board.rect(),
                                              BoardFrame::EncodePng(m_board));
-    viewer.socket->sendBinaryMessage(m_wholeMessage);
+    // Marked first: the flush tells of bytes written at once, and the
+    // catching up that follows must not send this viewer the board again.
     viewer.needWhole = false;
+    viewer.socket->sendBinaryMessage(m_wholeMessage);
+    viewer.socket->flush();
 }
 
 void WebService::CatchUp()
