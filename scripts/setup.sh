@@ -11,8 +11,6 @@ packages=(
     qt6-base-private-dev
     # Japanese texts of Qt's own dialogs and buttons
     qt6-translations-l10n
-    # the web view: Qt's HTTP server and WebSockets
-    qt6-httpserver-dev qt6-websockets-dev
     # reading GTFS feeds (.zip) in hy3tool
     libzip-dev
     # barcodes on the ticket preview
