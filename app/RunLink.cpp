@@ -2,11 +2,14 @@
 #include "app/RunLink.h"
 
 #include "companion/SysWait.h"
+#include "options/frmOption.h"
 #include "panel/frmCtl.h"
 #include "run/RunExecutor.h"
 #include "sound/mdlM_Tape.h"
 
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -24,7 +27,10 @@ private:
 
 } // namespace
 
-PanelRunHost::PanelRunHost(frmCtl& ctl, mdlM_Tape& tape) : m_ctl(ctl), m_tape(tape) {}
+PanelRunHost::PanelRunHost(frmCtl& ctl, frmOption& option, mdlM_Tape& tape)
+    : m_ctl(ctl), m_option(option), m_tape(tape)
+{
+}
 
 void PanelRunHost::follow(RunExecutor& run)
 {
@@ -84,4 +90,47 @@ int PanelRunHost::currentRow() const
 int PanelRunHost::tapePosition() const
 {
     return m_tape.GetTapeIndex();
+}
+
+QStringList PanelRunHost::stopNames() const
+{
+    QStringList names;
+    const RouteState& route = m_ctl.Route();
+    for (int row = 1; row <= route.DataCount; ++row)
+        if (const StopRecord* rec = route.Table.Row(qint16(row)))
+            names << rec->StopName;
+    return names;
+}
+
+QList<TimetableRow> PanelRunHost::timetable() const
+{
+    m_timetableError.clear();
+    const RouteState& route = m_ctl.Route();
+    if (route.DataCount == 0)
+        return {};
+    // Beside the fare data, as the settings name its folder.
+    const QString file = FindTimetableFile(WithTrailingSeparator(m_option.Text2(0)->text()),
+                                           RouteKey(route.RouteNo));
+    if (file.isEmpty())
+        return {};
+    const TimetableResult read = ReadTimetableFile(file);
+    if (!read.ok()) {
+        m_timetableError = FormatTimetableError(QFileInfo(file).fileName(), read.error);
+        return {};
+    }
+    return read.rows;
+}
+
+QList<TapeEntry> PanelRunHost::tapeEntries() const
+{
+    // Without a voice the announcement buttons do nothing: the run steps
+    // the fares with データ送り instead.
+    if (m_tape.VoiceAvailable() == 0)
+        return {};
+    return m_tape.Entries();
+}
+
+void PanelRunHost::requestStop()
+{
+    m_ctl.RequestStop();
 }

@@ -5,18 +5,20 @@
 // would, and hears when the user pressed them.
 
 #include "run/RunHost.h"
+#include "runbar/RunBarHost.h"
 
 #include <QObject>
 #include <QString>
 
 class frmCtl;
+class frmOption;
 class mdlM_Tape;
 class RunExecutor;
 
-class PanelRunHost final : public QObject, public RunHost {
+class PanelRunHost final : public QObject, public RunHost, public RunBarHost {
     Q_OBJECT
 public:
-    PanelRunHost(frmCtl& ctl, mdlM_Tape& tape);
+    PanelRunHost(frmCtl& ctl, frmOption& option, mdlM_Tape& tape);
 
     // The run told of the user's moves; a route set by anyone but the run
     // ends it.
@@ -30,8 +32,17 @@ public:
     int currentRow() const override;
     int tapePosition() const override;
 
+    QStringList stopNames() const override;
+    QList<TimetableRow> timetable() const override;
+    QString timetableError() const override { return m_timetableError; }
+    QList<TapeEntry> tapeEntries() const override;
+    bool setRouteAt(int row) override { return setRoute(row); }
+    void requestStop() override;
+
 private:
     frmCtl& m_ctl;
+    frmOption& m_option;
+    mutable QString m_timetableError;
     mdlM_Tape& m_tape;
     int m_pressing = 0; // presses of the run under way
 };

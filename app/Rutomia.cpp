@@ -2,10 +2,14 @@
 #include "app/Rutomia.h"
 
 #include "app/EditorLink.h"
+#include "app/RunLink.h"
 #include "app/ScreenFit.h"
 #include "app/WebLink.h"
 #include "companion/MsgBox.h"
 #include "editor/RouteEditor.h"
+#include "run/RunExecutor.h"
+#include "run/RunSettings.h"
+#include "runbar/RunBar.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
 #include "web/ui/WebDialog.h"
@@ -19,16 +23,22 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include <functional>
 #include <utility>
 
 namespace {
+
+// A run from the command line waits this long at most for the voice.
+constexpr int kRunStartTickMs = 100;
+constexpr int kRunStartWaitTicks = 100;
 
 // Runs a function once, soon after the program's first paint (of whichever
 // widget comes first): what can wait, such as the MIDI soundfont, never
@@ -97,11 +107,21 @@ Rutomia::Rutomia()
 
     m_editorLink = std::make_unique<EditorLink>(m_windows.ctl, m_windows.option, m_tape);
     m_windows.board.addMenuCommand(QStringLiteral("路線エディター..."), [this] { OpenEditor(); });
+    m_windows.board.addMenuCommand(QStringLiteral("運行..."), [this] { OpenRunBar(); });
+    for (QWidget* window : {static_cast<QWidget*>(&m_windows.board), static_cast<QWidget*>(&m_windows.ctl)}) {
+        auto* key = new QShortcut(QKeySequence(Qt::Key_U), window);
+        QObject::connect(key, &QShortcut::activated, window, [this] { OpenRunBar(); });
+    }
     m_windows.board.addMenuCommand(QStringLiteral("Web 表示..."), [this] { OpenWebDialog(); });
 }
 
 Rutomia::~Rutomia()
 {
+    // The run presses nothing while the windows go.
+    if (m_run)
+        m_run->stop();
+    m_runBar.reset();
+    m_run.reset();
     // The server and its link go before the board they draw from.
     m_web.reset();
     m_webLink.reset();
@@ -111,6 +131,61 @@ RouteEditor* Rutomia::OpenEditor(const QString& target)
 {
     return RouteEditor::Open(*m_editorLink, target.isEmpty() ? m_editorLink->CurrentRoute() : target,
                              nullptr);
+}
+
+RunExecutor& Rutomia::run()
+{
+    runBar();
+    return *m_run;
+}
+
+RunBar& Rutomia::runBar()
+{
+    if (!m_runBar) {
+        m_runHost = std::make_unique<PanelRunHost>(m_windows.ctl, m_windows.option, m_tape);
+        m_run = std::make_unique<RunExecutor>(*m_runHost);
+        m_runHost->follow(*m_run);
+        m_runBar = std::make_unique<RunBar>(*m_run, *m_runHost, RunSettings::DefaultFile());
+        // Its start-stop list follows the route the user sets.
+        QObject::connect(&m_windows.ctl, &frmCtl::routeSet, m_runBar.get(),
+                         [this] { m_runBar->refreshRoute(); });
+    }
+    return *m_runBar;
+}
+
+void Rutomia::OpenRunBar()
+{
+    RunBar& bar = runBar();
+    bar.show();
+    bar.raise();
+    bar.activateWindow();
+}
+
+void Rutomia::StartRun(const RunRequest& request)
+{
+    // Once the voice is known, so that the run knows whether to announce;
+    // not for ever where it never is.
+    auto waited = std::make_shared<int>(0);
+    auto go = std::make_shared<std::function<void()>>();
+    *go = [this, request, waited, go] {
+        if (!m_tape.EngineKnown() && ++*waited < kRunStartWaitTicks) {
+            QTimer::singleShot(kRunStartTickMs, &m_windows.ctl, *go);
+            return;
+        }
+        *go = nullptr; // the lambda held itself
+        m_windows.ctl.Label2(0)->setText(request.route);
+        m_windows.ctl.Label2(2)->setText(request.section);
+        m_windows.ctl.Command1_Click(1);
+        if (m_windows.ctl.Route().RouteNo != request.route)
+            return; // refused, and the panel said why
+        RunBar& bar = runBar();
+        RunSettings settings = bar.settings();
+        settings.speed = request.speed;
+        settings.loop = settings.loop || request.loop;
+        OpenRunBar();
+        bar.startRun(settings, m_windows.ctl.Route().CurIndex + 1);
+    };
+    QTimer::singleShot(0, &m_windows.ctl, *go);
 }
 
 WebServer& Rutomia::webServer()
@@ -304,4 +379,6 @@ void Rutomia::Start(const CommandLine& options)
     }
     if (options.edit)
         OpenEditor(*options.edit);
+    if (options.run)
+        StartRun(*options.run);
 }

@@ -17,6 +17,9 @@
 #include <memory>
 
 class EditorLink;
+class PanelRunHost;
+class RunBar;
+class RunExecutor;
 class RouteEditor;
 class WebHost;
 class WebLink;
@@ -42,6 +45,13 @@ public:
     // (--serve), the URLs printed; false, with the reason, when it cannot
     // listen.
     void OpenWebDialog();
+
+    // 運行: the bar (「運行…」, key U), and a run started as the program
+    // starts (--run) once the windows are up and the voice is known.
+    RunBar& runBar();
+    void OpenRunBar();
+    void StartRun(const RunRequest& request);
+    RunExecutor& run();
     bool Serve(QString* error);
     WebServer& webServer();
     WebHost& webHost();
@@ -80,6 +90,9 @@ private:
     QPoint m_placedAt;
 
     std::unique_ptr<EditorLink> m_editorLink;
+    std::unique_ptr<PanelRunHost> m_runHost;
+    std::unique_ptr<RunExecutor> m_run;
+    std::unique_ptr<RunBar> m_runBar;
     // Made when first needed: nothing of the web view runs while it is off.
     std::unique_ptr<WebLink> m_webLink;
     std::unique_ptr<WebServer> m_web;
