@@ -45,6 +45,7 @@ struct FakeHost final : EditorHost {
         QString name;
         int row = 0;
         QString routeNo;
+        qint16 fare1 = 0; // ticket 1's fare
     };
     QList<Preview> previews;
     int endPreviews = 0;
@@ -60,7 +61,7 @@ struct FakeHost final : EditorHost {
     QString TapeFolder() const override { return dir.filePath(QStringLiteral("tape")); }
     void PreviewRow(const StopRecord& stop, int row, const QString& routeNo) override
     {
-        previews << Preview{stop.StopName, row, routeNo};
+        previews << Preview{stop.StopName, row, routeNo, stop.Fare[1]};
     }
     void EndPreview() override { ++endPreviews; }
     bool TryRoute(const QString& routeNo, const QList<StopRecord>& stops,
@@ -493,6 +494,9 @@ void TestEditor::boardFollowsTheSelection()
     QVERIFY(e.doc().setStopName(2, QStringLiteral("終点")));
     QCoreApplication::processEvents();
     QCOMPARE(e.host.previews.last().name, QStringLiteral("終点"));
+    QVERIFY(e.doc().setFare(2, 1, 480));
+    QCoreApplication::processEvents();
+    QCOMPARE(e.host.previews.last().fare1, qint16(480));
 
     // An announcement entry shows the stop its steps lead to.
     press(Qt::Key_3, Qt::ControlModifier);
