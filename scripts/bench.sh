@@ -20,6 +20,7 @@ run() {
 
 run "fare data reader" "$build/bench/bench_faredata"
 run "route editor document" "$build/bench/bench_route"
+QT_QPA_PLATFORM=offscreen run "route editor window" "$build/bench/bench_editor"
 QT_QPA_PLATFORM=offscreen run "board update" "$build/bench/bench_dispdata"
 QT_QPA_PLATFORM=offscreen run "settings file" "$build/bench/bench_settings"
 run "stop-name display" xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/bench_chimei"

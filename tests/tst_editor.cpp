@@ -26,6 +26,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -45,6 +46,7 @@ struct FakeHost final : EditorHost {
         QString name;
         int row = 0;
         QString routeNo;
+        qint16 fare1 = 0; // ticket 1's fare
     };
     QList<Preview> previews;
     int endPreviews = 0;
@@ -60,7 +62,7 @@ struct FakeHost final : EditorHost {
     QString TapeFolder() const override { return dir.filePath(QStringLiteral("tape")); }
     void PreviewRow(const StopRecord& stop, int row, const QString& routeNo) override
     {
-        previews << Preview{stop.StopName, row, routeNo};
+        previews << Preview{stop.StopName, row, routeNo, stop.Fare[1]};
     }
     void EndPreview() override { ++endPreviews; }
     bool TryRoute(const QString& routeNo, const QList<StopRecord>& stops,
@@ -180,6 +182,21 @@ QByteArray ZoneFeedZip()
                                   "saturday,sunday,start_date,end_date\n"
                                   "平日,1,1,1,1,1,0,0,20240401,20250331\n"};
     return MakeZip(e);
+}
+
+// Whether the model told its views that the value shown in the cell changed.
+bool toldValueChanged(const QSignalSpy& spy, const QModelIndex& cell)
+{
+    for (const QList<QVariant>& args : spy) {
+        const auto from = args[0].value<QModelIndex>();
+        const auto to = args[1].value<QModelIndex>();
+        const auto roles = args[2].value<QList<int>>();
+        if ((roles.isEmpty() || roles.contains(Qt::DisplayRole)) && from.row() <= cell.row() &&
+            cell.row() <= to.row() && from.column() <= cell.column() &&
+            cell.column() <= to.column())
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -380,13 +397,18 @@ void TestEditor::fillUndoRedoFromTheKeyboard()
     QVERIFY(e.w->isWindowModified());
     const RouteData filled = e.doc().data();
 
+    QAbstractItemModel* model = e.view("fareView")->model();
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
     press(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(e.doc().data() == before);
+    QVERIFY(toldValueChanged(changed, model->index(2, 0)));
+    changed.clear();
     QVERIFY(!e.w->isWindowModified());
     // The view shows what the document holds after the undo.
     QCOMPARE(e.view("fareView")->model()->index(2, 0).data().toString(), QStringLiteral("301"));
     QTest::keyClick(QApplication::focusWidget(), redo.key(), redo.keyboardModifiers());
     QVERIFY(e.doc().data() == filled);
+    QVERIFY(toldValueChanged(changed, model->index(2, 0)));
     QCOMPARE(e.view("fareView")->model()->index(2, 0).data().toString(), QString::number(far));
 }
 
@@ -493,6 +515,9 @@ void TestEditor::boardFollowsTheSelection()
     QVERIFY(e.doc().setStopName(2, QStringLiteral("終点")));
     QCoreApplication::processEvents();
     QCOMPARE(e.host.previews.last().name, QStringLiteral("終点"));
+    QVERIFY(e.doc().setFare(2, 1, 480));
+    QCoreApplication::processEvents();
+    QCOMPARE(e.host.previews.last().fare1, qint16(480));
 
     // An announcement entry shows the stop its steps lead to.
     press(Qt::Key_3, Qt::ControlModifier);
