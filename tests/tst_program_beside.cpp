@@ -8,7 +8,11 @@
 #include "board/M_Degit.h"
 #include "companion/ModalSeam.h"
 #include "companion/SysWait.h"
+#include "companion/SysClock.h"
 #include "editor/RouteEditor.h"
+#include "run/RunExecutor.h"
+#include "run/Timetable.h"
+#include "runbar/RunBar.h"
 #include "tests/TestSupport.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
@@ -79,6 +83,12 @@ struct Http {
     }
 };
 
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 QUrl Api(const WebServer& web, const QString& path, const QByteArray& token)
 {
     QUrl url = web.Url(path);
@@ -95,6 +105,7 @@ private slots:
     void editorRouteTriedSavedAndKeyed();
     void editOptionOpensTheRoute();
     void webViewShowsAndPressesThePanel();
+    void runFromTheCommandLineFollowsTheTimetable();
 };
 
 void TestProgramBeside::initTestCase()
@@ -224,6 +235,56 @@ void TestProgramBeside::webViewShowsAndPressesThePanel()
                     return r;
                 }())
                     .intersects(g.p->board().ChimeiCtl()->geometry()));
+}
+
+void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
+{
+    qint64 now = 1'000'000;
+    const std::function<qint64()> previousClock = ltm4::SetMonotonicOverride([&] { return now; });
+    const CommandLine options =
+        ParseCommandLine({u"--run"_qs, u"3:2"_qs, u"--speed"_qs, u"60"_qs});
+    QVERIFY(options.run);
+    {
+        // The route and its timetable where the settings look, before the start.
+        QTemporaryDir folder;
+        QVERIFY(WriteFareFile(folder.filePath(u"3.hy3"_qs), MakeStops(4)));
+        QList<TimetableRow> times;
+        for (int minute : {0, 4, 10, 11})
+            times << TimetableRow{8 * 3600 + minute * 60, 8 * 3600 + minute * 60, {}};
+        QVERIFY(WriteFile(folder.filePath(u"3time.csv"_qs), WriteTimetableCsv(times)));
+        Program g;
+        g.p->options().Text2(0)->setText(folder.path());
+        g.p->StartRun(*options.run);
+        RunExecutor& run = g.p->run();
+        QTRY_VERIFY_WITH_TIMEOUT(run.isRunning(), 15000);
+        // Set at stop 2 as the keypad would; the bus leaves it at once, at
+        // its departure, and the board shows the next stop.
+        QCOMPARE(g.p->panel().Route().RouteNo, u"3"_qs);
+        QCOMPARE(g.p->panel().Route().SectionNo, qint16(2));
+        QCOMPARE(g.p->panel().Route().CurIndex + 1, 3);
+        QCOMPARE(run.clockText(), u"08:04:00"_qs);
+        QVERIFY(g.p->runBar().isVisible());
+
+        // It leaves stop 3 at 08:10, six minutes of timetable later: six
+        // seconds at x60, and not before.
+        const qint64 t0 = now;
+        qint64 steppedAt = -1;
+        for (int turns = 0; turns < 100 && run.timerDueMs() >= 0 && steppedAt < 0; ++turns) {
+            now = std::max(now, run.timerDueMs());
+            run.fireTimer();
+            if (g.p->panel().Route().CurIndex + 1 == 4)
+                steppedAt = now - t0;
+        }
+        QCOMPARE(steppedAt, qint64(6000));
+        QCOMPARE(run.clockText(), u"08:10:00"_qs);
+
+        // A route the user sets ends the run.
+        QVERIFY(WriteFareFile(folder.filePath(u"5.hy3"_qs), MakeStops(3)));
+        run.start(RunPlan{.rowCount = 4, .startRow = 1});
+        keyRoute(g.p->panel(), u"5"_qs);
+        QVERIFY(!run.isRunning());
+    }
+    ltm4::SetMonotonicOverride(previousClock);
 }
 
 QTEST_MAIN(TestProgramBeside)
