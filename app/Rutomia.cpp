@@ -106,13 +106,13 @@ Rutomia::Rutomia()
     m_windows.ctl.setServices(std::move(services));
 
     m_editorLink = std::make_unique<EditorLink>(m_windows.ctl, m_windows.option, m_tape);
-    m_windows.board.addMenuCommand(QStringLiteral("路線エディター..."), [this] { OpenEditor(); });
-    m_windows.board.addMenuCommand(QStringLiteral("運行..."), [this] { OpenRunBar(); });
+    m_windows.board.addMenuCommand(QStringLiteral("路線エディター…"), [this] { OpenEditor(); });
+    m_windows.board.addMenuCommand(QStringLiteral("運行…"), [this] { OpenRunBar(); });
     for (QWidget* window : {static_cast<QWidget*>(&m_windows.board), static_cast<QWidget*>(&m_windows.ctl)}) {
         auto* key = new QShortcut(QKeySequence(Qt::Key_U), window);
         QObject::connect(key, &QShortcut::activated, window, [this] { OpenRunBar(); });
     }
-    m_windows.board.addMenuCommand(QStringLiteral("Web 表示..."), [this] { OpenWebDialog(); });
+    m_windows.board.addMenuCommand(QStringLiteral("Web 表示…"), [this] { OpenWebDialog(); });
 }
 
 Rutomia::~Rutomia()

@@ -254,6 +254,12 @@ void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
         QVERIFY(WriteFile(folder.filePath(u"3time.csv"_qs), WriteTimetableCsv(times)));
         Program g;
         g.p->options().Text2(0)->setText(folder.path());
+        // U on the panel opens the bar, as 運行… does.
+        g.p->panel().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&g.p->panel()));
+        QTest::keyClick(&g.p->panel(), Qt::Key_U);
+        QTRY_VERIFY(g.p->runBar().isVisible());
+        g.p->runBar().hide();
         g.p->StartRun(*options.run);
         RunExecutor& run = g.p->run();
         QTRY_VERIFY_WITH_TIMEOUT(run.isRunning(), 15000);
