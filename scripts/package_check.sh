@@ -71,10 +71,13 @@ export HOME="$work/home" exe="$root/usr/bin/rutomia" work scripts
 unset XDG_CONFIG_HOME
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 cd "$work/cwd"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -e
     "$exe" >"$work/program.log" 2>&1 &
     pid=$!
+    # Whatever stops this script, the program goes with it: left running it
+    # would hold what the script held (a build lock, the display).
+    trap "kill $pid 2>/dev/null || true" EXIT
     board=$(timeout 30 xdotool search --sync --onlyvisible --name "^ルトミア - " | head -n 1)
     panel=$(timeout 30 xdotool search --sync --onlyvisible --name "集中操作盤" | head -n 1)
     sleep 1
