@@ -163,7 +163,6 @@ void ReadTimetable(const RouteTextSource& src, RouteData& data, QStringList& war
         return;
     }
     form.state = RouteFileState::Read;
-    form.utf8 = true;
     data.timetableFile = src.bytes;
     const qsizetype n = qMin(parsed.rows.size(), data.stops.size());
     for (qsizetype i = 0; i < n; ++i) {

@@ -645,9 +645,11 @@ void tst_RouteDoc::timeProblems_data()
     QTest::newRow("arrival after departure")
         << QStringList{"8:10,8:05", "8:20,"}
         << QStringList{"", "08:05 が前の時刻 08:10 より前です", "", ""};
-    QTest::newRow("a later stop earlier, the next one measured past it")
-        << QStringList{"8:10,8:10", "8:00:30,", ",8:11"}
-        << QStringList{"", "", "08:00:30 が前の時刻 08:10 より前です", "", "", ""};
+    QTest::newRow("later stops earlier, each against the latest time above")
+        << QStringList{"8:10,8:10", "8:00:30,", ",8:05", ",8:11"}
+        << QStringList{"", "", "08:00:30 が前の時刻 08:10 より前です",
+                       "", "", "08:05 が前の時刻 08:10 より前です",
+                       "", ""};
 }
 
 void tst_RouteDoc::timeProblems()
