@@ -548,6 +548,12 @@ void RouteEditor::importGtfs()
         m_doc.removeStops(0, m_doc.stopCount());
     if (!data.stops.isEmpty())
         m_doc.insertStops(0, StopRecords(data.stops));
+    for (int r = 0; r < int(data.stops.size()); ++r) {
+        if (data.stops[r].arrival)
+            m_doc.setStopTime(r, false, data.stops[r].arrival);
+        if (data.stops[r].departure)
+            m_doc.setStopTime(r, true, data.stops[r].departure);
+    }
     QList<TapeEntry> tape;
     for (const RouteTapeLine& l : data.tape)
         tape << TapeEntry{l.text, l.stepFlag, l.preFlag};

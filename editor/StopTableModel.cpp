@@ -2,6 +2,7 @@
 #include "editor/StopTableModel.h"
 
 #include "route/SheetText.h"
+#include "run/Timetable.h"
 
 StopTableModel::StopTableModel(RouteDocument& doc, QObject* parent) : SheetModel(doc, parent)
 {
@@ -17,7 +18,7 @@ StopTableModel::StopTableModel(RouteDocument& doc, QObject* parent) : SheetModel
     });
     connect(&doc, &RouteDocument::findingsChanged, this, [this] {
         if (rowCount() > 0)
-            emit dataChanged(index(0, NameColumn), index(rowCount() - 1, TicketColumn),
+            emit dataChanged(index(0, NameColumn), index(rowCount() - 1, ColumnCount - 1),
                              {Qt::BackgroundRole, Qt::ToolTipRole});
     });
 }
@@ -46,15 +47,27 @@ QVariant StopTableModel::data(const QModelIndex& index, int role) const
             return doc.stop(row).StopName;
         case TicketColumn:
             return QString::number(doc.stop(row).SeiriNo);
+        case ArrivalColumn:
+        case DepartureColumn: {
+            const std::optional<int> t = doc.stopTime(row, index.column() == DepartureColumn);
+            return t ? FormatTimetableTime(*t) : QString();
+        }
         default:
             return doc.reading(row);
         }
     case Qt::TextAlignmentRole:
-        if (index.column() == TicketColumn)
+        if (index.column() == TicketColumn || index.column() >= ArrivalColumn)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::BackgroundRole:
     case Qt::ToolTipRole:
+        if (index.column() >= ArrivalColumn) {
+            // A time before one above it: the route cannot be saved so.
+            RouteFinding f;
+            f.error = true;
+            f.message = doc.timeProblem(row, index.column() == DepartureColumn);
+            return f.message.isEmpty() ? QVariant() : findingData({f}, role);
+        }
         if (index.column() == ReadingColumn)
             return {};
         return findingData(doc.findingsAt(row, index.column() == NameColumn ? RouteField::Name
@@ -77,6 +90,10 @@ QVariant StopTableModel::headerData(int section, Qt::Orientation orientation, in
             return QStringLiteral("整理券番号");
         case ReadingColumn:
             return QStringLiteral("読み");
+        case ArrivalColumn:
+            return QStringLiteral("着");
+        case DepartureColumn:
+            return QStringLiteral("発");
         }
     }
     if (role == Qt::ToolTipRole) {
@@ -87,6 +104,12 @@ QVariant StopTableModel::headerData(int section, Qt::Orientation orientation, in
             return QStringLiteral("この停留所で出る整理券の番号");
         case ReadingColumn:
             return QStringLiteral("放送で名前を読むときのかな (読みのファイルに入ります)");
+        case ArrivalColumn:
+            return QStringLiteral("時刻表の到着時刻 (hh:mm か hh:mm:ss。0時を過ぎたら 24:10 "
+                                  "のように。空欄は時刻なし)");
+        case DepartureColumn:
+            return QStringLiteral("時刻表の発車時刻 (hh:mm か hh:mm:ss。0時を過ぎたら 24:10 "
+                                  "のように。空欄は時刻なし)");
         }
     }
     return {};
@@ -113,6 +136,19 @@ bool StopTableModel::setData(const QModelIndex& index, const QVariant& value, in
             return doc.setTicket(index.row(), *n);
         emit message(QStringLiteral("整理券番号「%1」は数ではないため、そのままです").arg(text));
         return false;
+    case ArrivalColumn:
+    case DepartureColumn: {
+        const bool departure = index.column() == DepartureColumn;
+        if (text.trimmed().isEmpty())
+            return doc.setStopTime(index.row(), departure, std::nullopt);
+        if (const std::optional<int> t = ParseTimetableTime(text))
+            return doc.setStopTime(index.row(), departure, *t);
+        emit message(
+            QStringLiteral("%1「%2」は時刻ではないため、そのままです (hh:mm か "
+                           "hh:mm:ss、0:00～47:59:59)")
+                .arg(departure ? QStringLiteral("発車時刻") : QStringLiteral("到着時刻"), text));
+        return false;
+    }
     default:
         if (doc.setStopReading(index.row(), text))
             return true;

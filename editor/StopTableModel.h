@@ -2,7 +2,8 @@
 #pragma once
 
 // The stops in running order: name as the board shows it, the ticket number
-// issued there, the reading of the name. The columns are those the
+// issued there, the reading of the name, the timetable's arrival and
+// departure (hh:mm, or hh:mm:ss when the seconds are not zero). The columns are those the
 // document's stop paste takes, so a spreadsheet's rectangle goes in as it is.
 
 #include "editor/SheetModel.h"
@@ -10,7 +11,14 @@
 class StopTableModel final : public SheetModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, TicketColumn, ReadingColumn, ColumnCount };
+    enum Column {
+        NameColumn,
+        TicketColumn,
+        ReadingColumn,
+        ArrivalColumn,
+        DepartureColumn,
+        ColumnCount
+    };
 
     explicit StopTableModel(RouteDocument& doc, QObject* parent = nullptr);
 

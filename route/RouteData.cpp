@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "route/RouteData.h"
 
+#include "run/Timetable.h"
+
+#include <algorithm>
+
 QList<StopRecord> StopRecords(const QList<RouteStop>& stops)
 {
     QList<StopRecord> out;
@@ -64,6 +68,32 @@ QList<TapeStop> TapeStops(const QList<RouteTapeLine>& tape, int stopCount)
         }
         s.row = row;
         out << s;
+    }
+    return out;
+}
+
+bool HasTimes(const QList<RouteStop>& stops)
+{
+    return std::any_of(stops.begin(), stops.end(),
+                       [](const RouteStop& s) { return s.arrival || s.departure; });
+}
+
+QStringList TimeProblems(const QList<RouteStop>& stops)
+{
+    QStringList out;
+    out.reserve(stops.size() * 2);
+    int latest = -1;
+    for (const RouteStop& s : stops) {
+        for (const std::optional<int>& t : {s.arrival, s.departure}) {
+            if (t && *t < latest) {
+                out << QStringLiteral("%1 が前の時刻 %2 より前です")
+                           .arg(FormatTimetableTime(*t), FormatTimetableTime(latest));
+                continue;
+            }
+            if (t)
+                latest = *t;
+            out << QString();
+        }
     }
     return out;
 }

@@ -2,9 +2,9 @@
 #pragma once
 
 // A route as the route editor edits it: its fare data (<n>.hy3), its
-// announcement list (<n>tp.csv) and its reading list (<n>yomi.csv) in one
-// value. The editor does not change it directly: RouteDocument holds it and
-// changes it by undoable commands; RouteFiles reads and writes it.
+// announcement list (<n>tp.csv), its reading list (<n>yomi.csv) and its
+// timetable (<n>time.csv) in one value. The editor does not change it directly: RouteDocument holds
+// it and changes it by undoable commands; RouteFiles reads and writes it.
 //
 // Besides what the files mean, it remembers how they were written, so that a
 // route opened and saved unchanged gives the same bytes, and lines nobody
@@ -16,9 +16,11 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <bitset>
+#include <optional>
 
 // How a file of the route was found when the route was opened; it decides how
 // the file is written back (RouteFiles.h).
@@ -34,6 +36,10 @@ struct RouteStop {
     // The name's bytes as the .hy3 held them, when encoding the name gives
     // others (CP932 has characters with two codes). Dropped when the name changes.
     QByteArray nameBytes;
+    // The timetable's times at the stop, seconds after midnight of the service
+    // day (run/Timetable.h); they go wherever the stop goes.
+    std::optional<int> arrival;
+    std::optional<int> departure;
 
     friend bool operator==(const RouteStop&, const RouteStop&) = default;
 };
@@ -75,6 +81,10 @@ struct RouteData {
     // The .hy3 as read, written again as it was while nothing of it changed
     // (with any bytes after its last record, which nothing reads).
     QByteArray fareFile;
+    // The timetable's file: Read, Missing or Unreadable (with why); the bytes
+    // as read, written again while its times are unchanged.
+    RouteTextForm timetableForm;
+    QByteArray timetableFile;
 
     friend bool operator==(const RouteData&, const RouteData&) = default;
 };
@@ -108,3 +118,11 @@ struct TapeStop {
     friend bool operator==(const TapeStop&, const TapeStop&) = default;
 };
 QList<TapeStop> TapeStops(const QList<RouteTapeLine>& tape, int stopCount);
+
+// Whether any stop has a time.
+bool HasTimes(const QList<RouteStop>& stops);
+
+// What is wrong with each time of the stops, in the order arrival, departure
+// of stop 0, then of stop 1, ...: empty where nothing is, else why (a time
+// before one above it, which the run's timetable reader refuses).
+QStringList TimeProblems(const QList<RouteStop>& stops);

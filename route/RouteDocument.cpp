@@ -3,6 +3,7 @@
 
 #include "route/Announcements.h"
 #include "route/SheetText.h"
+#include "run/Timetable.h"
 #include "sound/ReadingList.h"
 
 #include <QUndoCommand>
@@ -21,6 +22,8 @@ enum MergeId {
     kMergeTapeText,
     kMergeTapeStep,
     kMergeTapePre,
+    kMergeArrival,
+    kMergeDeparture,
 };
 
 // Every edit is a pair of changes to the document, each setting what it
@@ -136,7 +139,9 @@ QString PasteResult::summary() const
         const Refused& r = refused.first();
         const QString column = fares           ? QStringLiteral("整理券%1").arg(r.column)
                                : r.column == 1 ? QStringLiteral("整理券番号")
-                                               : QStringLiteral("読み");
+                               : r.column == 2 ? QStringLiteral("読み")
+                               : r.column == 3 ? QStringLiteral("着")
+                                               : QStringLiteral("発");
         s += QStringLiteral("。貼り付けられない %1 個の欄はそのままです (%2行目 %3「%4」%5)")
                  .arg(QString::number(refused.size()), QString::number(r.row + 1), column, r.text,
                       refused.size() > 1 ? QStringLiteral("など") : QString());
@@ -182,7 +187,8 @@ RouteSaveResult RouteDocument::save(const QString& fareFolder, const QString& ta
     // is written again.
     const RouteFileNames names = RouteFilePaths(fareFolder, tapeFolder, routeNo);
     const std::pair<RouteTextForm*, QString> lists[] = {{&m_data.tapeForm, names.tape},
-                                                        {&m_data.readingForm, names.readings}};
+                                                        {&m_data.readingForm, names.readings},
+                                                        {&m_data.timetableForm, names.timetable}};
     for (const auto& [form, path] : lists) {
         if (form->state == RouteFileState::Unreadable && saved.written.contains(path)) {
             *form = RouteTextForm{};
@@ -217,6 +223,7 @@ void RouteDocument::refresh()
 {
     m_held = HeldAtStops(m_data.stops);
     m_tapeStops = TapeStops(m_data.tape, stopCount());
+    m_timeProblems = TimeProblems(m_data.stops);
     refreshFindings();
 }
 
@@ -381,6 +388,23 @@ bool RouteDocument::setStopReading(int row, const QString& reading)
     return changeReading(SpokenName(stop(row).StopName), reading, kMergeStopReading, quint64(row));
 }
 
+bool RouteDocument::setStopTime(int row, bool departure, std::optional<int> seconds)
+{
+    if (row < 0 || row >= stopCount() ||
+        (seconds && (*seconds < 0 || *seconds > kTimetableMaxSeconds)))
+        return false;
+    const RouteStop before = m_data.stops[row];
+    RouteStop after = before;
+    (departure ? after.departure : after.arrival) = seconds;
+    if (after == before)
+        return true;
+    push(
+        departure ? QStringLiteral("発車時刻の変更") : QStringLiteral("到着時刻の変更"),
+        [=, this] { setStopsAt(row, {after}); }, [=, this] { setStopsAt(row, {before}); },
+        departure ? kMergeDeparture : kMergeArrival, quint64(row));
+    return true;
+}
+
 bool RouteDocument::insertStops(int row, int count)
 {
     if (count < 1 || count > kRouteMaxStops)
@@ -401,7 +425,7 @@ bool RouteDocument::insertStops(int row, const QList<StopRecord>& stops)
     for (StopRecord rec : stops) {
         rec.StopName = NameForm(rec.StopName);
         rec.Fare[0] = 0;
-        insert << RouteStop{rec, {}};
+        insert << RouteStop{rec, {}, {}, {}};
     }
     const int count = int(insert.size());
     push(
@@ -500,9 +524,9 @@ PasteResult RouteDocument::pasteStops(int row, int column, const QString& text)
     result.fares = false;
     // Only names make new stops.
     const int lastRow = column == 0 ? kRouteMaxStops : stopCount();
-    if (row < 0 || row > stopCount() || row >= lastRow || column < 0 || column > 2)
+    if (row < 0 || row > stopCount() || row >= lastRow || column < 0 || column > 4)
         return result;
-    const SheetCells cells = ParseSheetText(text, lastRow - row, 3 - column);
+    const SheetCells cells = ParseSheetText(text, lastRow - row, 5 - column);
     result.rowsCut = cells.rowsBeyond;
     result.columnsCut = cells.columnsBeyond;
     if (cells.rows.isEmpty())
@@ -535,6 +559,17 @@ PasteResult RouteDocument::pasteStops(int row, int column, const QString& text)
                     continue;
                 }
                 s.record.SeiriNo = *v;
+            } else if (field >= 3) {
+                // An empty cell is a stop without that time.
+                std::optional<int> seconds;
+                if (!line[c].trimmed().isEmpty()) {
+                    seconds = ParseTimetableTime(line[c]);
+                    if (!seconds) {
+                        result.refused.append({row + r, field, line[c]});
+                        continue;
+                    }
+                }
+                (field == 3 ? s.arrival : s.departure) = seconds;
             } else {
                 const QString written = SpokenName(s.record.StopName);
                 if (written.trimmed().isEmpty() || written.size() > kReadingMaxWrittenChars) {
@@ -594,13 +629,18 @@ QString RouteDocument::copyStops(int firstRow, int lastRow, int firstColumn, int
     firstRow = qMax(firstRow, 0);
     lastRow = qMin(lastRow, stopCount() - 1);
     firstColumn = qMax(firstColumn, 0);
-    lastColumn = qMin(lastColumn, 2);
+    lastColumn = qMin(lastColumn, 4);
+    const auto time = [](const std::optional<int>& t) {
+        return t ? FormatTimetableTime(*t) : QString();
+    };
     for (int r = firstRow; r <= lastRow; ++r) {
         QStringList cells;
         for (int c = firstColumn; c <= lastColumn; ++c)
             cells << (c == 0   ? stop(r).StopName
                       : c == 1 ? QString::number(stop(r).SeiriNo)
-                               : reading(r));
+                      : c == 2 ? reading(r)
+                      : c == 3 ? time(m_data.stops[r].arrival)
+                               : time(m_data.stops[r].departure));
         if (!cells.isEmpty())
             rows << cells;
     }

@@ -27,7 +27,7 @@
 struct PasteResult {
     struct Refused {
         int row = 0;
-        int column = 0; // the ticket number of a fare; 1 ticket number, 2 reading of a stop
+        int column = 0; // the ticket number of a fare; else the stop table's column
         QString text;
     };
     bool fares = true;        // into the fare matrix, else into the stop table
@@ -61,6 +61,16 @@ public:
     const StopRecord& stop(int row) const { return m_data.stops[row].record; }
     // The reading list's entry for the stop's name; empty when it has none.
     QString reading(int row) const;
+    // The timetable's arrival or departure at the stop; nullopt when none.
+    std::optional<int> stopTime(int row, bool departure) const
+    {
+        return departure ? m_data.stops[row].departure : m_data.stops[row].arrival;
+    }
+    // Why the time cannot be saved (it is before one above it); empty when it can.
+    QString timeProblem(int row, bool departure) const
+    {
+        return m_timeProblems[qsizetype(row) * 2 + (departure ? 1 : 0)];
+    }
     qint16 fare(int row, int ticket) const { return stop(row).Fare[size_t(ticket)]; }
     // Whether a passenger can hold the ticket at the stop (RouteData.h).
     bool isHeld(int row, int ticket) const { return m_held[row].test(size_t(ticket)); }
@@ -70,6 +80,9 @@ public:
     bool setTicket(int row, int ticket);
     // The reading of the stop's name; empty removes it.
     bool setStopReading(int row, const QString& reading);
+    // A time of the timetable at the stop (seconds after midnight of the
+    // service day, up to 47:59:59); nullopt removes it.
+    bool setStopTime(int row, bool departure, std::optional<int> seconds);
     // New stops take the smallest ticket numbers no stop issues.
     bool insertStops(int row, int count);
     bool insertStops(int row, const QList<StopRecord>& stops);
@@ -81,7 +94,8 @@ public:
     // Spreadsheet text (SheetText.h) with its top left at the cell; clipped
     // at the matrix's edge. Cells that are not numbers are left as they were.
     PasteResult pasteFares(int row, int ticket, const QString& text);
-    // Into the stop table: column 0 name, 1 ticket number, 2 reading. From
+    // Into the stop table: column 0 name, 1 ticket number, 2 reading,
+    // 3 arrival, 4 departure (h:mm or h:mm:ss; empty for none). From
     // the name column, rows past the last stop become new stops, up to 301.
     PasteResult pasteStops(int row, int column, const QString& text);
     QString copyFares(int firstRow, int lastRow, int firstTicket, int lastTicket) const;
@@ -188,5 +202,6 @@ private:
     QList<TapeStop> m_tapeStops;
     QHash<QString, QString> m_readingMap;
     QList<RouteFinding> m_findings;
+    QStringList m_timeProblems;
     QHash<quint64, QList<int>> m_findingsByCell; // cell key -> indexes into m_findings
 };

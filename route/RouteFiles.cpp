@@ -5,6 +5,7 @@
 #include "companion/RegularFile.h"
 #include "companion/SaveSet.h"
 #include "route/RouteRules.h"
+#include "run/Timetable.h"
 #include "sound/ReadingList.h"
 #include "sound/TapeData.h"
 #include "tools/GtfsExport.h"
@@ -139,6 +140,46 @@ void ReadReadings(const RouteTextSource& src, RouteData& data)
     }
 }
 
+// The times of the stops from the timetable, row by row. A timetable of
+// another length is taken as far as it goes, with a warning: its rows past
+// the last stop are lost when the route is saved.
+void ReadTimetable(const RouteTextSource& src, RouteData& data, QStringList& warnings)
+{
+    RouteTextForm& form = data.timetableForm;
+    form = RouteTextForm{};
+    form.state = src.state;
+    form.problem = src.problem;
+    if (src.state != RouteFileState::Read)
+        return;
+    const TimetableResult parsed = ParseTimetableCsv(src.bytes);
+    if (!parsed.ok()) {
+        const TimetableError& e = parsed.error;
+        QString where;
+        if (e.line > 0)
+            where += QStringLiteral("%1行目: ").arg(e.line);
+        if (e.column > 0)
+            where += QStringLiteral("%1列目: ").arg(e.column);
+        Unreadable(form, where + e.message);
+        return;
+    }
+    form.state = RouteFileState::Read;
+    data.timetableFile = src.bytes;
+    const qsizetype n = qMin(parsed.rows.size(), data.stops.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        data.stops[i].arrival = parsed.rows[i].arrival;
+        data.stops[i].departure = parsed.rows[i].departure;
+    }
+    if (parsed.rows.size() != data.stops.size())
+        warnings << QStringLiteral("%1: 時刻表は %2 行、停留所は %3 か所です。先頭から順に"
+                                   "停留所に当てはめました%4")
+                        .arg(src.name)
+                        .arg(parsed.rows.size())
+                        .arg(data.stops.size())
+                        .arg(parsed.rows.size() > data.stops.size()
+                                 ? QStringLiteral(" (余った行は保存すると消えます)")
+                                 : QString());
+}
+
 QString Warning(const RouteTextSource& src, const RouteTextForm& form, const QString& what)
 {
     return QStringLiteral("%1: 読み込めないため、%2を空にして開きます (%3)。%2を加えて保存すると"
@@ -223,6 +264,44 @@ QByteArray EncodeReadings(const RouteData& data, int routeNo)
     return WriteYomiCsv(entries, QStringLiteral("(系統%1)").arg(Key(routeNo)));
 }
 
+// Times of the stops that the timetable's reader takes back; else false
+// with out.error naming the stop. A timetable read and unchanged in its
+// times is written as it was.
+bool EncodeTimetable(const RouteData& data, RouteBytes& out)
+{
+    QList<TimetableRow> rows;
+    for (const RouteStop& s : data.stops)
+        rows << TimetableRow{s.arrival, s.departure, s.record.StopName};
+    out.timetable = WriteTimetableCsv(rows);
+    // The run refuses a timetable whose time goes back: refused here, it is
+    // found while the route is being edited.
+    const TimetableResult back = ParseTimetableCsv(out.timetable);
+    if (!back.ok()) {
+        out.ok = false;
+        // The written file has one comment line before the stops.
+        out.error = back.error.line > 1 ? QStringLiteral("時刻表の%1番目の停留所: %2")
+                                              .arg(back.error.line - 1)
+                                              .arg(back.error.message)
+                                        : QStringLiteral("時刻表: ") + back.error.message;
+        return false;
+    }
+    if (data.timetableForm.state == RouteFileState::Read) {
+        const TimetableResult before = ParseTimetableCsv(data.timetableFile);
+        const auto sameTimes = [&] {
+            if (before.rows.size() != rows.size())
+                return false;
+            for (qsizetype i = 0; i < rows.size(); ++i)
+                if (before.rows[i].arrival != rows[i].arrival ||
+                    before.rows[i].departure != rows[i].departure)
+                    return false;
+            return true;
+        };
+        if (before.ok() && sameTimes())
+            out.timetable = data.timetableFile;
+    }
+    return true;
+}
+
 void PutU16(QByteArray& out, quint16 v)
 {
     char b[2];
@@ -250,7 +329,8 @@ QByteArray KeepNameBytes(const QByteArray& encoded, const QList<RouteStop>& stop
 } // namespace
 
 RouteOpenResult ReadRoute(const QByteArray& fareFile, const QString& fareName,
-                          const RouteTextSource& tape, const RouteTextSource& readings)
+                          const RouteTextSource& tape, const RouteTextSource& readings,
+                          const RouteTextSource& timetable)
 {
     RouteOpenResult res;
     const FareFileResult parsed = ParseFareFile(fareFile);
@@ -265,7 +345,7 @@ RouteOpenResult ReadRoute(const QByteArray& fareFile, const QString& fareName,
         // The reader has checked every length against the file.
         const qsizetype len = qFromLittleEndian<quint16>(fareFile.constData() + at);
         const QByteArray name = fareFile.mid(at + 2, len);
-        RouteStop stop{rec, {}};
+        RouteStop stop{rec, {}, {}, {}};
         if (ltm4::ToCp932(rec.StopName) != name)
             stop.nameBytes = name;
         data.stops << stop;
@@ -277,6 +357,9 @@ RouteOpenResult ReadRoute(const QByteArray& fareFile, const QString& fareName,
         res.warnings << Warning(tape, data.tapeForm, QStringLiteral("放送"));
     if (data.readingForm.state == RouteFileState::Unreadable)
         res.warnings << Warning(readings, data.readingForm, QStringLiteral("読み"));
+    ReadTimetable(timetable, data, res.warnings);
+    if (data.timetableForm.state == RouteFileState::Unreadable)
+        res.warnings << Warning(timetable, data.timetableForm, QStringLiteral("時刻"));
     res.ok = true;
     return res;
 }
@@ -291,6 +374,10 @@ RouteFileNames RouteFilePaths(const QString& fareFolder, const QString& tapeFold
     if (names.tape.isEmpty())
         names.tape = tapeDir + key + QStringLiteral("tp.csv");
     names.readings = tapeDir + key + QStringLiteral("yomi.csv");
+    const QString fareDir = WithTrailingSeparator(fareFolder);
+    names.timetable = FindTimetableFile(fareDir, key);
+    if (names.timetable.isEmpty())
+        names.timetable = fareDir + key + QStringLiteral("time.csv");
     return names;
 }
 
@@ -332,7 +419,8 @@ RouteOpenResult OpenRoute(const QString& fareFolder, const QString& tapeFolder, 
         return res;
     }
     return ReadRoute(fares.bytes, names.fares, Source(names.tape, kTapeMaxFileBytes),
-                     Source(names.readings, kReadingMaxFileBytes));
+                     Source(names.readings, kReadingMaxFileBytes),
+                     Source(names.timetable, kTimetableMaxFileBytes));
 }
 
 RouteBytes EncodeRoute(const RouteData& data, int routeNo)
@@ -366,6 +454,9 @@ RouteBytes EncodeRoute(const RouteData& data, int routeNo)
     out.tape = EncodeTape(data);
     out.tapeWanted = !data.tape.isEmpty() || data.tapeForm.state == RouteFileState::Read;
     out.readings = EncodeReadings(data, routeNo);
+    out.timetableWanted = HasTimes(data.stops);
+    if (out.timetableWanted && !EncodeTimetable(data, out))
+        return out;
     out.readingsWanted = !data.readings.isEmpty() ||
                          data.readingForm.state == RouteFileState::Read ||
                          data.readingForm.state == RouteFileState::New;
@@ -402,6 +493,8 @@ RouteSaveResult SaveRoute(const RouteData& data, const QString& fareFolder,
     if (bytes.tapeWanted ||
         (there(names.tape) && data.tapeForm.state != RouteFileState::Unreadable))
         files.append({names.tape, bytes.tape});
+    if (bytes.timetableWanted)
+        files.append({names.timetable, bytes.timetable});
     if (bytes.readingsWanted ||
         (there(names.readings) && data.readingForm.state != RouteFileState::Unreadable))
         files.append({names.readings, bytes.readings});

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A route's three files: <n>.hy3 in the fare folder, <n>tp.csv (or Tp.csv,
-// as the panel finds it) and <n>yomi.csv in the announcement folder.
+// A route's files: <n>.hy3 and its timetable <n>time.csv in the fare folder,
+// <n>tp.csv (or Tp.csv, as the panel finds it) and <n>yomi.csv in the
+// announcement folder.
 //
 // Opening reads them through the program's own readers, so the editor sees
-// what the panel and the announcements will. Saving writes all three, whole
+// what the panel and the announcements will. Saving writes them all, whole
 // or none (the old files kept as <name>.bak):
 // - fare data exactly as hy3tool writes it, names whose bytes the file had
 //   in another of CP932's codes keeping those bytes;
@@ -18,6 +19,10 @@
 // A list with no lines is written only over a file of it (a new route's
 // reading list is, as hy3tool writes it); a list that could not be read is
 // left alone while it has none.
+// - the timetable as run/Timetable.h writes one (UTF-8, the stop's name as
+//   memo), or the file as it was while its times are unchanged. A route
+//   without any time writes none and leaves a file that is there alone:
+//   clearing every time does not delete the timetable.
 //
 // The editor calls OpenRoute and SaveRoute; ReadRoute and EncodeRoute are the
 // same without the file system.
@@ -45,7 +50,8 @@ struct RouteTextSource {
 };
 
 RouteOpenResult ReadRoute(const QByteArray& fareFile, const QString& fareName,
-                          const RouteTextSource& tape, const RouteTextSource& readings);
+                          const RouteTextSource& tape, const RouteTextSource& readings,
+                          const RouteTextSource& timetable = {});
 
 // The route's files in the folders. A missing fare file fails (the editor
 // offers a new route then); a list that is missing is empty, one that cannot
@@ -58,9 +64,11 @@ struct RouteBytes {
     QByteArray fares;
     QByteArray tape;
     QByteArray readings;
+    QByteArray timetable;
     // Whether each list is written where no file of it is.
     bool tapeWanted = true;
     bool readingsWanted = true;
+    bool timetableWanted = false; // only when a stop has a time
 };
 
 RouteBytes EncodeRoute(const RouteData& data, int routeNo);
@@ -69,10 +77,12 @@ struct RouteFileNames {
     QString fares;
     QString tape;
     QString readings;
+    QString timetable;
 };
 
 // Where the route's files are, or go: the announcement list under the name
-// the panel would find, else <n>tp.csv.
+// the panel would find, else <n>tp.csv; the timetable as the run finds
+// it, else <n>time.csv.
 RouteFileNames RouteFilePaths(const QString& fareFolder, const QString& tapeFolder, int routeNo);
 
 struct RouteSaveResult {

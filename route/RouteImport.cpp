@@ -11,8 +11,15 @@ RouteImport ImportGtfsTrip(const GtfsFeed& feed, const QString& tripId)
         out.error = e.error;
         return out;
     }
-    for (const StopRecord& r : e.records)
-        out.data.stops << RouteStop{r, {}};
+    // The export gives one timetable row per record.
+    for (qsizetype i = 0; i < e.records.size(); ++i) {
+        RouteStop stop{e.records[i], {}, {}, {}};
+        if (i < e.timetable.size()) {
+            stop.arrival = e.timetable[i].arrival;
+            stop.departure = e.timetable[i].departure;
+        }
+        out.data.stops << stop;
+    }
     for (const GtfsTapeLine& l : e.tape)
         out.data.tape << RouteTapeLine{l.text, l.stepFlag, l.preFlag, {}};
     for (const GtfsReading& r : e.readings)

@@ -3,7 +3,7 @@
 
 // A trip of a GTFS-JP feed as a new route for the editor: the import that
 // "hy3tool gtfs export" makes (ExportGtfsTrip), so the editor and the tool
-// give the same stops, fares, announcements and readings, and saving the
+// give the same stops, fares, announcements, readings and times, and saving the
 // route writes the bytes the tool writes.
 //
 // For the editor: OpenGtfsFeed reads the feed (its warnings in

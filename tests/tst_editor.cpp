@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -206,6 +207,7 @@ class TestEditor : public QObject {
 private slots:
     void keyboardRouteSavedAndReadBack();
     void fareSheetClipboard();
+    void timesTypedInTheStopTable();
     void fillUndoRedoFromTheKeyboard_data();
     void fillUndoRedoFromTheKeyboard();
     void unheldCellsAndFindingsShown();
@@ -349,6 +351,50 @@ void TestEditor::fareSheetClipboard()
     press(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(e.doc().fare(1, 1), qint16(210));
     QCOMPARE(e.doc().fare(2, 2), qint16(450));
+}
+
+// 着 and 発 after 読み: typed as h:mm or h:mm:ss, shown as hh:mm, each an undo step.
+void TestEditor::timesTypedInTheStopTable()
+{
+    Editor e;
+    e.doc().reset(Route({QStringLiteral("駅前"), QStringLiteral("車庫")}));
+    SheetView* stops = e.view("stopView");
+    QCOMPARE(stops->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("着"));
+    QCOMPARE(stops->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("発"));
+    press(Qt::Key_1, Qt::ControlModifier);
+    press(Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i)
+        press(Qt::Key_Right);
+    typeKeys(QStringLiteral("8:05"));
+    press(Qt::Key_Return);
+    typeKeys(QStringLiteral("24:10:30"));
+    press(Qt::Key_Return);
+    QCOMPARE(e.doc().stopTime(0, true), 8 * 3600 + 300);
+    QCOMPARE(e.doc().stopTime(1, true), 24 * 3600 + 630);
+    QCOMPARE(stops->model()->index(0, 4).data().toString(), QStringLiteral("08:05"));
+    QCOMPARE(stops->model()->index(1, 4).data().toString(), QStringLiteral("24:10:30"));
+
+    // Not a time: refused, and the status line says why.
+    press(Qt::Key_Up);
+    typeKeys(QStringLiteral("8:75"));
+    press(Qt::Key_Return);
+    QCOMPARE(e.doc().stopTime(1, true), 24 * 3600 + 630);
+    QVERIFY2(e.w->statusBar()->currentMessage().contains(QStringLiteral("「8:75」は時刻ではない")),
+             qPrintable(e.w->statusBar()->currentMessage()));
+
+    // A time before one above it is marked, with why.
+    QVERIFY(e.doc().setStopTime(1, false, 7 * 3600));
+    QCOMPARE(stops->model()->index(1, 3).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("エラー: 07:00 が前の時刻 08:05 より前です"));
+    QVERIFY(stops->model()->index(1, 3).data(Qt::BackgroundRole).isValid());
+    QVERIFY(!stops->model()->index(1, 4).data(Qt::BackgroundRole).isValid());
+    press(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!stops->model()->index(1, 3).data(Qt::BackgroundRole).isValid());
+
+    QCOMPARE(e.doc().undoStack()->count(), 3);
+    press(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(e.doc().stopTime(1, true), std::nullopt);
+    QCOMPARE(e.doc().stopTime(0, true), 8 * 3600 + 300);
 }
 
 void TestEditor::fillUndoRedoFromTheKeyboard_data()
@@ -588,6 +634,7 @@ void TestEditor::gtfsImportThroughItsDialog()
     QCOMPARE(e.doc().stop(1).StopName, QStringLiteral("富岸"));
     QCOMPARE(e.doc().fare(2, 1), qint16(340));
     QCOMPARE(e.doc().reading(1), QStringLiteral("とんけし"));
+    QCOMPARE(e.doc().stopTime(2, false), 7 * 3600 + 1200);
     QVERIFY(e.doc().tapeCount() >= 3);
     // One undo brings the route before the import back.
     press(Qt::Key_Z, Qt::ControlModifier);

@@ -8,6 +8,7 @@
 #include "route/RouteFiles.h"
 #include "route/RouteRules.h"
 #include "route/SheetText.h"
+#include "run/Timetable.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -59,6 +60,10 @@ QString Describe(const RouteFinding& f)
     return s;
 }
 
+// The demo's timetable: arrival and departure of 駅前, 中央, 市役所, 車庫.
+const QByteArray kDemoTimes = "8:00,8:00\n8:05,8:06\n8:10,8:10\n8:20,\n";
+constexpr int kEight = 8 * 3600;
+
 // A route read from files, so that its lines carry the bytes they were read from.
 RouteData ReadDemo()
 {
@@ -77,7 +82,8 @@ RouteData ReadDemo()
     const RouteOpenResult r =
         ReadRoute(EncodeFareFile(records).bytes, QStringLiteral("1.hy3"),
                   {QStringLiteral("1tp.csv"), RouteFileState::Read, tape, {}},
-                  {QStringLiteral("1yomi.csv"), RouteFileState::Read, yomi, {}});
+                  {QStringLiteral("1yomi.csv"), RouteFileState::Read, yomi, {}},
+                  {QStringLiteral("1time.csv"), RouteFileState::Read, kDemoTimes, {}});
     return r.data;
 }
 
@@ -133,12 +139,27 @@ const QList<EditCase>& EditCases()
          }},
         {"remove stops", [](D& d) { return d.removeStops(1, 2); },
          [](const D& d) {
-             return Names(d) == QStringList{"駅前", "車庫"};
+             return Names(d) == QStringList{"駅前", "車庫"} &&
+                    d.stopTime(1, false) == kEight + 1200;
+         }},
+        {"arrival", [](D& d) { return d.setStopTime(1, false, kEight + 240); },
+         [](const D& d) { return d.stopTime(1, false) == kEight + 240; }},
+        {"departure removed", [](D& d) { return d.setStopTime(0, true, std::nullopt); },
+         [](const D& d) { return !d.stopTime(0, true) && d.stopTime(0, false) == kEight; }},
+        {"paste times",
+         [](D& d) {
+             const PasteResult r = d.pasteStops(1, 3, "8:04\t8:05:30\n8:61\t\n");
+             return r.cells == 3 && r.refused.size() == 1 && r.refused[0].column == 3;
+         },
+         [](const D& d) {
+             return d.stopTime(1, false) == kEight + 240 && d.stopTime(1, true) == kEight + 330 &&
+                    d.stopTime(2, false) == kEight + 600 && !d.stopTime(2, true);
          }},
         {"move stops down", [](D& d) { return d.moveStops(0, 2, 4); },
          [](const D& d) {
              return Names(d) == QStringList{"市役所", "車庫", "駅前", "中央"} &&
-                    d.fare(2, 1) == 1 && !d.isHeld(0, 1);
+                    d.fare(2, 1) == 1 && !d.isHeld(0, 1) && d.stopTime(3, false) == kEight + 300 &&
+                    d.stopTime(3, true) == kEight + 360 && !d.stopTime(1, true);
          }},
         {"move stops up", [](D& d) { return d.moveStops(2, 2, 0); },
          [](const D& d) {
@@ -220,6 +241,8 @@ private slots:
     void undoRedo_data();
     void undoRedo();
     void typingMerges();
+    void timeProblems_data();
+    void timeProblems();
     void rowSignals();
     void announcements();
 };
@@ -520,6 +543,11 @@ void tst_RouteDoc::paste()
     QCOMPARE(doc.pasteFares(0, 148, copied).cells, 6);
     QCOMPARE(doc.fare(1, 150), qint16(350));
     QCOMPARE(doc.copyStops(0, 1, 0, 2), u"S1\t1\t\nS2\t2\t\n"_qs);
+    // Times copy as the table shows them and paste back; the reason a cell is refused is told.
+    const PasteResult times = doc.pasteStops(0, 3, "8:00\t8:00:30\n24:10\t8:61\n");
+    QCOMPARE(times.cells, 3);
+    QVERIFY2(times.summary().contains(u"(2行目 発「8:61」)"), qPrintable(times.summary()));
+    QCOMPARE(doc.copyStops(0, 2, 3, 4), u"08:00\t08:00:30\n24:10\t\n\t\n"_qs);
     // Only names make new stops: readings past the last stop are cut.
     const PasteResult readings = doc.pasteStops(2, 2, "えす\nなし\n");
     QCOMPARE(readings.cells, 1);
@@ -568,7 +596,20 @@ void tst_RouteDoc::typingMerges()
     QVERIFY(doc.setFare(0, 1, 6));
     QVERIFY(doc.setStopName(1, "中"));
     QVERIFY(doc.setStopName(1, "中央公園"));
-    QCOMPARE(doc.undoStack()->count(), 2);
+    QVERIFY(doc.setStopTime(1, true, kEight + 420));
+    QVERIFY(doc.setStopTime(1, true, kEight + 480));
+    QCOMPARE(doc.undoStack()->count(), 3);
+    doc.undoStack()->undo();
+    QCOMPARE(doc.stopTime(1, true), kEight + 360);
+    QCOMPARE(doc.undoStack()->count(), 3);
+    doc.undoStack()->undo();
+    QCOMPARE(doc.undoStack()->count(), 3);
+    doc.undoStack()->redo();
+    doc.undoStack()->redo();
+    QCOMPARE(doc.stopTime(1, true), kEight + 480);
+    // Past 47:59:59 is no time of the timetable.
+    QVERIFY(!doc.setStopTime(1, true, 48 * 3600));
+    doc.undoStack()->undo();
     QVERIFY(doc.setFare(0, 2, 1)); // another cell
     QCOMPARE(doc.undoStack()->count(), 3);
     doc.undoStack()->setClean();
@@ -592,6 +633,44 @@ void tst_RouteDoc::typingMerges()
     // Setting what is there is no edit.
     QVERIFY(doc.setFare(0, 1, doc.fare(0, 1)));
     QCOMPARE(doc.undoStack()->index(), 0);
+}
+
+void tst_RouteDoc::timeProblems_data()
+{
+    // Times as "arrival,departure" per stop; the problems flagged as their indexes.
+    QTest::addColumn<QStringList>("times");
+    QTest::addColumn<QStringList>("problems");
+    QTest::newRow("in order, gaps, past midnight")
+        << QStringList{"8:00,8:00", ",", "23:59,24:10"} << QStringList{"", "", "", "", "", ""};
+    QTest::newRow("arrival after departure")
+        << QStringList{"8:10,8:05", "8:20,"}
+        << QStringList{"", "08:05 が前の時刻 08:10 より前です", "", ""};
+    QTest::newRow("later stops earlier, each against the latest time above")
+        << QStringList{"8:10,8:10", "8:00:30,", ",8:05", ",8:11"}
+        << QStringList{"", "", "08:00:30 が前の時刻 08:10 より前です",
+                       "", "", "08:05 が前の時刻 08:10 より前です",
+                       "", ""};
+}
+
+void tst_RouteDoc::timeProblems()
+{
+    QFETCH(QStringList, times);
+    QFETCH(QStringList, problems);
+    RouteData data;
+    data.stops = Stops(int(times.size()));
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        const QStringList pair = times[i].split(u',');
+        data.stops[i].arrival = ParseTimetableTime(pair[0]);
+        data.stops[i].departure = ParseTimetableTime(pair[1]);
+    }
+    RouteDocument doc;
+    doc.reset(data);
+    QStringList got;
+    for (int r = 0; r < doc.stopCount(); ++r)
+        got << doc.timeProblem(r, false) << doc.timeProblem(r, true);
+    QCOMPARE(got, problems);
+    // What is flagged is what the save refuses.
+    QCOMPARE(EncodeRoute(doc.data(), 1).ok, problems.join(QString()).isEmpty());
 }
 
 void tst_RouteDoc::rowSignals()

@@ -9,6 +9,7 @@
 #include "route/RouteDocument.h"
 #include "route/RouteFiles.h"
 #include "route/RouteImport.h"
+#include "run/Timetable.h"
 #include "sound/ReadingList.h"
 #include "tools/FareCsv.h"
 
@@ -60,7 +61,7 @@ bool DemoRoute(int route, const QString& folder)
                        QStringLiteral("%1/%2yomi.csv").arg(folder).arg(route));
 }
 
-const QStringList kSuffixes{".hy3", "tp.csv", "yomi.csv"};
+const QStringList kSuffixes{".hy3", "tp.csv", "yomi.csv", "time.csv"};
 
 // A small GTFS-JP feed: zones, translations, a headsign with 行.
 bool WriteFeed(const QString& folder)
@@ -112,6 +113,8 @@ private slots:
     void unreadableList();
     void refusedAndFailedSaves();
     void newRoute();
+    void timetableRoundTrip();
+    void timetableKeptRefusedAndLeftAlone();
 };
 
 void tst_RouteFiles::demoRoutes_data()
@@ -166,7 +169,7 @@ void tst_RouteFiles::demoRoutes()
     QVERIFY(csv.ok);
     RouteData fresh;
     for (const StopRecord& r : csv.records)
-        fresh.stops << RouteStop{r, {}};
+        fresh.stops << RouteStop{r, {}, {}, {}};
     QCOMPARE(EncodeRoute(fresh, route).fares,
              Contents(QStringLiteral("%1/%2.hy3").arg(in).arg(route)));
 }
@@ -269,9 +272,17 @@ void tst_RouteFiles::gtfsImport()
         QCOMPARE(Contents(editor + QStringLiteral("/31") + s),
                  Contents(tool + QStringLiteral("/31") + s));
 
+    // The feed's times, as the tool's timetable holds them.
+    const QList<std::optional<int>> times{8 * 3600, 8 * 3600 + 600, 8 * 3600 + 1200,
+                                          8 * 3600 + 1800};
+    for (int r = 0; r < 4; ++r) {
+        QCOMPARE(doc.stopTime(r, false), times[r]);
+        QCOMPARE(doc.stopTime(r, true), times[r]);
+    }
     const RouteOpenResult opened = OpenRoute(tool, tool, 31);
     QVERIFY(opened.ok);
     QCOMPARE(StopRecords(opened.data.stops), StopRecords(imported.data.stops));
+    QCOMPARE(opened.data.stops[3].arrival, times[3]);
     const QString again = dir.filePath(QStringLiteral("again"));
     QVERIFY(SaveRoute(opened.data, again, again, 31).ok);
     for (const QString& s : kSuffixes)
@@ -405,6 +416,108 @@ void tst_RouteFiles::newRoute()
     data.tape.clear();
     QVERIFY(SaveRoute(data, dir.path(), dir.path(), 7).ok);
     QCOMPARE(Contents(dir.filePath(QStringLiteral("7tp.csv"))), QByteArray());
+}
+
+// Times saved with the route are in its timetable, and read back with it.
+void tst_RouteFiles::timetableRoundTrip()
+{
+    QTemporaryDir dir;
+    RouteData data;
+    data.stops = TwoStops();
+    data.stops[0].departure = 23 * 3600 + 59 * 60;
+    data.stops[1].arrival = 24 * 3600 + 10 * 60 + 5; // after midnight, with seconds
+    QVERIFY(SaveRoute(data, dir.path(), dir.path(), 7).ok);
+    const QString path = dir.filePath(QStringLiteral("7time.csv"));
+    const QByteArray bytes = Contents(path);
+    QVERIFY2(bytes.endsWith(",23:59,駅前\n24:10:05,,車庫\n"), bytes.constData());
+    const TimetableResult read = ReadTimetableFile(path);
+    QVERIFY2(read.ok(), qPrintable(read.error.message));
+    QCOMPARE(read.rows.size(), 2);
+    QCOMPARE(read.rows[0].arrival, std::nullopt);
+    QCOMPARE(read.rows[0].departure, data.stops[0].departure);
+    QCOMPARE(read.rows[1].arrival, data.stops[1].arrival);
+    QCOMPARE(read.rows[1].departure, std::nullopt);
+
+    const RouteOpenResult opened = OpenRoute(dir.path(), dir.path(), 7);
+    QVERIFY(opened.ok);
+    QVERIFY(opened.warnings.isEmpty());
+    QCOMPARE(opened.data.stops.size(), 2);
+    for (int r = 0; r < 2; ++r) {
+        QCOMPARE(opened.data.stops[r].arrival, data.stops[r].arrival);
+        QCOMPARE(opened.data.stops[r].departure, data.stops[r].departure);
+    }
+
+    // A route without times writes no timetable.
+    QTemporaryDir other;
+    RouteData plain;
+    plain.stops = TwoStops();
+    QVERIFY(SaveRoute(plain, other.path(), other.path(), 7).ok);
+    QVERIFY(!QFile::exists(other.filePath(QStringLiteral("7time.csv"))));
+}
+
+void tst_RouteFiles::timetableKeptRefusedAndLeftAlone()
+{
+    QTemporaryDir dir;
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("5.hy3")),
+                      EncodeFareFile(StopRecords(TwoStops())).bytes));
+    // A hand-written timetable, under the other name the run finds.
+    const QString path = dir.filePath(QStringLiteral("5Time.csv"));
+    const QByteArray own = "# mine\r\n8:00,8:01\r\n\"8:30\",\r\n";
+    QVERIFY(WriteFile(path, own));
+    RouteOpenResult opened = OpenRoute(dir.path(), dir.path(), 5);
+    QVERIFY(opened.ok);
+    QCOMPARE(opened.data.stops[1].arrival, 8 * 3600 + 1800);
+    // Unchanged times: the file as it was.
+    opened.data.stops[0].record.Fare[1] = 170;
+    QVERIFY(SaveRoute(opened.data, dir.path(), dir.path(), 5).ok);
+    QCOMPARE(Contents(path), own);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("5time.csv"))));
+    // Changed: written anew, the old one kept.
+    opened.data.stops[1].departure = 8 * 3600 + 1860;
+    QVERIFY(SaveRoute(opened.data, dir.path(), dir.path(), 5).ok);
+    QCOMPARE(Contents(path + QStringLiteral(".bak")), own);
+    QCOMPARE(ReadTimetableFile(path).rows.value(1).departure, 8 * 3600 + 1860);
+
+    // Time going back is refused before any file changes.
+    const QByteArray fares = Contents(dir.filePath(QStringLiteral("5.hy3")));
+    const QByteArray times = Contents(path);
+    opened.data.stops[0].record.Fare[1] = 180;
+    opened.data.stops[1].arrival = 7 * 3600;
+    const RouteSaveResult back = SaveRoute(opened.data, dir.path(), dir.path(), 5);
+    QVERIFY(!back.ok);
+    QVERIFY2(back.error.startsWith(QStringLiteral("時刻表の2番目の停留所: ")),
+             qPrintable(back.error));
+    QCOMPARE(Contents(dir.filePath(QStringLiteral("5.hy3"))), fares);
+    QCOMPARE(Contents(path), times);
+
+    // Every time cleared: the timetable there is left as it is.
+    for (RouteStop& s : opened.data.stops)
+        s.arrival = s.departure = std::nullopt;
+    QVERIFY(SaveRoute(opened.data, dir.path(), dir.path(), 5).ok);
+    QCOMPARE(Contents(path), times);
+
+    // One the program cannot read: a warning, and left alone while no stop has a time.
+    const QByteArray bad = "8:00,7:00\n";
+    QVERIFY(WriteFile(path, bad));
+    opened = OpenRoute(dir.path(), dir.path(), 5);
+    QVERIFY(opened.ok);
+    QCOMPARE(opened.data.timetableForm.state, RouteFileState::Unreadable);
+    QCOMPARE(opened.warnings.size(), 1);
+    QVERIFY2(opened.warnings[0].startsWith(path + QStringLiteral(": 読み込めないため、時刻を空に")),
+             qPrintable(opened.warnings[0]));
+    QVERIFY2(opened.warnings[0].contains(QStringLiteral("1行目: 2列目: ")),
+             qPrintable(opened.warnings[0]));
+    QVERIFY(SaveRoute(opened.data, dir.path(), dir.path(), 5).ok);
+    QCOMPARE(Contents(path), bad);
+
+    // A timetable longer than the route: its rows as far as the stops go, and a warning.
+    QVERIFY(WriteFile(path, "8:00,\n8:10,\n8:20,\n"));
+    opened = OpenRoute(dir.path(), dir.path(), 5);
+    QVERIFY(opened.ok);
+    QCOMPARE(opened.data.stops[1].arrival, 8 * 3600 + 600);
+    QCOMPARE(opened.warnings.size(), 1);
+    QVERIFY2(opened.warnings[0].contains(QStringLiteral("余った行")),
+             qPrintable(opened.warnings[0]));
 }
 
 QTEST_GUILESS_MAIN(tst_RouteFiles)
