@@ -317,6 +317,7 @@ void TestProgramBeside::guideZoneRouteByKeyboard()
     QCOMPARE(editor->routeNumber(), 21);
     QVERIFY(QFile::exists(g.dir.filePath(u"21.hy3"_qs)));
     QVERIFY(QFile::exists(g.dir.filePath(u"21tp.csv"_qs)));
+    QVERIFY(QFile::exists(g.dir.filePath(u"21yomi.csv"_qs)));
     Press(Qt::Key_W, Qt::ControlModifier);
     QVERIFY(box.shown.isEmpty()); // saved: closing asks nothing
 
