@@ -5,10 +5,11 @@
 #include "app/CommandLine.h"
 #include "app/Rutomia.h"
 #include "board/ChimeiCtl_A.h"
+#include "board/DegitFormat.h"
 #include "board/M_Degit.h"
 #include "companion/ModalSeam.h"
-#include "companion/SysWait.h"
 #include "companion/SysClock.h"
+#include "companion/SysWait.h"
 #include "editor/RouteEditor.h"
 #include "run/RunExecutor.h"
 #include "run/Timetable.h"
@@ -19,9 +20,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -66,6 +70,14 @@ QString Cell(Rutomia& p, int k)
     return p.board().Degit(k)->Value().ToString();
 }
 
+// What cell k shows, as its digits draw it (a fare of 0 is a blank cell).
+QString Shown(Rutomia& p, int k)
+{
+    const M_Degit& d = *p.board().Degit(k);
+    return DegitFormat::DisplayText(d.Value(), d.ZeroMode(), d.FillZero(), d.Shift(), d.Keta())
+        .trimmed();
+}
+
 struct Http {
     QNetworkAccessManager net;
 
@@ -96,6 +108,59 @@ QUrl Api(const WebServer& web, const QString& path, const QByteArray& token)
     return url;
 }
 
+// A key as the user presses it, to whichever widget has the focus.
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* w = QApplication::focusWidget();
+    QVERIFY(w);
+    QTest::keyClick(w, Qt::Key(key), modifiers);
+    // Cell editors commit Enter on the next turn of the event loop.
+    QCoreApplication::processEvents();
+}
+
+// Digits typed one by one into the focus widget.
+void TypeKeys(const QString& text)
+{
+    for (QChar c : text) {
+        QWidget* w = QApplication::focusWidget();
+        QVERIFY(w);
+        QTest::keyClick(w, c.toLatin1());
+    }
+}
+
+// Japanese as an input method commits it: F2 opens the cell, Enter stores it
+// and goes down.
+void TypeJapanese(const QString& text)
+{
+    Press(Qt::Key_F2);
+    auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(line);
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(line, &commit);
+    Press(Qt::Key_Return);
+}
+
+// A modal dialog shown for real, so its mnemonics, Tab and Enter work.
+bool ShowActive(QDialog& dlg)
+{
+    dlg.show();
+    dlg.activateWindow();
+    return QTest::qWaitForWindowActive(&dlg);
+}
+
+// Its answer, as exec() would give it, with the window below active again.
+int CloseShown(QDialog& dlg)
+{
+    dlg.hide();
+    if (QWidget* below = dlg.parentWidget() ? dlg.parentWidget()->window() : nullptr) {
+        below->activateWindow();
+        if (!QTest::qWaitForWindowActive(below))
+            qWarning("the window below the dialog did not become active");
+    }
+    return dlg.result();
+}
+
 } // namespace
 
 class TestProgramBeside : public QObject {
@@ -103,6 +168,7 @@ class TestProgramBeside : public QObject {
 private slots:
     void initTestCase();
     void editorRouteTriedSavedAndKeyed();
+    void guideZoneRouteByKeyboard();
     void editOptionOpensTheRoute();
     void webViewShowsAndPressesThePanel();
     void runFromTheCommandLineFollowsTheTimetable();
@@ -161,6 +227,121 @@ void TestProgramBeside::editorRouteTriedSavedAndKeyed()
     QCOMPARE(Cell(*g.p, 2), u"210"_qs);
 }
 
+// The guide's worked example, key for key: six stops in two zones, fares by
+// the zone fill, 「次は」 announcements, saved as route 21, keyed on the panel
+// and stepped to the last stop.
+void TestProgramBeside::guideZoneRouteByKeyboard()
+{
+    Program g;
+    MessageRecorder box(ltm4::vbNo);
+    RouteEditor* editor = g.p->OpenEditor(); // the board's menu 路線エディター…
+    QVERIFY(editor);
+    editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    QCOMPARE(editor->document().stopCount(), 0);
+
+    // 停留所: Ctrl+1, Insert six times, names then readings.
+    const QStringList names{u"駅前"_qs, u"市役所前"_qs, u"中央通り"_qs,
+                            u"緑町"_qs, u"学園前"_qs,   u"車庫前"_qs};
+    const QStringList kana{u"えきまえ"_qs,     u"しやくしょまえ"_qs, u"ちゅうおうどおり"_qs,
+                           u"みどりちょう"_qs, u"がくえんまえ"_qs,   u"しゃこまえ"_qs};
+    Press(Qt::Key_1, Qt::ControlModifier);
+    for (int i = 0; i < 6; ++i)
+        Press(Qt::Key_Insert);
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    for (const QString& name : names)
+        TypeJapanese(name);
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
+    for (const QString& reading : kana)
+        TypeJapanese(reading);
+    if (QTest::currentTestFailed())
+        return;
+
+    // 運賃 > ゾーン運賃で埋める… (Alt+R, Z): two zones, stops 4-6 in zone 2,
+    // 180 yen within a zone and 230 across.
+    QString fillError;
+    ltm4::ModalHandler previous = ltm4::SetModalHandler([&](QDialog& dlg) {
+        if (dlg.objectName() != u"fareFillDialog"_qs || !ShowActive(dlg))
+            return int(QDialog::Rejected);
+        QTest::keyClick(&dlg, Qt::Key_N, Qt::AltModifier); // ゾーンの数
+        Press(Qt::Key_Up);
+        QTest::keyClick(&dlg, Qt::Key_S, Qt::AltModifier); // 停留所のゾーン
+        Press(Qt::Key_Right);
+        for (int i = 0; i < 3; ++i)
+            Press(Qt::Key_Down);
+        for (int i = 0; i < 3; ++i) {
+            TypeKeys(u"2"_qs);
+            Press(Qt::Key_Down);
+        }
+        QTest::keyClick(&dlg, Qt::Key_T, Qt::AltModifier); // 運賃の表
+        for (const QString& fare : {u"180"_qs, u"230"_qs, u"230"_qs}) {
+            TypeKeys(fare);
+            Press(Qt::Key_Tab);
+        }
+        TypeKeys(u"180"_qs);
+        Press(Qt::Key_Return); // the cell's value
+        Press(Qt::Key_Return); // 埋める
+        if (auto* error = dlg.findChild<QLabel*>(u"fillError"_qs); error && !error->isHidden())
+            fillError = error->text();
+        return CloseShown(dlg);
+    });
+    Press(Qt::Key_R, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QTest::keyClick(menu, Qt::Key_Z);
+    ltm4::SetModalHandler(previous);
+    QVERIFY2(fillError.isEmpty(), qPrintable(fillError));
+    if (QTest::currentTestFailed())
+        return;
+
+    // 放送 > 停留所名から「次は」の放送を作る (Alt+A, N).
+    Press(Qt::Key_A, Qt::AltModifier);
+    menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QTest::keyClick(menu, Qt::Key_N);
+    QCOMPARE(editor->document().tapeCount(), 6);
+
+    // 名前を付けて保存 (Ctrl+Shift+S): 21, Enter.
+    previous = ltm4::SetModalHandler([](QDialog& dlg) {
+        auto* number = dlg.findChild<QLineEdit*>(u"routeNumber"_qs);
+        if (!number || !ShowActive(dlg))
+            return int(QDialog::Rejected);
+        TypeKeys(u"21"_qs); // the number has the focus as the dialog opens
+        Press(Qt::Key_Return);
+        return CloseShown(dlg);
+    });
+    Press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ltm4::SetModalHandler(previous);
+    QCOMPARE(editor->routeNumber(), 21);
+    QVERIFY(QFile::exists(g.dir.filePath(u"21.hy3"_qs)));
+    QVERIFY(QFile::exists(g.dir.filePath(u"21tp.csv"_qs)));
+    QVERIFY(QFile::exists(g.dir.filePath(u"21yomi.csv"_qs)));
+    Press(Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(box.shown.isEmpty()); // saved: closing asks nothing
+
+    // 系統 21 区間 1 リセット, then データ送り to 車庫前. At each stop ticket k
+    // (taken at stop k) pays 180 within its zone, 230 across, and nothing
+    // before it is issued.
+    keyRoute(g.p->panel(), u"21"_qs, u"1"_qs);
+    QCOMPARE(g.p->panel().Route().RouteNo, u"21"_qs);
+    const auto zone = [](int stop) { return stop <= 3 ? 1 : 2; };
+    for (int stop = 1; stop <= 6; ++stop) {
+        if (stop > 1)
+            g.p->panel().Command2(1)->click();
+        QCOMPARE(g.p->board().ChimeiCtl()->Text(), names[stop - 1]);
+        for (int k = 1; k <= 8; ++k) {
+            const QString want = k > stop                ? QString()
+                                 : zone(k) == zone(stop) ? u"180"_qs
+                                                         : u"230"_qs;
+            QVERIFY2(
+                Shown(*g.p, k) == want,
+                qPrintable(u"停留所 %1 整理券 %2: 「%3」"_qs.arg(stop).arg(k).arg(Shown(*g.p, k))));
+        }
+    }
+}
+
 void TestProgramBeside::editOptionOpensTheRoute()
 {
     // --edit with a file: the editor opens on it as the program starts.
@@ -195,7 +376,8 @@ void TestProgramBeside::webViewShowsAndPressesThePanel()
 
     // The state as the panel shows it.
     QJsonObject state =
-        QJsonDocument::fromJson(http.send("GET", Api(web, u"api/state"_qs, token), &status)).object();
+        QJsonDocument::fromJson(http.send("GET", Api(web, u"api/state"_qs, token), &status))
+            .object();
     QCOMPARE(status, 200);
     QCOMPARE(state.value(u"route"_qs).toString(), u"3"_qs);
     QCOMPARE(state.value(u"row"_qs).toInt(), 1);
@@ -228,12 +410,13 @@ void TestProgramBeside::webViewShowsAndPressesThePanel()
     http.send("POST", Api(web, u"api/press/next"_qs, token), &status);
     QTRY_COMPARE(g.p->panel().Route().CurIndex, qint16(2));
     QRegion painted;
-    QTRY_VERIFY((painted = [&] {
-                    QRegion r;
-                    for (const QList<QVariant>& args : changed)
-                        r += args.at(0).value<QRegion>();
-                    return r;
-                }())
+    QTRY_VERIFY((painted =
+                     [&] {
+                         QRegion r;
+                         for (const QList<QVariant>& args : changed)
+                             r += args.at(0).value<QRegion>();
+                         return r;
+                     }())
                     .intersects(g.p->board().ChimeiCtl()->geometry()));
 }
 
@@ -241,8 +424,7 @@ void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
 {
     qint64 now = 1'000'000;
     const std::function<qint64()> previousClock = ltm4::SetMonotonicOverride([&] { return now; });
-    const CommandLine options =
-        ParseCommandLine({u"--run"_qs, u"3:2"_qs, u"--speed"_qs, u"60"_qs});
+    const CommandLine options = ParseCommandLine({u"--run"_qs, u"3:2"_qs, u"--speed"_qs, u"60"_qs});
     QVERIFY(options.run);
     {
         // The route and its timetable where the settings look, before the start.
