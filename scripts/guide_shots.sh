@@ -4,7 +4,7 @@
 # built program on virtual displays, works its windows with xdotool and crops
 # every shot to the window it shows.
 #   scripts/guide_shots.sh [out folder]
-#   SESSIONS="zoom fullscreen" scripts/guide_shots.sh   (only some of them)
+#   SESSIONS="zoom fullscreen beside" scripts/guide_shots.sh   (only some of them)
 # The program runs as a copy in a temporary folder, with freshly made demo
 # settings beside it and its own configuration folder, so the developer's own
 # settings are neither used nor changed. Sound goes to SDL's dummy driver.
@@ -115,7 +115,7 @@ new_windows() {
 }
 
 start_program() {
-    (cd "$build/data" && exec "$work/app/517") >"$work/program.log" 2>&1 &
+    (cd "$build/data" && exec "$work/app/517" "$@") >"$work/program.log" 2>&1 &
     program=$!
     panel=$(wait_win '集中操作盤') || {
         echo "the control panel did not appear" >&2
@@ -236,6 +236,35 @@ session_zoom() {
     stop_program
 }
 
+session_beside() {
+    # The route editor on demo route 1 (its stops, then its fares), then
+    # the 運行 bar over the board.
+    start_program --edit 1
+    local editor
+    editor=$(wait_win '^路線エディター') || {
+        echo "the route editor did not appear" >&2
+        exit 1
+    }
+    sleep 1
+    shot "$editor" editor-stops.png
+    xdotool windowfocus --sync "$editor" 2>/dev/null || true
+    xdotool key ctrl+2
+    sleep 0.5
+    shot "$editor" editor-fares.png
+    xdotool key ctrl+w
+    sleep 0.5
+    set_route_1
+    panel_keys u
+    local bar
+    bar=$(wait_win '^運行$') || {
+        echo "the run bar did not appear" >&2
+        exit 1
+    }
+    sleep 0.5
+    shot "$bar" runbar.png
+    stop_program
+}
+
 session_fullscreen() {
     # Two monitors side by side on one screen, as a desktop with a second
     # monitor has them (Xvfb's own Xinerama puts every head at 0,0).
@@ -290,7 +319,7 @@ mkdir -p "$work/app" "$work/tmp"
 mkdir -m 700 "$work/runtime"
 export build out work TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" SDL_AUDIODRIVER=dummy
 echo "guide_shots: into $out"
-for session in ${SESSIONS:-main zoom fullscreen}; do
+for session in ${SESSIONS:-main zoom fullscreen beside}; do
     # Each session starts afresh: new demo settings, empty configuration folder.
     rm -rf "$work/app/"* "$work/config"
     cp "$build/app/517" "$work/app/517"
