@@ -4,6 +4,7 @@
 
 #include "companion/LTM4Res.h"
 #include "panel/FareData.h"
+#include "run/RunSchedule.h"
 #include "run/Timetable.h"
 #include "sound/ReadingList.h"
 #include "sound/TapeData.h"
@@ -116,6 +117,7 @@ Q_DECLARE_METATYPE(GtfsLimits)
 class tst_Gtfs final : public QObject {
     Q_OBJECT
 private slots:
+    void exportedTripRunsAtSixty();
     void sources_data();
     void sources();
     void csvForms();
@@ -1170,4 +1172,66 @@ void tst_Gtfs::toolWritesTheTimetable()
 }
 
 QTEST_GUILESS_MAIN(tst_Gtfs)
+
+// A trip exported from a feed runs as the run would run it: its timetable
+// and announcement list give the steps and entries, in order, at the feed's
+// times scaled by x60.
+void tst_Gtfs::exportedTripRunsAtSixty()
+{
+    Tables t = BaseFeed();
+    QByteArray stops = "stop_id,stop_name\n";
+    QByteArray times = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n";
+    for (int i = 1; i <= 10; ++i) {
+        stops += "P" + QByteArray::number(i) + ",停留所" + QByteArray::number(i) + "\n";
+        // Three minutes apart, a minute standing at stop 5.
+        const int arrive = 8 * 60 + 3 * (i - 1) + (i > 5 ? 1 : 0);
+        const int leave = arrive + (i == 5 ? 1 : 0);
+        const auto hhmm = [](int m) {
+            return QStringLiteral("%1:%2:00")
+                .arg(m / 60, 2, 10, QChar(u'0'))
+                .arg(m % 60, 2, 10, QChar(u'0'))
+                .toLatin1();
+        };
+        times += "T9," + hhmm(arrive) + "," + hhmm(leave) + ",P" + QByteArray::number(i) + "," +
+                 QByteArray::number(i) + "\n";
+    }
+    t["stops.txt"] = stops;
+    t["stop_times.txt"] = times;
+    t["trips.txt"] = "route_id,service_id,trip_id,trip_headsign\nR1,W,T9,停留所10行\n";
+    t.remove("fare_rules.txt");
+    t.remove("fare_attributes.txt");
+    t.remove("translations.txt");
+    const GtfsExport e = ExportGtfsTrip(Load(t), QStringLiteral("T9"));
+    QVERIFY(e.ok);
+    QCOMPARE(e.timetable.size(), 10);
+
+    RunPlan plan;
+    plan.rowCount = int(e.records.size());
+    plan.timetable = e.timetable;
+    for (const GtfsTapeLine& line : e.tape)
+        plan.tape << TapeEntry{line.text, line.stepFlag, line.preFlag};
+    plan.speed = 60;
+    const RunSchedule schedule(plan);
+    const QList<RunAction> actions = schedule.actionsFrom(schedule.start(0));
+
+    // Every entry once, in order; the board steps onto row r as the bus
+    // leaves row r - 1, at that departure's scaled time.
+    int tape = 0;
+    int row = 1;
+    for (const RunAction& a : actions) {
+        QCOMPARE(a.kind, RunActionKind::TapeNext);
+        QCOMPARE(a.tape, tape + 1);
+        tape = a.tape;
+        if (a.row != row) {
+            QCOMPARE(a.row, row + 1);
+            QCOMPARE(e.tape[a.tape - 1].stepFlag, qint16(1));
+            const qint64 leftMs = qint64(*e.timetable[row - 1].departure - 8 * 3600) * 1000;
+            QCOMPARE(a.scaledMs, leftMs / 60);
+            row = a.row;
+        }
+    }
+    QCOMPARE(row, 10);
+    QCOMPARE(tape, int(e.tape.size()));
+}
+
 #include "tst_gtfs.moc"
