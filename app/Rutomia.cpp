@@ -19,6 +19,7 @@
 #include "panel/frmVoice.h"
 #include "sound/SpeechEngines.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
@@ -103,6 +104,18 @@ Rutomia::Rutomia()
     services.GetTapeStepFlag = [this](qint32 index) { return m_tape.GetTapeStepFlag(index); };
     services.VoiceAvailable = [this] { return m_tape.VoiceAvailable() != 0; };
     services.TapeRelease = [this] { m_tape.TapeRelease(); };
+    services.Quit = [] {
+        // A route being edited is not lost with the program: each editor
+        // asks about its unsaved changes before the program ends.
+        QList<QPointer<RouteEditor>> editors;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* editor = qobject_cast<RouteEditor*>(w); editor && editor->isVisible())
+                editors << editor;
+        for (const QPointer<RouteEditor>& editor : editors)
+            if (editor)
+                editor->close();
+        QCoreApplication::exit(0);
+    };
     m_windows.ctl.setServices(std::move(services));
 
     m_editorLink = std::make_unique<EditorLink>(m_windows.ctl, m_windows.option, m_tape);

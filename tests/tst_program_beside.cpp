@@ -172,6 +172,8 @@ private slots:
     void editOptionOpensTheRoute();
     void webViewShowsAndPressesThePanel();
     void runFromTheCommandLineFollowsTheTimetable();
+    // Last: ending the program asks the application to leave its event loop.
+    void closingTheProgramAsksAboutAnEditedRoute();
 };
 
 void TestProgramBeside::initTestCase()
@@ -359,6 +361,24 @@ void TestProgramBeside::editOptionOpensTheRoute()
     QCOMPARE(editor->routeNumber(), 9);
     QCOMPARE(editor->document().stopCount(), 4);
     QCOMPARE(QDir(editor->fareFolder()), QDir(elsewhere.path()));
+}
+
+void TestProgramBeside::closingTheProgramAsksAboutAnEditedRoute()
+{
+    QTemporaryDir elsewhere;
+    const QString file = elsewhere.filePath(u"6.hy3"_qs);
+    QVERIFY(WriteFareFile(file, MakeStops(3)));
+    Program g;
+    RouteEditor* editor = g.p->OpenEditor(file);
+    QVERIFY(editor);
+    QVERIFY(editor->document().setStopName(0, u"新しい名前"_qs));
+    // Yes to ending the program, and 保存 to the editor's question.
+    MessageRecorder messages(ltm4::vbYes);
+    QVERIFY(g.p->panel().close());
+    QCOMPARE(messages.shown.size(), 2);
+    const FareFileResult saved = ParseFareFile(ReadAll(file));
+    QVERIFY(saved.ok());
+    QCOMPARE(saved.records.first().StopName, u"新しい名前"_qs);
 }
 
 void TestProgramBeside::webViewShowsAndPressesThePanel()
