@@ -5,27 +5,27 @@
 #include "app/RunLink.h"
 #include "app/ScreenFit.h"
 #include "app/WebLink.h"
+#include "companion/LTM4Res.h"
+#include "companion/ModalSeam.h"
 #include "companion/MsgBox.h"
 #include "editor/RouteEditor.h"
+#include "options/VbOptionButton.h"
+#include "panel/frmVoice.h"
 #include "run/RunExecutor.h"
 #include "run/RunSettings.h"
 #include "runbar/RunBar.h"
+#include "sound/SpeechEngines.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
 #include "web/ui/WebDialog.h"
-#include "companion/LTM4Res.h"
-#include "companion/ModalSeam.h"
-#include "options/VbOptionButton.h"
-#include "panel/frmVoice.h"
-#include "sound/SpeechEngines.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QLabel>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -121,7 +121,8 @@ Rutomia::Rutomia()
     m_editorLink = std::make_unique<EditorLink>(m_windows.ctl, m_windows.option, m_tape);
     m_windows.board.addMenuCommand(QStringLiteral("路線エディター…"), [this] { OpenEditor(); });
     m_windows.board.addMenuCommand(QStringLiteral("運行…"), [this] { OpenRunBar(); });
-    for (QWidget* window : {static_cast<QWidget*>(&m_windows.board), static_cast<QWidget*>(&m_windows.ctl)}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(&m_windows.board), static_cast<QWidget*>(&m_windows.ctl)}) {
         auto* key = new QShortcut(QKeySequence(Qt::Key_U), window);
         QObject::connect(key, &QShortcut::activated, window, [this] { OpenRunBar(); });
     }
@@ -142,8 +143,8 @@ Rutomia::~Rutomia()
 
 RouteEditor* Rutomia::OpenEditor(const QString& target)
 {
-    return RouteEditor::Open(*m_editorLink, target.isEmpty() ? m_editorLink->CurrentRoute() : target,
-                             nullptr);
+    return RouteEditor::Open(*m_editorLink,
+                             target.isEmpty() ? m_editorLink->CurrentRoute() : target, nullptr);
 }
 
 RunExecutor& Rutomia::run()
@@ -178,14 +179,13 @@ void Rutomia::StartRun(const RunRequest& request)
 {
     // Once the voice is known, so that the run knows whether to announce;
     // not for ever where it never is.
-    auto waited = std::make_shared<int>(0);
-    auto go = std::make_shared<std::function<void()>>();
-    *go = [this, request, waited, go] {
-        if (!m_tape.EngineKnown() && ++*waited < kRunStartWaitTicks) {
-            QTimer::singleShot(kRunStartTickMs, &m_windows.ctl, *go);
+    auto* wait = new QTimer(&m_windows.ctl);
+    wait->setInterval(kRunStartTickMs);
+    QObject::connect(wait, &QTimer::timeout, wait, [this, wait, request, ticks = 0]() mutable {
+        if (!m_tape.EngineKnown() && ++ticks < kRunStartWaitTicks)
             return;
-        }
-        *go = nullptr; // the lambda held itself
+        wait->deleteLater();
+        wait->stop();
         m_windows.ctl.Label2(0)->setText(request.route);
         m_windows.ctl.Label2(2)->setText(request.section);
         m_windows.ctl.Command1_Click(1);
@@ -197,8 +197,8 @@ void Rutomia::StartRun(const RunRequest& request)
         settings.loop = settings.loop || request.loop;
         OpenRunBar();
         bar.startRun(settings, m_windows.ctl.Route().CurIndex + 1);
-    };
-    QTimer::singleShot(0, &m_windows.ctl, *go);
+    });
+    wait->start();
 }
 
 WebServer& Rutomia::webServer()

@@ -54,13 +54,12 @@ WebLink::WebLink(Form1& board, frmCtl& ctl, mdlM_Tape& tape, QObject* parent)
     : WebHost(parent), m_board(board), m_ctl(ctl), m_tape(tape)
 {
     m_board.setOnStagePainted([this](const QRegion& part) { emit BoardChanged(part); });
-    connect(&m_ctl, &frmCtl::rowShown, this, &WebLink::CheckPanel);
-    connect(&m_ctl, &frmCtl::routeSet, this, &WebLink::CheckPanel);
-    connect(&m_ctl, &frmCtl::tapeMoved, this, &WebLink::CheckPanel);
+    connect(&m_ctl, &frmCtl::rowShown, this, &WebHost::PanelChanged);
+    connect(&m_ctl, &frmCtl::routeSet, this, &WebHost::PanelChanged);
+    connect(&m_ctl, &frmCtl::tapeMoved, this, &WebHost::PanelChanged);
     m_panelLook.setInterval(kPanelLookMs);
-    connect(&m_panelLook, &QTimer::timeout, this, &WebLink::CheckPanel);
+    connect(&m_panelLook, &QTimer::timeout, this, &WebHost::PanelChanged);
     m_panelLook.start();
-    m_lastPanel = PanelState();
 }
 
 WebLink::~WebLink()
@@ -95,10 +94,10 @@ WebPanelState WebLink::PanelState() const
     }
     for (int k = 1; k <= WebPanelState::kCells && k <= Form1::kCells; ++k) {
         const M_Degit* cell = m_board.Degit(k);
-        s.cells[size_t(k - 1)] = DegitFormat::DisplayText(cell->Value(), cell->ZeroMode(),
-                                                          cell->FillZero(), cell->Shift(),
-                                                          cell->Keta())
-                                     .trimmed();
+        s.cells[size_t(k - 1)] =
+            DegitFormat::DisplayText(cell->Value(), cell->ZeroMode(), cell->FillZero(),
+                                     cell->Shift(), cell->Keta())
+                .trimmed();
     }
     s.lateNight = m_ctl.Check4()->Value() == 1;
     s.displayClear = m_ctl.Check1()->Value() == 1;
@@ -108,7 +107,8 @@ WebPanelState WebLink::PanelState() const
     for (int i = 0; i < WebControls::kCount; ++i) {
         const WebControl control = WebControls::At(i);
         if (control == WebControl::LateNight)
-            s.enabled[size_t(i)] = m_ctl.Check4()->isEnabled() && m_ctl.Check4()->isVisibleTo(&m_ctl);
+            s.enabled[size_t(i)] =
+                m_ctl.Check4()->isEnabled() && m_ctl.Check4()->isVisibleTo(&m_ctl);
         else if (const std::optional<PanelKeyPress> key = KeyOf(control))
             s.enabled[size_t(i)] = m_ctl.KeyButton(*key) != nullptr;
     }
@@ -126,19 +126,10 @@ void WebLink::Press(const WebPress& press)
     } else if (const std::optional<PanelKeyPress> key = KeyOf(press.control)) {
         m_ctl.PressKey(*key);
     }
-    CheckPanel();
+    emit PanelChanged();
 }
 
 void WebLink::WhenIdle(std::function<void()> run)
 {
     ltm4::WhenIdle(std::move(run));
-}
-
-void WebLink::CheckPanel()
-{
-    WebPanelState now = PanelState();
-    if (now == m_lastPanel)
-        return;
-    m_lastPanel = std::move(now);
-    emit PanelChanged();
 }

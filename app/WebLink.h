@@ -26,14 +26,11 @@ public:
     void WhenIdle(std::function<void()> run) override;
 
 private:
-    // What the panel shows changes in many small ways (a digit keyed, a
-    // switch): it is compared a few times a second, and at once after a
-    // step or a route set.
-    void CheckPanel();
-
     Form1& m_board;
     frmCtl& m_ctl;
     mdlM_Tape& m_tape;
+    // What the panel shows changes in many small ways (a digit keyed, a
+    // switch): the server is told to look a few times a second, and at once
+    // after a step or a route set; it sends only what differs.
     QTimer m_panelLook;
-    WebPanelState m_lastPanel;
 };

@@ -237,3 +237,35 @@ QByteArray MidB_ASCII(const QByteArray& text, qint32 start, qint32 count)
 }
 
 } // namespace ltm4
+
+namespace {
+
+// "<line>行目の<byte>バイト目 (0xNN)" of a byte offset.
+QString BytePlace(QByteArrayView bytes, qsizetype at)
+{
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < at; ++i) {
+        if (bytes[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return QStringLiteral("%1行目の%2バイト目 (0x%3)")
+        .arg(line)
+        .arg(at - lineStart + 1)
+        .arg(quint8(bytes[at]), 2, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+namespace ltm4 {
+
+QString UndecodableText(QByteArrayView bytes, const DecodedText& decoded)
+{
+    return QStringLiteral("文字コードがUTF-8でもCP932でもありません "
+                          "(UTF-8としては%1、CP932としては%2が読めません)")
+        .arg(BytePlace(bytes, decoded.badUtf8), BytePlace(bytes, decoded.badCp932));
+}
+
+} // namespace ltm4

@@ -112,6 +112,9 @@ struct DecodedText {
 };
 // Offsets count in bytes as given, a BOM included.
 DecodedText DecodeUtf8OrCp932(QByteArrayView bytes);
+// For the user, of bytes that decoded is not ok() for: that they are neither,
+// with the line and byte where each encoding breaks.
+QString UndecodableText(QByteArrayView bytes, const DecodedText& decoded);
 
 // The text as it reads back from CP932 bytes: characters CP932 lacks come
 // back as "?", and JIS forms such as the wave dash 〜 in CP932's form (～).

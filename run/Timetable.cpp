@@ -26,23 +26,6 @@ QStringView Trimmed(QStringView s)
     return s;
 }
 
-// "<line>行目の<byte>バイト目 (0xNN)" of a byte offset.
-QString BytePlace(QByteArrayView bytes, qsizetype at)
-{
-    int line = 1;
-    qsizetype lineStart = 0;
-    for (qsizetype i = 0; i < at; ++i) {
-        if (bytes[i] == '\n') {
-            ++line;
-            lineStart = i + 1;
-        }
-    }
-    return QStringLiteral("%1行目の%2バイト目 (0x%3)")
-        .arg(line)
-        .arg(at - lineStart + 1)
-        .arg(quint8(bytes[at]), 2, 16, QLatin1Char('0'));
-}
-
 int LineOf(QByteArrayView bytes, qsizetype at)
 {
     return int(std::count(bytes.begin(), bytes.begin() + at, '\n')) + 1;
@@ -221,10 +204,7 @@ TimetableResult ParseTimetableCsv(QByteArrayView bytes)
     if (!decoded.ok()) {
         // The encoding that read further is the one the file was meant to be in.
         r.error.line = LineOf(bytes, std::max(decoded.badUtf8, decoded.badCp932));
-        r.error.message =
-            QStringLiteral("文字コードがUTF-8でもCP932でもありません "
-                           "(UTF-8としては%1、CP932としては%2が読めません)")
-                .arg(BytePlace(bytes, decoded.badUtf8), BytePlace(bytes, decoded.badCp932));
+        r.error.message = ltm4::UndecodableText(bytes, decoded);
         return r;
     }
     const QString& text = decoded.text;

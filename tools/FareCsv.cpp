@@ -16,23 +16,6 @@ bool IsBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-// "<line>行目の<byte>バイト目 (0xNN)" of a byte offset.
-QString BytePlace(QByteArrayView bytes, qsizetype at)
-{
-    int line = 1;
-    qsizetype lineStart = 0;
-    for (qsizetype i = 0; i < at; ++i) {
-        if (bytes[i] == '\n') {
-            ++line;
-            lineStart = i + 1;
-        }
-    }
-    return QStringLiteral("%1行目の%2バイト目 (0x%3)")
-        .arg(line)
-        .arg(at - lineStart + 1)
-        .arg(quint8(bytes[at]), 2, 16, QLatin1Char('0'));
-}
-
 // UTF-8 (a BOM is skipped), else CP932. Neither: false, with where each breaks.
 bool DecodeText(const QByteArray& bytes, QString& text, FareCsvError& error)
 {
@@ -42,10 +25,7 @@ bool DecodeText(const QByteArray& bytes, QString& text, FareCsvError& error)
         return true;
     }
     const int line = int(std::count(bytes.begin(), bytes.begin() + decoded.badCp932, '\n')) + 1;
-    error = {line, 0,
-             QStringLiteral("文字コードがUTF-8でもCP932でもありません "
-                            "(UTF-8としては%1、CP932としては%2が読めません)")
-                 .arg(BytePlace(bytes, decoded.badUtf8), BytePlace(bytes, decoded.badCp932))};
+    error = {line, 0, ltm4::UndecodableText(bytes, decoded)};
     return false;
 }
 
