@@ -30,6 +30,11 @@ private:
 PanelRunHost::PanelRunHost(frmCtl& ctl, frmOption& option, mdlM_Tape& tape)
     : m_ctl(ctl), m_option(option), m_tape(tape)
 {
+    // A route set shows its row before it says it is set.
+    const auto moved = [this] { m_justSet = false; };
+    connect(&m_ctl, &frmCtl::rowShown, this, moved);
+    connect(&m_ctl, &frmCtl::tapeMoved, this, moved);
+    connect(&m_ctl, &frmCtl::routeSet, this, [this] { m_justSet = true; });
 }
 
 void PanelRunHost::follow(RunExecutor& run)
@@ -61,6 +66,11 @@ void PanelRunHost::pressDataNext()
 
 bool PanelRunHost::setRoute(int startRow)
 {
+    // Set just now at this row (--run keys it first, 試す sets the editor's
+    // content): setting it again would only repeat the lamp test, and keying
+    // a tried route would read its saved file instead of what was tried.
+    if (m_justSet && m_ctl.Route().DataCount > 0 && m_ctl.Route().CurIndex + 1 == startRow)
+        return true;
     const QString route = m_ctl.Route().RouteNo;
     if (route.isEmpty())
         return false;

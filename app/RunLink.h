@@ -18,6 +18,8 @@ class RunExecutor;
 class PanelRunHost final : public QObject, public RunHost, public RunBarHost {
     Q_OBJECT
 public:
+    // Made with the windows, before any run: a route set before the run bar
+    // was first opened counts as just set.
     PanelRunHost(frmCtl& ctl, frmOption& option, mdlM_Tape& tape);
 
     // The run told of the user's moves; a route set by anyone but the run
@@ -45,4 +47,7 @@ private:
     mutable QString m_timetableError;
     mdlM_Tape& m_tape;
     int m_pressing = 0; // presses of the run under way
+    // The route was set and nothing has moved since (set by anyone: the
+    // keypad, 試す, --run, the run itself).
+    bool m_justSet = false;
 };

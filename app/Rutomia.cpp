@@ -119,6 +119,7 @@ Rutomia::Rutomia()
     m_windows.ctl.setServices(std::move(services));
 
     m_editorLink = std::make_unique<EditorLink>(m_windows.ctl, m_windows.option, m_tape);
+    m_runHost = std::make_unique<PanelRunHost>(m_windows.ctl, m_windows.option, m_tape);
     m_windows.board.addMenuCommand(QStringLiteral("路線エディター…"), [this] { OpenEditor(); });
     m_windows.board.addMenuCommand(QStringLiteral("運行…"), [this] { OpenRunBar(); });
     for (QWidget* window :
@@ -156,7 +157,6 @@ RunExecutor& Rutomia::run()
 RunBar& Rutomia::runBar()
 {
     if (!m_runBar) {
-        m_runHost = std::make_unique<PanelRunHost>(m_windows.ctl, m_windows.option, m_tape);
         m_run = std::make_unique<RunExecutor>(*m_runHost);
         m_runHost->follow(*m_run);
         m_runBar = std::make_unique<RunBar>(*m_run, *m_runHost, RunSettings::DefaultFile());

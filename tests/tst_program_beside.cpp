@@ -202,6 +202,11 @@ void TestProgramBeside::editorRouteTriedSavedAndKeyed()
     QVERIFY(editor->tryRoute());
     QCOMPARE(g.p->panel().Route().DataCount, qint16(3));
     QCOMPARE(g.p->board().ChimeiCtl()->Text(), u"停留所1"_qs);
+    // A run from there runs what was tried: there is no file to key it from.
+    QVERIFY(g.p->runBar().startRun(RunSettings{}, 1));
+    QVERIFY(g.p->run().isRunning());
+    QCOMPARE(g.p->panel().Route().DataCount, qint16(3));
+    g.p->runBar().stopRun();
     g.p->panel().Command2(1)->click();
     QCOMPARE(g.p->board().ChimeiCtl()->Text(), u"停留所2"_qs);
     QCOMPARE(Cell(*g.p, 1), u"210"_qs);
@@ -462,9 +467,12 @@ void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
         QTest::keyClick(&g.p->panel(), Qt::Key_U);
         QTRY_VERIFY(g.p->runBar().isVisible());
         g.p->runBar().hide();
+        const QSignalSpy routeSets(&g.p->panel(), &frmCtl::routeSet);
         g.p->StartRun(*options.run);
         RunExecutor& run = g.p->run();
         QTRY_VERIFY_WITH_TIMEOUT(run.isRunning(), 15000);
+        // Keyed once: the run starts from that set, without a second lamp test.
+        QCOMPARE(routeSets.count(), 1);
         // Set at stop 2 as the keypad would; the bus leaves it at once, at
         // its departure, and the board shows the next stop.
         QCOMPARE(g.p->panel().Route().RouteNo, u"3"_qs);
