@@ -170,6 +170,16 @@ RunBar& Rutomia::runBar()
 void Rutomia::OpenRunBar()
 {
     RunBar& bar = runBar();
+    if (!m_runBarPlaced) {
+        // Where it hides no fare and no button; later, where the user put it.
+        m_runBarPlaced = true;
+        if (const QScreen* screen = m_windows.board.screen()) {
+            const QSize frameExtra =
+                m_windows.board.frameGeometry().size() - m_windows.board.size();
+            bar.move(ClearPlace(bar.sizeHint() + frameExtra, m_windows.board.frameGeometry(),
+                                m_windows.ctl.frameGeometry(), screen->availableGeometry()));
+        }
+    }
     bar.show();
     bar.raise();
     bar.activateWindow();

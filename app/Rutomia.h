@@ -93,6 +93,7 @@ private:
     std::unique_ptr<PanelRunHost> m_runHost;
     std::unique_ptr<RunExecutor> m_run;
     std::unique_ptr<RunBar> m_runBar;
+    bool m_runBarPlaced = false;
     // Made when first needed: nothing of the web view runs while it is off.
     std::unique_ptr<WebLink> m_webLink;
     std::unique_ptr<WebServer> m_web;

@@ -46,3 +46,22 @@ QPoint ReachablePlace(const QRect& frame, const QList<QRect>& areas)
     return {inside(frame.x(), frame.width(), nearest->left(), nearest->right()),
             inside(frame.y(), frame.height(), nearest->top(), nearest->bottom())};
 }
+
+QPoint ClearPlace(const QSize& frame, const QRect& board, const QRect& panel, const QRect& area)
+{
+    const QPoint places[] = {
+        {board.left(), board.bottom() + 1},
+        {board.left(), board.top() - frame.height()},
+        {area.left(), area.bottom() + 1 - frame.height()},
+        area.topLeft(),
+    };
+    for (const QRect& keepClear : {board.united(panel), board}) {
+        for (const QPoint& at : places) {
+            const QRect r(at, frame);
+            if (area.contains(r) && !r.intersects(keepClear))
+                return at;
+        }
+    }
+    return {inside(places[0].x(), frame.width(), area.left(), area.right()),
+            inside(places[0].y(), frame.height(), area.top(), area.bottom())};
+}

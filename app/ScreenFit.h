@@ -16,3 +16,10 @@ inline constexpr int kGrabbablePixels = 48;
 // when a grabbable part of it lies on one of the screens' available areas,
 // otherwise just inside the area nearest to it. No areas: unchanged.
 QPoint ReachablePlace(const QRect& frame, const QList<QRect>& areas);
+
+// The top-left corner for a new window of outer size frame that covers
+// neither the board nor the panel: below the board, above it, then the
+// area's bottom-left and top-left corners, the first that lies on the area
+// clear of both; else the first clear of the board alone; else below the
+// board, kept inside the area.
+QPoint ClearPlace(const QSize& frame, const QRect& board, const QRect& panel, const QRect& area);

@@ -466,6 +466,7 @@ void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
         QVERIFY(QTest::qWaitForWindowActive(&g.p->panel()));
         QTest::keyClick(&g.p->panel(), Qt::Key_U);
         QTRY_VERIFY(g.p->runBar().isVisible());
+        QVERIFY(!g.p->runBar().frameGeometry().intersects(g.p->board().frameGeometry()));
         g.p->runBar().hide();
         const QSignalSpy routeSets(&g.p->panel(), &frmCtl::routeSet);
         g.p->StartRun(*options.run);

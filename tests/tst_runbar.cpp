@@ -4,6 +4,7 @@
 // buttons pause, resume and stop it, the clock shows the simulated time, the
 // settings keep in their file and the simulated passengers ask to stop.
 
+#include "app/ScreenFit.h"
 #include "companion/SysClock.h"
 #include "run/RunExecutor.h"
 #include "run/RunHost.h"
@@ -125,6 +126,8 @@ private slots:
     void refusals();
     void passengers_data();
     void passengers();
+    void placeClearOfTheBoard_data();
+    void placeClearOfTheBoard();
 
 private:
     // Moves the fake clock from timeout to timeout of the run and of the
@@ -495,6 +498,41 @@ void tst_RunBar::passengers()
                  qPrintable(QStringLiteral("r%1 at %2").arg(row).arg(when)));
     }
     QCOMPARE(asked, rows + rows);
+}
+
+// Where the bar first opens: never over the fares when it can help it.
+void tst_RunBar::placeClearOfTheBoard_data()
+{
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QRect>("board");
+    QTest::addColumn<QRect>("panel");
+    QTest::addColumn<QSize>("bar");
+    QTest::addColumn<QPoint>("expected");
+    const QRect screen(0, 0, 1280, 800);
+    QTest::newRow("below the board") << screen << QRect(0, 0, 704, 250) << QRect(920, 550, 360, 250)
+                                     << QSize(716, 93) << QPoint(0, 250);
+    QTest::newRow("board at the bottom: above it")
+        << screen << QRect(0, 550, 704, 250) << QRect(920, 0, 360, 250) << QSize(716, 93)
+        << QPoint(0, 457);
+    QTest::newRow("under the board lies the panel: a corner")
+        << screen << QRect(200, 50, 704, 250) << QRect(0, 280, 360, 240) << QSize(716, 93)
+        << QPoint(0, 707);
+    QTest::newRow("small screen: over the panel rather than the board")
+        << QRect(0, 0, 800, 600) << QRect(0, 0, 704, 250) << QRect(440, 350, 360, 250)
+        << QSize(716, 150) << QPoint(0, 250);
+    QTest::newRow("nowhere clear: below, kept on the screen")
+        << QRect(0, 0, 800, 600) << QRect(0, 0, 800, 560) << QRect(440, 350, 360, 250)
+        << QSize(716, 93) << QPoint(0, 507);
+}
+
+void tst_RunBar::placeClearOfTheBoard()
+{
+    QFETCH(QRect, area);
+    QFETCH(QRect, board);
+    QFETCH(QRect, panel);
+    QFETCH(QSize, bar);
+    QFETCH(QPoint, expected);
+    QCOMPARE(ClearPlace(bar, board, panel, area), expected);
 }
 
 QTEST_MAIN(tst_RunBar)
