@@ -205,7 +205,10 @@ void Rutomia::StartRun(const RunRequest& request)
         RunSettings settings = bar.settings();
         settings.speed = request.speed;
         settings.loop = settings.loop || request.loop;
-        OpenRunBar();
+        // A kiosk's board fills its screen: the bar, always on top, would
+        // cover it. U still opens it.
+        if (!m_windows.board.IsFullScreen())
+            OpenRunBar();
         bar.startRun(settings, m_windows.ctl.Route().CurIndex + 1);
     });
     wait->start();

@@ -500,6 +500,14 @@ void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
         run.start(RunPlan{.rowCount = 4, .startRow = 1});
         keyRoute(g.p->panel(), u"5"_qs);
         QVERIFY(!run.isRunning());
+
+        // A kiosk's full-screen board: the run goes without the bar over it.
+        g.p->runBar().hide();
+        g.p->board().EnterFullScreen(g.p->board().screen());
+        g.p->StartRun(*options.run);
+        QTRY_VERIFY_WITH_TIMEOUT(run.isRunning(), 15000);
+        QVERIFY(!g.p->runBar().isVisible());
+        g.p->board().LeaveFullScreen();
     }
     ltm4::SetMonotonicOverride(previousClock);
 }
