@@ -33,7 +33,8 @@ export exe="$work/517" data="$build/data" raw="$work/audio.raw" press listen
 scripts=$(cd "$(dirname "$0")" && pwd)
 export scripts
 play() {
-    xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    # The program must show real windows there, whatever platform the caller chose.
+    env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
         set -e
         cd "$data"
         SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" "$exe" 2>/dev/null &

@@ -12,5 +12,5 @@ exe=$build/app/517
 [ -x "$exe" ] || { echo "monkey: build first (make build-asan)" >&2; exit 1; }
 work=$(mktemp -d /tmp/monkey.XXXXXX)
 echo "monkey: $seconds s, seed $seed, program $exe, work folder $work"
-xvfb-run -a -s "-screen 0 1280x800x24" \
+env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1280x800x24" \
     /usr/bin/python3 "$here/scripts/monkey.py" "$exe" "$seconds" "$seed" "$work"

@@ -14,7 +14,7 @@ exe="$build/app/517"
 [ -x "$exe" ] || { echo "build first: make build" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
 export out route section exe data="$build/data" scripts="$here/scripts"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -e
     cd "$data"
     "$exe" &
