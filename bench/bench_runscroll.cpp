@@ -31,6 +31,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -42,6 +43,9 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
+
+#include <time.h>
 
 namespace {
 
@@ -60,6 +64,13 @@ qint64 NowUs()
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+double ThreadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
 // The demo data (the fare tables, announcement lists, timetables, sounds and
@@ -174,6 +185,11 @@ struct PhaseFigures {
     int steps = 0;
     int announcements = 0;
     int routeSets = 0;
+    // Each press from the button going down to the run hearing it was done:
+    // the time it took (a blocking chime waits in it) and the thread's
+    // processor time in it.
+    std::vector<double> pressMs;
+    std::vector<double> pressCpuMs;
 };
 
 void Print(const char* what, const PhaseFigures& f)
@@ -190,6 +206,15 @@ void Print(const char* what, const PhaseFigures& f)
     if (f.steps + f.announcements + f.routeSets > 0)
         std::printf("  run:     %d announcements (送り), %d データ送り, %d route sets\n",
                     f.announcements, f.steps, f.routeSets);
+    if (!f.pressMs.empty()) {
+        std::vector<double> ms = f.pressMs;
+        std::sort(ms.begin(), ms.end());
+        std::vector<double> cpu = f.pressCpuMs;
+        std::sort(cpu.begin(), cpu.end());
+        std::printf("  presses: %zu; each took %.0f ms (median; a blocking chime waits in it), "
+                    "the thread's processor time in it %.2f ms median, %.2f ms at most\n",
+                    ms.size(), ms[ms.size() / 2], cpu[cpu.size() / 2], cpu.back());
+    }
 }
 
 } // namespace
@@ -298,7 +323,21 @@ int main(int argc, char** argv)
     // With the run: the program's own start of a run, as --run does it.
     PhaseFigures withRun;
     RunExecutor& run = program.run();
-    QObject::connect(&run, &RunExecutor::performed, [&withRun](const RunAction& a) {
+    // A press: the board, the preview, the sounds, the speech's start.
+    QElapsedTimer pressClock;
+    double pressCpu0 = 0;
+    const auto pressed = [&] {
+        pressClock.start();
+        pressCpu0 = ThreadCpuMs();
+    };
+    QObject::connect(panel.cmdTapeNext(), &QPushButton::pressed, pressed);
+    QObject::connect(panel.Command2(1), &QPushButton::pressed, pressed);
+    QObject::connect(&run, &RunExecutor::performed, [&](const RunAction& a) {
+        if (a.kind != RunActionKind::SetRoute && pressClock.isValid()) {
+            withRun.pressMs.push_back(double(pressClock.nsecsElapsed()) / 1e6);
+            withRun.pressCpuMs.push_back(ThreadCpuMs() - pressCpu0);
+            pressClock.invalidate();
+        }
         switch (a.kind) {
         case RunActionKind::TapeNext:
             ++withRun.announcements;
