@@ -123,8 +123,9 @@ void benchScroll(int seconds, qint16 speed)
                 screen ? screen->refreshRate() : 0.0);
     std::printf("  processor:     %6.2f %% of one core (%.3f s in %.1f s)\n", run.cpuShare(),
                 run.cpuS, run.wallS);
-    std::printf("  frame timer:   %d ms; %lld frames, %lld late (more than half a frame)\n",
-                c->tickInterval(), st.frames, st.late);
+    std::printf("  frame timer:   %d ms; %lld frames, %lld late (more than half a frame), "
+                "longest %lld ms\n",
+                c->tickInterval(), st.frames, st.late, st.longest);
     std::printf("  repaints:      %lld (only when the strip moved a whole pixel)\n", st.repaints);
     std::printf("  strip top now: %.2f px\n\n", c->stripTop());
     const QByteArray at = " at Speed " + QByteArray::number(speed);
@@ -147,8 +148,8 @@ void benchBoardScroll(int seconds, qreal zoom)
     std::printf("Scrolling on the board at %gx (%dx%d), Speed 40, %.1f s\n", zoom,
                 windows.board.width(), windows.board.height(), run.wallS);
     std::printf("  processor:     %6.2f %% of one core\n", run.cpuShare());
-    std::printf("  frames:        %lld, %lld late; repaints %lld\n\n", run.stats.frames,
-                run.stats.late, run.stats.repaints);
+    std::printf("  frames:        %lld, %lld late, longest %lld ms; repaints %lld\n\n",
+                run.stats.frames, run.stats.late, run.stats.longest, run.stats.repaints);
     const QByteArray what =
         "scroll on the board at " + QByteArray::number(zoom) + "x, processor share";
     // What a user feels: a 1x board costs under 2 % of a core, a board on

@@ -409,9 +409,11 @@ void ChimeiCtl_A::advanceScroll()
     }
     const qint64 t = now();
     if (m_phase == Phase::Moving && m_lastTick >= 0) {
+        const qint64 interval = t - m_lastTick;
         ++m_stats.frames;
-        if ((t - m_lastTick) * 2 > qint64(tickInterval()) * 3)
+        if (interval * 2 > qint64(tickInterval()) * 3)
             ++m_stats.late;
+        m_stats.longest = std::max(m_stats.longest, interval);
     }
     m_lastTick = t;
     stepTo(t);
@@ -471,7 +473,9 @@ void ChimeiCtl_A::scheduleTick()
     }
     case Phase::Moving:
         if (m_speed == 0) {
-            m_timer.stop(); // nothing moves until the speed changes
+            // Nothing moves until the speed changes, and the pause is no late frame.
+            m_timer.stop();
+            m_lastTick = -1;
         } else if (!m_timer.isActive() || m_timer.interval() != tickInterval()) {
             m_timer.start(tickInterval());
         }

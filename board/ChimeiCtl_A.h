@@ -80,6 +80,7 @@ public:
         qint64 frames = 0; // timer ticks while moving
         qint64 late = 0;   // ticks that came more than half a frame late
         qint64 repaints = 0;
+        qint64 longest = 0; // the longest time between two ticks while moving, ms
     };
     FrameStats frameStats() const { return m_stats; }
     void resetFrameStats() { m_stats = {}; }

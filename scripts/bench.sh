@@ -27,6 +27,7 @@ run "stop-name display" xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/ben
 QT_QPA_PLATFORM=offscreen run "sound" "$build/bench/bench_sound"
 QT_QPA_PLATFORM=offscreen run "speech" "$build/bench/bench_speech"
 run "run timing" "$build/bench/bench_run"
+run "scroll beside a run" xvfb-run -a -s "-screen 0 1280x800x24" "$build/bench/bench_runscroll"
 QT_QPA_PLATFORM=offscreen run "web view" "$build/bench/bench_web"
 run "start-up" xvfb-run -a -s "-screen 0 1280x800x24" "$here/scripts/bench_startup.sh" "$build"
 

@@ -60,6 +60,11 @@ public:
     // An empty function removes the tap.
     virtual void SetPostMixTap(PostMixTap tap) = 0;
 
+    // Gaps heard since the mixer opened: mixes in which a streamed sound or
+    // a PCM stream ran out of samples in the middle, its decoder or its
+    // producer having fallen behind.
+    virtual qint64 Underruns() const { return 0; }
+
     // Prepares, in the background, what the first sound of some kind needs
     // (the MIDI soundfont), so that it does not wait for it. For after the
     // program's first paint: returns at once, and later calls do nothing.

@@ -18,6 +18,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -49,9 +50,14 @@ constexpr double kOverrunSeconds = 5;
 
 } // namespace
 
+// A stream cannot tell the end of what its producer had to say from the
+// producer falling behind: both leave it dry. Clear marks the start of
+// something new, so samples appended after running dry with no Clear between
+// were late, and the gap before them is counted.
 class MixerBackendSdl::SdlPcmStream final : public MixerBackend::PcmStream {
 public:
-    SdlPcmStream(int rate, int channels) : m_rate(rate), m_channels(channels)
+    SdlPcmStream(int rate, int channels, std::atomic<qint64>& underruns)
+        : m_rate(rate), m_channels(channels), m_underruns(underruns)
     {
         // A mixer buffer's worth of silence or more, so the loop costs little.
         m_silence.assign(size_t(kBufferFrames) * 4 * size_t(channels) * sizeof(qint16), 0);
@@ -80,6 +86,8 @@ public:
         std::lock_guard lock(m_lock);
         if (!m_open)
             return;
+        if (std::exchange(m_dry, false))
+            m_underruns.fetch_add(1, std::memory_order_relaxed);
         m_queue.insert(m_queue.end(), out.begin(), out.end());
     }
 
@@ -88,6 +96,8 @@ public:
         std::lock_guard lock(m_lock);
         m_queue.clear();
         m_read = 0;
+        m_begun = false;
+        m_dry = false;
     }
 
     qint64 QueuedFrames() const override
@@ -105,6 +115,8 @@ public:
         const size_t have = std::min(want, m_queue.size() - m_read);
         std::copy_n(m_queue.begin() + qsizetype(m_read), have, out);
         std::fill(out + have, out + want, qint16(0));
+        m_begun = m_begun || have > 0;
+        m_dry = m_begun && have < want;
         m_read += have;
         // Drop what has played once it is a good part of the queue.
         if (m_read == m_queue.size()) {
@@ -138,6 +150,9 @@ private:
     std::vector<qint16> m_queue;
     size_t m_read = 0;
     bool m_open = true;
+    bool m_begun = false; // samples played since the last Clear
+    bool m_dry = false;   // and then a mix found fewer than it asked for
+    std::atomic<qint64>& m_underruns;
     std::vector<unsigned char> m_silence;
 };
 
@@ -320,7 +335,7 @@ std::shared_ptr<MixerBackend::PcmStream> MixerBackendSdl::OpenPcmStream()
         return nullptr;
     Slot s;
     s.used = true;
-    s.stream = std::make_shared<SdlPcmStream>(m_format.rate, m_format.channels);
+    s.stream = std::make_shared<SdlPcmStream>(m_format.rate, m_format.channels, m_underruns);
     std::vector<unsigned char>& silence = s.stream->Silence();
     s.chunk = Mix_QuickLoad_RAW(silence.data(), Uint32(silence.size()));
     if (!s.chunk)
@@ -357,6 +372,7 @@ void MixerBackendSdl::playStream(Slot& s)
     o.bufferFrames = kStreamBufferFrames;
     o.maxFrames = qint64((s.source->seconds + kOverrunSeconds) * m_format.rate);
     o.keepSamples = s.source->keepSamples;
+    o.underruns = &m_underruns;
     DecodedCache* cache = &m_cache;
     auto decoding = std::make_unique<StreamVoice>(
         s.source->make, o, [cache, key = s.source->key](std::vector<qint16>&& whole) {

@@ -20,6 +20,7 @@
 #include "sound/DecodedCache.h"
 #include "sound/MixerBackend.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -55,6 +56,7 @@ public:
     bool IsPlaying(Voice voice) const override;
     void Close(Voice voice) override;
     void SetPostMixTap(PostMixTap tap) override;
+    qint64 Underruns() const override { return m_underruns.load(std::memory_order_relaxed); }
     std::shared_ptr<PcmStream> OpenPcmStream() override;
     void ClosePcmStream(const std::shared_ptr<PcmStream>& stream) override;
     void WarmUp() override;
@@ -96,6 +98,9 @@ private:
 
     QString m_driver;
     Format m_format;
+    // Counted on the audio thread (and a PCM stream's producer): before the
+    // voices, which count into it.
+    std::atomic<qint64> m_underruns = 0;
     DecodedCache m_cache{kCacheBytes, kCacheEntryBytes};
     std::vector<Slot> m_slots;
     std::vector<std::unique_ptr<StreamVoice>> m_retired;

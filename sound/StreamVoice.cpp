@@ -187,6 +187,10 @@ void StreamVoice::fill(qint16* out, size_t count)
         std::memcpy(out, m_ring.data() + m_head, first * sizeof(qint16));
         std::memcpy(out + first, m_ring.data(), (take - first) * sizeof(qint16));
         std::fill(out + take, out + count, qint16(0));
+        // A short mix before the first samples is only a later start.
+        if (take < count && m_begun && !m_decoded && !m_stop && m_options.underruns)
+            m_options.underruns->fetch_add(1, std::memory_order_relaxed);
+        m_begun = m_begun || take > 0;
         m_head = (m_head + take) % capacity;
         m_count -= take;
         wake = capacity - m_count > capacity / 4 || (m_decoded && m_count == 0);

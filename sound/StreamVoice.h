@@ -35,6 +35,10 @@ public:
         qint64 bufferFrames = 0; // room in the buffer between thread and mixer
         qint64 maxFrames = 0;    // the sound is cut off beyond this
         qint64 keepSamples = 0;  // 0: the whole is not kept
+        // Counts each mix that found fewer samples than it asked for once the
+        // sound had begun and before it was all decoded: the decoder fell
+        // behind and a gap was heard. Null: not counted.
+        std::atomic<qint64>* underruns = nullptr;
     };
 
     StreamVoice(MakeDecoder make, Options options, KeepWhole keep = {});
@@ -75,6 +79,7 @@ private:
     size_t m_head = 0;  // next sample the mixer takes
     size_t m_count = 0; // samples waiting
     bool m_decoded = false;
+    bool m_begun = false; // the mixer has taken samples
     // Orders the thread's halting of the channel before a stop (never held by
     // the audio thread, so halting under it cannot deadlock with the mixer).
     std::mutex m_haltLock;

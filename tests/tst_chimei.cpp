@@ -144,6 +144,8 @@ private slots:
     void wrapsAfterViewport();
     void newAndEmptyNamesDuringScroll();
     void speedChanges();
+    void longestFrame_data();
+    void longestFrame();
     void hundredLongNames();
     void realTimerScrollsAndDiesWithControl();
 };
@@ -667,6 +669,61 @@ void TestChimei::speedChanges()
     QCOMPARE(c->findChild<QTimer*>()->interval(), c->frameInterval());
     c->setSpeed(5);
     QCOMPARE(c->findChild<QTimer*>()->interval(), 40);
+}
+
+namespace {
+enum Between { kSteady, kStall, kPause, kNewName };
+}
+
+void TestChimei::longestFrame_data()
+{
+    QTest::addColumn<int>("between"); // what comes between two frames, mid-pass
+    QTest::addColumn<qint64>("longest");
+    QTest::addColumn<qint64>("late");
+    QTest::newRow("steady frames") << int(kSteady) << qint64(16) << qint64(0);
+    QTest::newRow("the thread busy for 30 ms") << int(kStall) << qint64(46) << qint64(1);
+    QTest::newRow("a pause at Speed 0") << int(kPause) << qint64(16) << qint64(0);
+    QTest::newRow("a new name's wait") << int(kNewName) << qint64(16) << qint64(0);
+}
+
+void TestChimei::longestFrame()
+{
+    QFETCH(int, between);
+    QFETCH(qint64, longest);
+    QFETCH(qint64, late);
+    FakeClock clock;
+    auto c = boardControl(&clock);
+    c->setScrollStartWait(0);
+    c->setSpeed(50); // moves at every 16 ms frame
+    QCOMPARE(c->tickInterval(), 16);
+    c->SetChimei(kSeven);
+    runFor(*c, clock, 200);
+    QVERIFY(c->stripTop() < 0);
+    c->resetFrameStats();
+    switch (between) {
+    case kStall:
+        clock.ms += 30;
+        break;
+    case kPause:
+        c->setSpeed(0);
+        clock.ms += 1000;
+        c->advanceScroll(); // a tick already queued
+        c->setSpeed(50);
+        break;
+    case kNewName:
+        c->setScrollStartWait(1500);
+        c->SetChimei(kSeven);
+        runFor(*c, clock, 1500);
+        break;
+    default:
+        break;
+    }
+    runFor(*c, clock, 160);
+    QVERIFY(c->isScrolling() && !c->isWaitingToScroll());
+    const ChimeiCtl_A::FrameStats st = c->frameStats();
+    QVERIFY(st.frames >= 9);
+    QCOMPARE(st.longest, longest);
+    QCOMPARE(st.late, late);
 }
 
 void TestChimei::hundredLongNames()

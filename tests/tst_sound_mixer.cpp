@@ -3,12 +3,14 @@
 // tap: every kind of file plays, channels overlap whatever the sounds' length
 // and kind, a new sound on a channel cuts the old one, a blocking play lasts
 // as long as its sound while timers keep running, long sounds start without
-// holding the caller, a repeated sound is decoded once, and what is not a
-// sound, or is far too long to be one, fails to open at once.
+// holding the caller, a repeated sound is decoded once, what is not a
+// sound, or is far too long to be one, fails to open at once, and a sound
+// whose samples come too late for the mix is counted as a gap.
 
 #include "SoundTestSupport.h"
 #include "sound/MciInterpreter.h"
 #include "sound/MixerBackendSdl.h"
+#include "sound/StreamVoice.h"
 #include "sound/mdlSndAPI.h"
 
 #include "companion/SysWait.h"
@@ -19,6 +21,8 @@
 #include <QTimer>
 
 #include <bit>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -82,6 +86,56 @@ QByteArray EncodedToneWav(const QString& encoding, int channels, int rate, doubl
     return "RIFF" + le(quint64(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
+// A decoder that hands out only the frames the test allows: the test plays a
+// decoder falling behind the mixer, mix by mix.
+struct DecoderGate {
+    std::mutex lock;
+    std::condition_variable changed;
+    int allowed = 0;    // frames Read may still give
+    bool ended = false; // then Read gives 0: the end of the sound
+    int reads = 0;      // Read calls begun
+
+    // Lets `frames` through and waits until they are in the voice's buffer
+    // (the decoder is asked again only after they were handed on).
+    bool Allow(int frames)
+    {
+        std::unique_lock l(lock);
+        const int before = reads;
+        allowed += frames;
+        changed.notify_all();
+        return changed.wait_for(l, std::chrono::seconds(10),
+                                [&] { return reads > before && allowed == 0; });
+    }
+    void End()
+    {
+        std::lock_guard l(lock);
+        ended = true;
+        changed.notify_all();
+    }
+};
+
+class GatedDecoder final : public SoundDecoder {
+public:
+    explicit GatedDecoder(std::shared_ptr<DecoderGate> gate) : m_gate(std::move(gate)) {}
+    bool Begin(const std::atomic<bool>&) override { return true; }
+    int Rate() const override { return MixerBackendSdl::kRate; }
+    int Channels() const override { return 2; }
+    int Read(qint16* out, int maxFrames) override
+    {
+        std::unique_lock l(m_gate->lock);
+        ++m_gate->reads;
+        m_gate->changed.notify_all();
+        m_gate->changed.wait(l, [this] { return m_gate->allowed > 0 || m_gate->ended; });
+        const int n = std::min(maxFrames, m_gate->allowed);
+        std::fill(out, out + 2 * n, qint16(800));
+        m_gate->allowed -= n;
+        return n;
+    }
+
+private:
+    std::shared_ptr<DecoderGate> m_gate;
+};
+
 } // namespace
 
 class TestSoundMixer final : public QObject {
@@ -132,6 +186,8 @@ private slots:
     void blockingPlayOfAStreamedSound();
     void aRepeatedSoundIsDecodedOnce_data();
     void aRepeatedSoundIsDecodedOnce();
+    void aDecoderFallingBehindIsCounted();
+    void aSpeechStreamRunningDryIsCounted();
 };
 
 void TestSoundMixer::initTestCase()
@@ -434,6 +490,83 @@ void TestSoundMixer::aRepeatedSoundIsDecodedOnce()
     QVERIFY(WriteFile(file, bytes + QByteArray(2, 0)));
     m_snd->SndPlay(file, u"S2"_qs, -1, 0);
     QCOMPARE(m_sdl->DecodeCount(), decodes + 2);
+}
+
+void TestSoundMixer::aDecoderFallingBehindIsCounted()
+{
+    auto gate = std::make_shared<DecoderGate>();
+    std::atomic<qint64> gaps = 0;
+    StreamVoice::Options o;
+    o.rate = MixerBackendSdl::kRate;
+    o.channels = 2;
+    o.bufferFrames = o.rate;
+    o.maxFrames = 10 * o.rate;
+    o.underruns = &gaps;
+    StreamVoice voice([gate] { return std::make_unique<GatedDecoder>(gate); }, o);
+    // However the test ends, the decoder thread is let go.
+    const std::unique_ptr<DecoderGate, void (*)(DecoderGate*)> release(
+        gate.get(), [](DecoderGate* g) { g->End(); });
+    voice.Start();
+    std::vector<qint16> buffer(512 * 2);
+    const auto mix = [&] {
+        StreamVoice::Effect(0, buffer.data(), int(buffer.size() * sizeof(qint16)), &voice);
+    };
+    const auto heard = [&] { return std::count(buffer.begin(), buffer.end(), qint16(800)) / 2; };
+
+    mix(); // before the first samples: the sound starts later, no gap
+    QCOMPARE(heard(), 0);
+    QCOMPARE(gaps.load(), 0);
+    QVERIFY(gate->Allow(1024)); // ahead of the mixer
+    mix();
+    mix();
+    QCOMPARE(heard(), 512);
+    QCOMPARE(gaps.load(), 0);
+    mix(); // nothing decoded in time
+    QCOMPARE(heard(), 0);
+    QCOMPARE(gaps.load(), 1);
+    QVERIFY(gate->Allow(300)); // part of a mix
+    mix();
+    QCOMPARE(heard(), 300);
+    QCOMPARE(gaps.load(), 2);
+    QVERIFY(gate->Allow(512)); // caught up
+    mix();
+    QCOMPARE(heard(), 512);
+    QCOMPARE(gaps.load(), 2);
+    gate->End(); // the end of the sound is no gap
+    QTRY_VERIFY_WITH_TIMEOUT(voice.Exited(), 5000);
+    mix();
+    QCOMPARE(heard(), 0);
+    QCOMPARE(gaps.load(), 2);
+}
+
+// The speech stream: samples appended after it ran dry, with no Clear between
+// (a new utterance), came too late: the silence before them was a gap.
+void TestSoundMixer::aSpeechStreamRunningDryIsCounted()
+{
+    const std::shared_ptr<MixerBackend::PcmStream> stream = m_sdl->OpenPcmStream();
+    QVERIFY(stream);
+    const qint64 before = m_sdl->Underruns();
+    const std::vector<qint16> tenth(size_t(m_rate) / 10 * 2, 800);
+    const auto append = [&] { stream->Append(tenth.data(), m_rate / 10, m_rate, 2); };
+    const auto playOut = [&] {
+        QTRY_COMPARE_WITH_TIMEOUT(stream->QueuedFrames(), qint64(0), 3000);
+        QTest::qWait(40); // a few mixes of silence after it
+    };
+
+    QTest::qWait(40); // silence before the first samples is no gap
+    append();
+    append(); // appended while playing
+    QCOMPARE(m_sdl->Underruns(), before);
+    playOut();
+    QCOMPARE(m_sdl->Underruns(), before); // the end, or late: not known yet
+    append();
+    QCOMPARE(m_sdl->Underruns(), before + 1);
+    playOut();
+    stream->Clear(); // something new begins
+    append();
+    QCOMPARE(m_sdl->Underruns(), before + 1);
+    playOut();
+    m_sdl->ClosePcmStream(stream);
 }
 
 QTEST_GUILESS_MAIN(TestSoundMixer)
