@@ -497,7 +497,9 @@ void TestProgramBeside::runFromTheCommandLineFollowsTheTimetable()
 
         // A route the user sets ends the run.
         QVERIFY(WriteFareFile(folder.filePath(u"5.hy3"_qs), MakeStops(3)));
-        run.start(RunPlan{.rowCount = 4, .startRow = 1});
+        RunPlan plan;
+        plan.rowCount = 4;
+        run.start(plan);
         keyRoute(g.p->panel(), u"5"_qs);
         QVERIFY(!run.isRunning());
 
