@@ -64,4 +64,5 @@ clean:
 # The screenshots of the Japanese guide (docs/ja/images/), taken afresh.
 .PHONY: guide-shots
 guide-shots: build
+	cmake --build $(BUILD) --target webshot -j $(JOBS)
 	scripts/guide_shots.sh

@@ -4,7 +4,8 @@
 # built program on virtual displays, works its windows with xdotool and crops
 # every shot to the window it shows.
 #   scripts/guide_shots.sh [out folder]
-#   SESSIONS="zoom fullscreen beside" scripts/guide_shots.sh   (only some of them)
+#   SESSIONS="zoom fullscreen beside web" scripts/guide_shots.sh   (only some of them)
+# The web session needs chromium and the webshot tool (target webshot).
 # The program runs as a copy in a temporary folder, with freshly made demo
 # settings beside it and its own configuration folder, so the developer's own
 # settings are neither used nor changed. Sound goes to SDL's dummy driver.
@@ -292,6 +293,35 @@ session_fullscreen() {
     stop_program
 }
 
+session_web() {
+    # The web view as a browser shows it: the program serves its pages for
+    # this run (--serve prints their addresses), headless chromium takes them.
+    start_program --serve
+    local board_url panel_url ready='window.rutomiaBoard && rutomiaBoard.wholes > 0'
+    board_url=$(sed -n 's/^ボード: \(http:\/\/127\.0\.0\.1[^ ]*\)$/\1/p' "$work/program.log" | head -n 1)
+    panel_url=$(sed -n 's/^操作盤: \(http:\/\/127\.0\.0\.1[^ ]*\)$/\1/p' "$work/program.log" | head -n 1)
+    if [ -z "$board_url" ] || [ -z "$panel_url" ]; then
+        echo "the program printed no addresses of its web pages" >&2
+        cat "$work/program.log" >&2
+        exit 1
+    fi
+    set_route_1
+    panel_keys Right Right Right
+    sleep 1
+    # The board at twice its size, in a window just as large.
+    "$webshot" "$board_url&zoom=2" "$TMPDIR/web.png" --size 1408x498 --ready "$ready" --settle 800
+    save_png "$TMPDIR/web.png" web-board-zoom2.png
+    # As a stream's browser source takes it: the whole board on a key colour,
+    # in a 16:9 frame.
+    "$webshot" "$board_url&bg=chroma" "$TMPDIR/web.png" --size 704x396 --ready "$ready" --settle 800
+    save_png "$TMPDIR/web.png" web-board-chroma.png
+    # The control page on a phone.
+    "$webshot" "$panel_url" "$TMPDIR/web.png" --size 390x844 --scale 2 --mobile \
+        --ready "window.rutomiaPanel && rutomiaPanel.ready && $ready" --settle 800
+    save_png "$TMPDIR/web.png" web-panel-phone.png
+    stop_program
+}
+
 if [ "${1:-}" = --inside ]; then
     "session_$2"
     exit 0
@@ -305,10 +335,20 @@ for tool in xvfb-run xdotool xrandr import convert identify; do
         exit 1
     }
 done
-if ! [ -x "$build/app/517" ] || ! [ -x "$build/tools/demoprofile" ] || ! [ -d "$build/data" ]; then
+if ! [ -x "$build/app/517" ] || ! [ -x "$build/tools/demoprofile" ] || ! [ -f "$build/data/1.hy3" ]; then
     echo "guide_shots: build first (make build)" >&2
     exit 1
 fi
+webshot=$build/tests/webshot
+case " ${SESSIONS:-main zoom fullscreen beside web} " in
+    *" web "*)
+        if ! [ -x "$webshot" ] || ! command -v chromium >/dev/null; then
+            echo "guide_shots: the web session needs chromium and webshot" \
+                "(cmake --build build --target webshot)" >&2
+            exit 1
+        fi
+        ;;
+esac
 
 out=$(realpath -m "${1:-$here/docs/ja/images}")
 mkdir -p "$out"
@@ -317,9 +357,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/app" "$work/tmp"
 
 mkdir -m 700 "$work/runtime"
-export build out work TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" SDL_AUDIODRIVER=dummy
+export build out work webshot TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" SDL_AUDIODRIVER=dummy
 echo "guide_shots: into $out"
-for session in ${SESSIONS:-main zoom fullscreen beside}; do
+for session in ${SESSIONS:-main zoom fullscreen beside web}; do
     # Each session starts afresh: new demo settings, empty configuration folder.
     rm -rf "$work/app/"* "$work/config"
     cp "$build/app/517" "$work/app/517"

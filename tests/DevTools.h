@@ -70,24 +70,23 @@ public:
             return false;
         }
         // The flags that keep it off the network this machine does not have.
-        m_browser.start(program, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                  QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
-                                  QStringLiteral("--no-first-run"),
-                                  QStringLiteral("--disable-background-networking"),
-                                  QStringLiteral("--disable-component-update"),
-                                  QStringLiteral("--disable-sync"),
-                                  QStringLiteral("--disable-dev-shm-usage"),
-                                  QStringLiteral("--force-device-scale-factor=1"),
-                                  QStringLiteral("--hide-scrollbars"),
-                                  QStringLiteral("--user-data-dir=") + m_profile.path(),
-                                  QStringLiteral("--remote-debugging-port=0"),
-                                  QStringLiteral("about:blank")});
+        m_browser.start(
+            program,
+            {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+             QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
+             QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
+             QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
+             QStringLiteral("--disable-dev-shm-usage"),
+             QStringLiteral("--force-device-scale-factor=1"), QStringLiteral("--hide-scrollbars"),
+             QStringLiteral("--user-data-dir=") + m_profile.path(),
+             QStringLiteral("--remote-debugging-port=0"), QStringLiteral("about:blank")});
         if (!m_browser.waitForStarted(10000)) {
             *why = QStringLiteral("chromium did not start: ") + m_browser.errorString();
             return false;
         }
         // It names its debugging socket on stderr.
-        static const QRegularExpression listening(QStringLiteral("DevTools listening on (ws://\\S+)"));
+        static const QRegularExpression listening(
+            QStringLiteral("DevTools listening on (ws://\\S+)"));
         QByteArray said;
         QString address;
         QEventLoop wait;
@@ -106,12 +105,11 @@ public:
             *why = QStringLiteral("chromium gave no debugging address: ") + QString::fromUtf8(said);
             return false;
         }
-        QObject::connect(&m_socket, &QWebSocket::textMessageReceived,
-                         [this](const QString& text) {
-                             const QJsonObject o = QJsonDocument::fromJson(text.toUtf8()).object();
-                             if (o.contains(QStringLiteral("id")))
-                                 m_answers.insert(o.value(QStringLiteral("id")).toInt(), o);
-                         });
+        QObject::connect(&m_socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
+            const QJsonObject o = QJsonDocument::fromJson(text.toUtf8()).object();
+            if (o.contains(QStringLiteral("id")))
+                m_answers.insert(o.value(QStringLiteral("id")).toInt(), o);
+        });
         QEventLoop connecting;
         QObject::connect(&m_socket, &QWebSocket::connected, &connecting, &QEventLoop::quit);
         QObject::connect(&m_socket, &QWebSocket::disconnected, &connecting, &QEventLoop::quit);
@@ -155,26 +153,27 @@ public:
         return answer.value(QStringLiteral("result")).toObject();
     }
 
-    // A new tab at url with a viewport of the given size; its session, or empty.
-    QString Open(const QUrl& url, const QSize& viewport)
+    // A new tab at url with a viewport of the given size (in CSS pixels, each
+    // scale device pixels; mobile: as a phone lays pages out); its session,
+    // or empty.
+    QString Open(const QUrl& url, const QSize& viewport, double scale = 1, bool mobile = false)
     {
-        const QString target =
-            Call(QStringLiteral("Target.createTarget"),
-                 {{QStringLiteral("url"), QStringLiteral("about:blank")}})
-                .value(QStringLiteral("targetId"))
+        const QString target = Call(QStringLiteral("Target.createTarget"),
+                                    {{QStringLiteral("url"), QStringLiteral("about:blank")}})
+                                   .value(QStringLiteral("targetId"))
+                                   .toString();
+        const QString session =
+            Call(QStringLiteral("Target.attachToTarget"),
+                 {{QStringLiteral("targetId"), target}, {QStringLiteral("flatten"), true}})
+                .value(QStringLiteral("sessionId"))
                 .toString();
-        const QString session = Call(QStringLiteral("Target.attachToTarget"),
-                                     {{QStringLiteral("targetId"), target},
-                                      {QStringLiteral("flatten"), true}})
-                                    .value(QStringLiteral("sessionId"))
-                                    .toString();
         if (session.isEmpty())
             return {};
         Call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
              {{QStringLiteral("width"), viewport.width()},
               {QStringLiteral("height"), viewport.height()},
-              {QStringLiteral("deviceScaleFactor"), 1},
-              {QStringLiteral("mobile"), false}},
+              {QStringLiteral("deviceScaleFactor"), scale},
+              {QStringLiteral("mobile"), mobile}},
              session);
         Call(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url.toString()}}, session);
         return session;

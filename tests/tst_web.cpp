@@ -13,6 +13,7 @@
 #include "web/WebGate.h"
 #include "web/WebServer.h"
 
+#include <QColorSpace>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -346,6 +347,43 @@ private slots:
             QCOMPARE(r.view->zoom, zoom);
             QCOMPARE(r.view->background, background);
         }
+    }
+
+    // The board's parts as PNG: every pixel as it was, at any size, as a
+    // standard decoder reads them (the browser's is checked by tst_web_browser).
+    void png_data()
+    {
+        QTest::addColumn<QImage>("image");
+        const auto noise = [](int w, int h, quint32 seed) {
+            QImage i(w, h, QImage::Format_RGB32);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    seed = seed * 1664525u + 1013904223u;
+                    i.setPixel(x, y, seed >> 8 | 0xff000000u);
+                }
+            return i;
+        };
+        QTest::newRow("one pixel") << noise(1, 1, 1);
+        QTest::newRow("odd size, noise") << noise(13, 7, 2);
+        QTest::newRow("a part of the scroll") << noise(560, 48, 3);
+        WebFakeHost host;
+        QTest::newRow("the whole board") << host.BoardImage(QRect(QPoint(0, 0), host.BoardSize()));
+        QImage flat(300, 20, QImage::Format_RGB32);
+        flat.fill(qRgb(0x20, 0x20, 0x20));
+        QTest::newRow("one colour") << flat;
+        QTest::newRow("24-bit") << noise(40, 30, 4).convertToFormat(QImage::Format_RGB888);
+    }
+    void png()
+    {
+        QFETCH(QImage, image);
+        const QByteArray png = BoardFrame::EncodePng(image);
+        QImage read;
+        QVERIFY(read.loadFromData(png, "PNG"));
+        QCOMPARE(read.size(), image.size());
+        QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
+                 image.convertToFormat(QImage::Format_RGB32));
+        // Untagged: a browser is not to convert its colours.
+        QVERIFY(!read.colorSpace().isValid());
     }
 
     void clientLimits()

@@ -22,7 +22,8 @@ inline constexpr char kMagic = 'R';
 
 enum class Kind : quint8 { Part = 0, Whole = 1 };
 
-// The part as PNG, quickly: the scroll sends dozens a second.
+// The part as PNG (8-bit RGB, opaque, untagged), quickly: the scroll sends
+// dozens a second. Empty for a null image.
 QByteArray EncodePng(const QImage& part);
 
 QByteArray Message(Kind kind, quint32 sequence, const QRect& rect, const QByteArray& png);

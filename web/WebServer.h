@@ -42,9 +42,10 @@ public:
     // The most parts of the board sent in one frame; more are sent as their
     // bounding rectangle.
     static constexpr int kMaxParts = 8;
-    // At most one frame of the board this often (50 a second): each frame
-    // costs a write to every viewer, and 50 keep a scroll smooth.
-    static constexpr int kFrameMs = 20;
+    // At most one frame of the board this often (40 a second): each frame
+    // costs an encoding and a write to every viewer, so ten viewers at 50 a
+    // second cost a fifth more than at 40, and 40 keep a scroll smooth.
+    static constexpr int kFrameMs = 25;
 
     explicit WebServer(WebHost& host, QObject* parent = nullptr);
     ~WebServer() override;
