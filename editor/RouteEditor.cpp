@@ -23,6 +23,8 @@
 #include <QTabWidget>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace {
 
 const int kStatusMs = 8000;
@@ -78,6 +80,15 @@ RouteEditor::RouteEditor(EditorHost& host, QWidget* parent)
     m_findingView->setUniformItemSizes(true);
     m_findingView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(m_findingView, &QListView::activated, this, &RouteEditor::jumpToFinding);
+    // Every edit makes the findings anew: the user working down the list
+    // stays where they were, on the one that came next.
+    connect(&m_findings, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { m_findingRow = m_findingView->currentIndex().row(); });
+    connect(&m_findings, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_findingRow >= 0 && m_findings.rowCount() > 0)
+            m_findingView->setCurrentIndex(
+                m_findings.index(std::min(m_findingRow, m_findings.rowCount() - 1)));
+    });
     auto* dock = new QDockWidget(QStringLiteral("チェック結果"), this);
     dock->setObjectName(QStringLiteral("findingDock"));
     dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);

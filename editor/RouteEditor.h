@@ -124,6 +124,7 @@ private:
     SheetView* m_fareView = nullptr;
     SheetView* m_tapeView = nullptr;
     QListView* m_findingView = nullptr;
+    int m_findingRow = -1; // the list's current row across an edit's new findings
     QLabel* m_findingSummary = nullptr;
 
     QTimer m_previewTimer;

@@ -35,6 +35,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -496,6 +497,12 @@ void TestEditor::unheldCellsAndFindingsShown()
     SheetView* fares = e.view("fareView");
     QCOMPARE(QApplication::focusWidget(), fares);
     QCOMPARE(fares->currentIndex(), m->index(1, 0));
+
+    // Mended there, the list stays at that place, now on the finding after it.
+    const int before = list->model()->rowCount();
+    QVERIFY(m->setData(m->index(1, 0), QStringLiteral("600")));
+    QCOMPARE(list->model()->rowCount(), before - 1);
+    QCOMPARE(list->currentIndex().row(), std::min(fareRow, before - 2));
 }
 
 void TestEditor::closingWithChangesAsks_data()
