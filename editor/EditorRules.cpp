@@ -2,7 +2,6 @@
 #include "editor/EditorRules.h"
 
 #include "companion/LTM4Res.h"
-#include "companion/RegularFile.h"
 #include "route/RouteRules.h"
 #include "route/SheetText.h"
 #include "sound/ReadingList.h"
@@ -23,24 +22,6 @@ int DigitValue(QChar c)
     if (c >= u'０' && c <= u'９')
         return c.unicode() - u'０';
     return -1;
-}
-
-RouteTextSource Source(const QString& path, qint64 maxBytes)
-{
-    RouteTextSource src;
-    src.name = path;
-    const ltm4::FileBytes file = ltm4::ReadRegularFile(path, maxBytes);
-    if (file.error == ltm4::ReadFileError::Missing) {
-        src.state = RouteFileState::Missing;
-    } else if (!file.ok() || file.truncated) {
-        src.state = RouteFileState::Unreadable;
-        src.problem =
-            file.ok() ? QStringLiteral("大きすぎます (上限 %1 バイト)").arg(maxBytes) : file.reason;
-    } else {
-        src.state = RouteFileState::Read;
-        src.bytes = file.bytes;
-    }
-    return src;
 }
 
 } // namespace
@@ -160,8 +141,8 @@ RouteOpenResult OpenRouteForEditing(const QString& fareFolder, const QString& ta
         return res;
     // No fare data yet: the lists of that number, if any, come with the new route.
     const RouteFileNames names = RouteFilePaths(fareFolder, tapeFolder, routeNo);
-    res = ReadRoute(QByteArray(), names.fares, Source(names.tape, kTapeMaxFileBytes),
-                    Source(names.readings, kReadingMaxFileBytes));
+    res = ReadRoute(QByteArray(), names.fares, ReadRouteTextSource(names.tape, kTapeMaxFileBytes),
+                    ReadRouteTextSource(names.readings, kReadingMaxFileBytes));
     res.fareFileMissing = true;
     if (newRoute)
         *newRoute = res.ok;

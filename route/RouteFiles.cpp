@@ -381,9 +381,7 @@ RouteFileNames RouteFilePaths(const QString& fareFolder, const QString& tapeFold
     return names;
 }
 
-namespace {
-
-RouteTextSource Source(const QString& path, qint64 maxBytes)
+RouteTextSource ReadRouteTextSource(const QString& path, qint64 maxBytes)
 {
     RouteTextSource src;
     src.name = path;
@@ -403,8 +401,6 @@ RouteTextSource Source(const QString& path, qint64 maxBytes)
     return src;
 }
 
-} // namespace
-
 RouteOpenResult OpenRoute(const QString& fareFolder, const QString& tapeFolder, int routeNo)
 {
     const RouteFileNames names = RouteFilePaths(fareFolder, tapeFolder, routeNo);
@@ -418,9 +414,9 @@ RouteOpenResult OpenRoute(const QString& fareFolder, const QString& tapeFolder, 
                 : QStringLiteral("%1: 読み込めません (%2)").arg(names.fares, fares.reason);
         return res;
     }
-    return ReadRoute(fares.bytes, names.fares, Source(names.tape, kTapeMaxFileBytes),
-                     Source(names.readings, kReadingMaxFileBytes),
-                     Source(names.timetable, kTimetableMaxFileBytes));
+    return ReadRoute(fares.bytes, names.fares, ReadRouteTextSource(names.tape, kTapeMaxFileBytes),
+                     ReadRouteTextSource(names.readings, kReadingMaxFileBytes),
+                     ReadRouteTextSource(names.timetable, kTimetableMaxFileBytes));
 }
 
 RouteBytes EncodeRoute(const RouteData& data, int routeNo)

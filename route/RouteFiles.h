@@ -49,6 +49,9 @@ struct RouteTextSource {
     QString problem; // Unreadable: why
 };
 
+// Reads one of those files, a regular file of at most maxBytes.
+RouteTextSource ReadRouteTextSource(const QString& path, qint64 maxBytes);
+
 RouteOpenResult ReadRoute(const QByteArray& fareFile, const QString& fareName,
                           const RouteTextSource& tape, const RouteTextSource& readings,
                           const RouteTextSource& timetable = {});

@@ -14,6 +14,7 @@
 #include "panel/FareData.h"
 #include "sound/ReadingList.h"
 #include "sound/TapeData.h"
+#include "tests/KeySupport.h"
 #include "tests/TestSupport.h"
 #include "tests/ZipSupport.h"
 
@@ -86,40 +87,6 @@ struct ModalScope {
     ModalScope(const ModalScope&) = delete;
     ModalScope& operator=(const ModalScope&) = delete;
 };
-
-// A key as the user presses it, to whichever widget has the focus.
-void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QWidget* w = QApplication::focusWidget();
-    QVERIFY(w);
-    QTest::keyClick(w, Qt::Key(key), modifiers);
-    // Cell editors commit Enter on the next turn of the event loop.
-    QCoreApplication::processEvents();
-}
-
-// Plain digits and letters typed one by one into the focus widget.
-void typeKeys(const QString& text)
-{
-    for (QChar c : text) {
-        QWidget* w = QApplication::focusWidget();
-        QVERIFY(w);
-        QTest::keyClick(w, c.toLatin1());
-    }
-}
-
-// Japanese text as an input method hands it over: F2 opens the cell's
-// editor, the IME commits the text, Enter stores it and goes down.
-void typeJapanese(const QString& text)
-{
-    press(Qt::Key_F2);
-    auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(line);
-    QVERIFY(line->testAttribute(Qt::WA_InputMethodEnabled));
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(line, &commit);
-    press(Qt::Key_Return);
-}
 
 // A route of stops with the given tickets; fares 100 * row + ticket.
 RouteData Route(const QStringList& names, const QList<int>& tickets = {})
@@ -225,44 +192,44 @@ void TestEditor::keyboardRouteSavedAndReadBack()
 {
     Editor e;
     SheetView* stops = e.view("stopView");
-    press(Qt::Key_1, Qt::ControlModifier); // 表示 > 停留所
+    Press(Qt::Key_1, Qt::ControlModifier); // 表示 > 停留所
     QCOMPARE(QApplication::focusWidget(), stops);
 
     // Three new stops, each below the last; they take tickets 1, 2, 3.
     for (int i = 0; i < 3; ++i)
-        press(Qt::Key_Insert);
+        Press(Qt::Key_Insert);
     QCOMPARE(e.doc().stopCount(), 3);
-    press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_Home, Qt::ControlModifier);
     for (const QString& name :
          {QStringLiteral("駅前"), QStringLiteral("中町"), QStringLiteral("温泉")})
-        typeJapanese(name);
+        TypeJapanese(name);
     // Back to the top, over to the readings.
-    press(Qt::Key_Home, Qt::ControlModifier);
-    press(Qt::Key_Right);
-    press(Qt::Key_Right);
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
     for (const QString& kana :
          {QStringLiteral("えきまえ"), QStringLiteral("なかまち"), QStringLiteral("おんせん")})
-        typeJapanese(kana);
+        TypeJapanese(kana);
 
     // Fares: typing over a cell starts its editor; Enter stores and goes down.
-    press(Qt::Key_2, Qt::ControlModifier);
+    Press(Qt::Key_2, Qt::ControlModifier);
     SheetView* fares = e.view("fareView");
     QCOMPARE(QApplication::focusWidget(), fares);
-    press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_Home, Qt::ControlModifier);
     for (const char* fare : {"0", "150", "230"}) {
-        typeKeys(QString::fromLatin1(fare));
-        press(Qt::Key_Return);
+        TypeKeys(QString::fromLatin1(fare));
+        Press(Qt::Key_Return);
     }
-    press(Qt::Key_Home, Qt::ControlModifier);
-    press(Qt::Key_Down);
-    press(Qt::Key_Right);
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Right);
     for (const char* fare : {"0", "150"}) {
-        typeKeys(QString::fromLatin1(fare));
-        press(Qt::Key_Return);
+        TypeKeys(QString::fromLatin1(fare));
+        Press(Qt::Key_Return);
     }
 
     // 放送 > 停留所名から「次は」の放送を作る, through the menu's accelerators.
-    press(Qt::Key_A, Qt::AltModifier);
+    Press(Qt::Key_A, Qt::AltModifier);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     QVERIFY(menu);
     QTest::keyClick(menu, Qt::Key_N);
@@ -278,7 +245,7 @@ void TestEditor::keyboardRouteSavedAndReadBack()
         dlg.accept();
         return dlg.result();
     });
-    press(Qt::Key_S, Qt::ControlModifier);
+    Press(Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(e.w->routeNumber(), 7);
     QVERIFY(!e.w->isWindowModified());
     QVERIFY(e.w->windowTitle().contains(QStringLiteral("系統 7")));
@@ -316,12 +283,12 @@ void TestEditor::fareSheetClipboard()
     Editor e;
     e.doc().reset(Route({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
     SheetView* fares = e.view("fareView");
-    press(Qt::Key_2, Qt::ControlModifier);
+    Press(Qt::Key_2, Qt::ControlModifier);
     fares->goTo(fares->model()->index(1, 0));
 
     // A rectangle from a spreadsheet, top left at the current cell.
     QApplication::clipboard()->setText(QStringLiteral("210\t\"1,200\"\r\n340\t450\r\n"));
-    press(Qt::Key_V, Qt::ControlModifier);
+    Press(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(e.doc().fare(1, 1), qint16(210));
     QCOMPARE(e.doc().fare(1, 2), qint16(1200));
     QCOMPARE(e.doc().fare(2, 1), qint16(340));
@@ -333,7 +300,7 @@ void TestEditor::fareSheetClipboard()
         QItemSelection(fares->model()->index(0, 4), fares->model()->index(1, 5)),
         QItemSelectionModel::ClearAndSelect);
     QApplication::clipboard()->setText(QStringLiteral("90"));
-    press(Qt::Key_V, Qt::ControlModifier);
+    Press(Qt::Key_V, Qt::ControlModifier);
     for (int r = 0; r < 2; ++r)
         for (int k = 5; k <= 6; ++k)
             QCOMPARE(e.doc().fare(r, k), qint16(90));
@@ -342,14 +309,14 @@ void TestEditor::fareSheetClipboard()
     fares->selectionModel()->select(
         QItemSelection(fares->model()->index(1, 0), fares->model()->index(2, 1)),
         QItemSelectionModel::ClearAndSelect);
-    press(Qt::Key_C, Qt::ControlModifier);
+    Press(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("210\t1200\n340\t450\n"));
 
     // Cut takes the cells away as one step that one undo brings back.
-    press(Qt::Key_X, Qt::ControlModifier);
+    Press(Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(e.doc().fare(1, 1), qint16(0));
     QCOMPARE(e.doc().fare(2, 2), qint16(0));
-    press(Qt::Key_Z, Qt::ControlModifier);
+    Press(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(e.doc().fare(1, 1), qint16(210));
     QCOMPARE(e.doc().fare(2, 2), qint16(450));
 }
@@ -362,23 +329,23 @@ void TestEditor::timesTypedInTheStopTable()
     SheetView* stops = e.view("stopView");
     QCOMPARE(stops->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("着"));
     QCOMPARE(stops->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("発"));
-    press(Qt::Key_1, Qt::ControlModifier);
-    press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_1, Qt::ControlModifier);
+    Press(Qt::Key_Home, Qt::ControlModifier);
     for (int i = 0; i < 4; ++i)
-        press(Qt::Key_Right);
-    typeKeys(QStringLiteral("8:05"));
-    press(Qt::Key_Return);
-    typeKeys(QStringLiteral("24:10:30"));
-    press(Qt::Key_Return);
+        Press(Qt::Key_Right);
+    TypeKeys(QStringLiteral("8:05"));
+    Press(Qt::Key_Return);
+    TypeKeys(QStringLiteral("24:10:30"));
+    Press(Qt::Key_Return);
     QCOMPARE(e.doc().stopTime(0, true), 8 * 3600 + 300);
     QCOMPARE(e.doc().stopTime(1, true), 24 * 3600 + 630);
     QCOMPARE(stops->model()->index(0, 4).data().toString(), QStringLiteral("08:05"));
     QCOMPARE(stops->model()->index(1, 4).data().toString(), QStringLiteral("24:10:30"));
 
     // Not a time: refused, and the status line says why.
-    press(Qt::Key_Up);
-    typeKeys(QStringLiteral("8:75"));
-    press(Qt::Key_Return);
+    Press(Qt::Key_Up);
+    TypeKeys(QStringLiteral("8:75"));
+    Press(Qt::Key_Return);
     QCOMPARE(e.doc().stopTime(1, true), 24 * 3600 + 630);
     QVERIFY2(e.w->statusBar()->currentMessage().contains(QStringLiteral("「8:75」は時刻ではない")),
              qPrintable(e.w->statusBar()->currentMessage()));
@@ -389,11 +356,11 @@ void TestEditor::timesTypedInTheStopTable()
              QStringLiteral("エラー: 07:00 が前の時刻 08:05 より前です"));
     QVERIFY(stops->model()->index(1, 3).data(Qt::BackgroundRole).isValid());
     QVERIFY(!stops->model()->index(1, 4).data(Qt::BackgroundRole).isValid());
-    press(Qt::Key_Z, Qt::ControlModifier);
+    Press(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(!stops->model()->index(1, 3).data(Qt::BackgroundRole).isValid());
 
     QCOMPARE(e.doc().undoStack()->count(), 3);
-    press(Qt::Key_Z, Qt::ControlModifier);
+    Press(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(e.doc().stopTime(1, true), std::nullopt);
     QCOMPARE(e.doc().stopTime(0, true), 8 * 3600 + 300);
 }
@@ -446,7 +413,7 @@ void TestEditor::fillUndoRedoFromTheKeyboard()
 
     QAbstractItemModel* model = e.view("fareView")->model();
     QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
-    press(Qt::Key_Z, Qt::ControlModifier);
+    Press(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(e.doc().data() == before);
     QVERIFY(toldValueChanged(changed, model->index(2, 0)));
     changed.clear();
@@ -490,10 +457,10 @@ void TestEditor::unheldCellsAndFindingsShown()
         if (e.doc().findings()[i].field == RouteField::Fare)
             fareRow = i;
     QVERIFY(fareRow >= 0);
-    press(Qt::Key_4, Qt::ControlModifier);
+    Press(Qt::Key_4, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget(), list);
     list->setCurrentIndex(list->model()->index(fareRow, 0));
-    press(Qt::Key_Return);
+    Press(Qt::Key_Return);
     SheetView* fares = e.view("fareView");
     QCOMPARE(QApplication::focusWidget(), fares);
     QCOMPARE(fares->currentIndex(), m->index(1, 0));
@@ -555,9 +522,9 @@ void TestEditor::boardFollowsTheSelection()
     QVERIFY(e.host.previews.isEmpty()); // opening is not choosing a stop
 
     SheetView* stops = e.view("stopView");
-    press(Qt::Key_1, Qt::ControlModifier);
-    press(Qt::Key_Down);
-    press(Qt::Key_Down);
+    Press(Qt::Key_1, Qt::ControlModifier);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Down);
     QCoreApplication::processEvents();
     QVERIFY(!e.host.previews.isEmpty());
     QCOMPARE(e.host.previews.last().name, QStringLiteral("C"));
@@ -573,7 +540,7 @@ void TestEditor::boardFollowsTheSelection()
     QCOMPARE(e.host.previews.last().fare1, qint16(480));
 
     // An announcement entry shows the stop its steps lead to.
-    press(Qt::Key_3, Qt::ControlModifier);
+    Press(Qt::Key_3, Qt::ControlModifier);
     e.view("tapeView")->goTo(e.view("tapeView")->model()->index(1, 0));
     QCoreApplication::processEvents();
     QCOMPARE(e.host.previews.last().name, QStringLiteral("B"));
@@ -596,7 +563,7 @@ void TestEditor::tryPassesUnsavedContent()
     QVERIFY(e.doc().setFare(1, 1, 250));
     QVERIFY(e.doc().setStopReading(1, QStringLiteral("おんせん")));
 
-    press(Qt::Key_F5);
+    Press(Qt::Key_F5);
     QCOMPARE(e.host.tried.size(), 1);
     const FakeHost::Tried& t = e.host.tried[0];
     QCOMPARE(t.routeNo, QString());
@@ -644,7 +611,7 @@ void TestEditor::gtfsImportThroughItsDialog()
     QCOMPARE(e.doc().stopTime(2, false), 7 * 3600 + 1200);
     QVERIFY(e.doc().tapeCount() >= 3);
     // One undo brings the route before the import back.
-    press(Qt::Key_Z, Qt::ControlModifier);
+    Press(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(e.doc().stopCount(), 1);
     QCOMPARE(e.doc().stop(0).StopName, QStringLiteral("前の停留所"));
     QCOMPARE(e.doc().tapeCount(), 0);

@@ -14,6 +14,7 @@
 #include "run/RunExecutor.h"
 #include "run/Timetable.h"
 #include "runbar/RunBar.h"
+#include "tests/KeySupport.h"
 #include "tests/TestSupport.h"
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
@@ -106,39 +107,6 @@ QUrl Api(const WebServer& web, const QString& path, const QByteArray& token)
     QUrl url = web.Url(path);
     url.setQuery(u"t="_qs + QString::fromLatin1(token));
     return url;
-}
-
-// A key as the user presses it, to whichever widget has the focus.
-void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QWidget* w = QApplication::focusWidget();
-    QVERIFY(w);
-    QTest::keyClick(w, Qt::Key(key), modifiers);
-    // Cell editors commit Enter on the next turn of the event loop.
-    QCoreApplication::processEvents();
-}
-
-// Digits typed one by one into the focus widget.
-void TypeKeys(const QString& text)
-{
-    for (QChar c : text) {
-        QWidget* w = QApplication::focusWidget();
-        QVERIFY(w);
-        QTest::keyClick(w, c.toLatin1());
-    }
-}
-
-// Japanese as an input method commits it: F2 opens the cell, Enter stores it
-// and goes down.
-void TypeJapanese(const QString& text)
-{
-    Press(Qt::Key_F2);
-    auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(line);
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(line, &commit);
-    Press(Qt::Key_Return);
 }
 
 // A modal dialog shown for real, so its mnemonics, Tab and Enter work.
